@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "dzvertexmesh.h"
+
+// Four corners; a negative fourth vertex index marks a triangle. The cage index names the base facet a
+// subdivided facet came from (negative when there is none).
+struct DzFacet {
+    int m_vertIdx[4] = {-1, -1, -1, -1};
+    int m_normIdx[4] = {-1, -1, -1, -1};
+    int m_edges[4] = {-1, -1, -1, -1};
+    int m_cageIdx = -1;
+
+    bool isQuad() const { return m_vertIdx[3] >= 0; }
+    int getNumCorners() const { return isQuad() ? 4 : 3; }
+};
+
+// Two vertices and the facets on either side; the second facet is negative on a border.
+struct DzEdge {
+    int m_vertIdx[2] = {-1, -1};
+    int m_facetIdx[2] = {-1, -1};
+};
+
+// Facet flag bits.
+enum DzFacetFlag : unsigned char {
+    DZ_FACET_HIDDEN = 0x02,    // hidden geometry: its corners must never move
+    DZ_FACET_SELECTED = 0x04,  // the host's own facet selection
+};
+
+// A polygon mesh of triangles and quads. Copies share the facets, edges and normals until one of them changes
+// its topology, so a copy of a large mesh costs only its vertex array and flag bytes.
+class DzFacetMesh : public DzVertexMesh {
+    Q_OBJECT
+public:
+    DzFacetMesh();
+    ~DzFacetMesh() override;
+
+    // Copies the whole mesh with its numbering. vertexPositionsOnly copies only the vertex array (the
+    // topology must already match); withFacetFlags also copies the facet flag bytes.
+    void copyFrom(DzFacetMesh const& source, bool vertexPositionsOnly, bool withFacetFlags);
+
+    int addFacet(int a, int b, int c, int d = -1);
+    // Builds the edges from the facets and the per-vertex normals; call after adding facets.
+    void finalize();
+
+    int getNumFacets() const { return int(m_topo->facets.size()); }
+    DzFacet const& getFacet(int i) const { return m_topo->facets[size_t(i)]; }
+    DzFacet const* getFacetsPtr() const { return m_topo->facets.data(); }
+    DzFacet* getFacetsPtr();
+
+    int getNumEdges() const { return int(m_topo->edges.size()); }
+    DzEdge const& getEdge(int i) const { return m_topo->edges[size_t(i)]; }
+    DzEdge const* getEdgesPtr() const { return m_topo->edges.data(); }
+
+    int getNumNormals() const { return int(m_topo->normals.size() / 3); }
+    float const (*getNormalsPtr() const)[3] { return reinterpret_cast<float const(*)[3]>(m_topo->normals.data()); }
+
+    unsigned char* getFacetFlagsPtr() { return m_flags.data(); }
+    unsigned char const* getFacetFlagsPtr() const { return m_flags.data(); }
+
+private:
+    struct Topology {
+        std::vector<DzFacet> facets;
+        std::vector<DzEdge> edges;
+        std::vector<float> normals;
+    };
+    Topology& editTopology();
+
+    std::shared_ptr<Topology> m_topo;
+    std::vector<unsigned char> m_flags;
+};

@@ -1,0 +1,50 @@
+# Shared by the README's commands: packages, configure, build. Sourced, not run.
+
+HV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+HV_JOBS=${HV_JOBS:-$(nproc)}
+
+# Debian 12 packages the build, the tests and the demo need.
+HV_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qtbase5-dev libqt5opengl5-dev
+  libfmt-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  xvfb xauth
+)
+
+hv_install_packages() {
+  local missing=()
+  local p
+  for p in "${HV_PACKAGES[@]}" "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# hv_build DIR [cmake options...]: a fresh configure and build in DIR.
+hv_build() {
+  local dir=$1
+  shift
+  rm -rf "$dir"
+  cmake -S "$HV_ROOT" -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$HV_JOBS"
+}
+
+# hv_ctest DIR [ctest options...]: runs the suites, under a virtual X server when there is no display.
+hv_ctest() {
+  local dir=$1
+  shift
+  if [ -n "${DISPLAY:-}" ]; then
+    ctest --test-dir "$dir" --output-on-failure -j "$HV_JOBS" "$@"
+  else
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$dir" --output-on-failure -j "$HV_JOBS" "$@"
+  fi
+}
