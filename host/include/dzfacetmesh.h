@@ -48,7 +48,6 @@ public:
     int getNumFacets() const { return int(m_topo->facets.size()); }
     DzFacet const& getFacet(int i) const { return m_topo->facets[size_t(i)]; }
     DzFacet const* getFacetsPtr() const { return m_topo->facets.data(); }
-    DzFacet* getFacetsPtr();
 
     int getNumEdges() const { return int(m_topo->edges.size()); }
     DzEdge const& getEdge(int i) const { return m_topo->edges[size_t(i)]; }

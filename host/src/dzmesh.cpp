@@ -42,8 +42,6 @@ DzFacetMesh::Topology& DzFacetMesh::editTopology() {
     return *m_topo;
 }
 
-DzFacet* DzFacetMesh::getFacetsPtr() { return editTopology().facets.data(); }
-
 void DzFacetMesh::copyFrom(DzFacetMesh const& source, bool vertexPositionsOnly, bool withFacetFlags) {
     if (&source == this)
         return;

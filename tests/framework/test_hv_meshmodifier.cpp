@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "dzfacetmesh.h"
+#include "dzfixtures.h"
+#include "dzlegacybinding.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "dzskinbinding.h"
+#include "hv_meshmodifier.h"
+
+namespace {
+
+// Stands in for the plug-in's own modifier: counts the compaction notifications.
+class CountingModifier : public HvMeshModifier {
+public:
+    explicit CountingModifier(char const* name = "TestModifier") : HvMeshModifier(name) {}
+    void modifierStatsChanged() override { ++statsCalls; }
+    int statsCalls = 0;
+};
+
+// A modifier that does nothing, to fill modifier lists.
+class PlainModifier : public DzModifier {
+public:
+    explicit PlainModifier(QString const& name) { setName(name); }
+    int apply(DzVertexMesh&, DzNode&) override { return 0; }
+    int applyInverse(DzVertexMesh&, DzNode&) override { return 0; }
+};
+
+HvVertexOffsets offsets(std::initializer_list<std::pair<const int32_t, HvVec3>> l) { return HvVertexOffsets(l); }
+
+void expectVec(HvVec3 const& v, float x, float y, float z) {
+    EXPECT_FLOAT_EQ(v.x, x);
+    EXPECT_FLOAT_EQ(v.y, y);
+    EXPECT_FLOAT_EQ(v.z, z);
+}
+
+// Waits for the compaction timer: it fires 3000 ms after the last write.
+bool waitForCompaction(CountingModifier& mod, int before, int timeoutMs = 6000) {
+    for (int waited = 0; waited < timeoutMs && mod.statsCalls == before; waited += 50)
+        QTest::qWait(50);
+    return mod.statsCalls != before;
+}
+
+struct ModifierOnGrid : ::testing::Test {
+    void SetUp() override {
+        node.reset(dztest::makeNode("Grid", dztest::makeGrid(2, 1)));  // 6 vertices
+        object = node->getObject();
+        mod = new CountingModifier;
+        object->addModifier(mod);
+    }
+    DzVec3 evaluated(int i) { return static_cast<DzFacetMesh*>(object->getCachedGeom())->getVertex(i); }
+
+    std::unique_ptr<DzNode> node;
+    DzObject* object = nullptr;
+    CountingModifier* mod = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ModifierOnGrid, DeltasMoveTheEvaluatedMeshOnlyAfterTheValueChangedSignal) {
+    EXPECT_EQ(evaluated(4), DzVec3(1, 1, 0));
+    mod->setDeltas(offsets({{4, HvVec3(0.5f, 0, 2)}}));
+    EXPECT_EQ(evaluated(4), DzVec3(1, 1, 0)) << "writers must not emit the value-changed signal";
+    mod->emitCurrentValueChanged();
+    EXPECT_EQ(evaluated(4), DzVec3(1.5f, 1, 2));
+    EXPECT_EQ(evaluated(3), DzVec3(0, 1, 0));
+    // The base geometry is never touched.
+    EXPECT_EQ(object->getCurrentShape()->getGeometry()->getVertex(4), DzVec3(1, 1, 0));
+}
+
+TEST_F(ModifierOnGrid, IndicesOutsideTheMeshStayStoredButMoveNothing) {
+    mod->setDeltas(offsets({{-1, HvVec3(9, 9, 9)},
+                            {0, HvVec3(1, 0, 0)},
+                            {6, HvVec3(9, 9, 9)},
+                            {std::numeric_limits<int32_t>::min(), HvVec3(9, 9, 9)},
+                            {std::numeric_limits<int32_t>::max(), HvVec3(9, 9, 9)}}));
+    mod->emitCurrentValueChanged();
+    EXPECT_EQ(mod->getNoOfDeltas(), 5u);
+    EXPECT_EQ(evaluated(0), DzVec3(1, 0, 0));
+    for (int i = 1; i < 6; ++i)
+        EXPECT_EQ(evaluated(i), static_cast<DzFacetMesh*>(object->getCurrentShape()->getGeometry())->getVertex(i));
+}
+
+TEST(HvMeshModifier, SetOverwritesOnlyGivenVerticesAndMergeAddsOrSubtracts) {
+    CountingModifier mod;
+    mod.setDeltas(offsets({{1, HvVec3(1, 1, 1)}, {2, HvVec3(2, 2, 2)}}));
+    mod.setDeltas(offsets({{2, HvVec3(5, 0, 0)}, {3, HvVec3(3, 0, 0)}}));
+    expectVec(mod.getDelta(1), 1, 1, 1);
+    expectVec(mod.getDelta(2), 5, 0, 0);
+    expectVec(mod.getDelta(3), 3, 0, 0);
+    expectVec(mod.getDelta(7), 0, 0, 0);  // none stored
+    EXPECT_EQ(mod.getNoOfDeltas(), 3u);
+
+    mod.mergeDeltas(offsets({{1, HvVec3(1, 2, 3)}, {9, HvVec3(1, 2, 3)}}), HvMeshModifier::Add);
+    expectVec(mod.getDelta(1), 2, 3, 4);
+    expectVec(mod.getDelta(9), 1, 2, 3);
+    mod.mergeDeltas(offsets({{3, HvVec3(1, 0, 0)}, {10, HvVec3(1, 2, 3)}}), HvMeshModifier::Subtract);
+    expectVec(mod.getDelta(3), 2, 0, 0);
+    expectVec(mod.getDelta(10), -1, -2, -3);  // a vertex without delta gets the negation
+
+    HvVertexOffsets copy = mod.getDeltas();
+    ASSERT_EQ(copy.size(), 6u);
+    EXPECT_EQ(copy.begin()->first, 1);
+    EXPECT_EQ(copy.rbegin()->first, 10);
+}
+
+TEST(HvMeshModifier, ClearEmptiesDeltasAndMorphNameWithoutSignalOrCompaction) {
+    CountingModifier mod;
+    mod.setLastImportedMorphName("Smile");
+    mod.setDeltas(offsets({{1, HvVec3(0, 0, 0)}}));
+    QSignalSpy changed(&mod, &DzModifier::currentValueChanged);
+    mod.clearDeltas();
+    EXPECT_EQ(mod.getNoOfDeltas(), 0u);
+    EXPECT_EQ(mod.getLastImportedMorphName(), "");
+    EXPECT_EQ(changed.count(), 0);
+    // The timer started by the earlier write runs on an empty map: nothing to report.
+    QTest::qWait(3300);
+    EXPECT_EQ(mod.statsCalls, 0);
+}
+
+TEST(HvMeshModifier, CompactionErasesOnlyEntriesStrictlyBelowEpsilon) {
+    float const nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        HvVec3 delta;
+        bool erased;
+    } const cases[] = {
+        {HvVec3(0, 0, 0), true},
+        {HvVec3(0, 0, 1e-7f), true},
+        {HvVec3(-1e-7f, 1e-7f, -1e-7f), true},
+        {HvVec3(0, 0, 1.2e-7f), false},
+        {HvVec3(0, 0, FLT_EPSILON), false},  // strictly below only
+        {HvVec3(0, -FLT_EPSILON, 0), false},
+        {HvVec3(nan, 0, 0), false},
+        {HvVec3(0, 0, 1.0f), false},
+    };
+    CountingModifier mod;
+    HvVertexOffsets in;
+    for (int i = 0; i < int(std::size(cases)); ++i)
+        in[i] = cases[i].delta;
+    mod.setDeltas(in);
+    ASSERT_TRUE(waitForCompaction(mod, 0));
+    EXPECT_EQ(mod.statsCalls, 1);
+    HvVertexOffsets out = mod.getDeltas();
+    for (int i = 0; i < int(std::size(cases)); ++i)
+        EXPECT_EQ(out.count(i) == 0, cases[i].erased) << "case " << i;
+}
+
+TEST(HvMeshModifier, UndoneDragLeavesZerosUntilCompactionReportsOnce) {
+    CountingModifier mod;
+    HvVertexOffsets drag = offsets({{0, HvVec3(0.1f, 0.2f, 0.3f)}, {5, HvVec3(-1, 0, 1)}});
+    mod.setDeltas(offsets({{5, HvVec3(2, 2, 2)}}));
+    mod.mergeDeltas(drag, HvMeshModifier::Add);
+    mod.mergeDeltas(drag, HvMeshModifier::Subtract);
+    EXPECT_EQ(mod.getNoOfDeltas(), 2u);  // vertex 0 holds a zero delta for now
+    expectVec(mod.getDelta(5), 2, 2, 2);
+    ASSERT_TRUE(waitForCompaction(mod, 0));
+    EXPECT_EQ(mod.statsCalls, 1);
+    EXPECT_EQ(mod.getNoOfDeltas(), 1u);
+    // Compaction that finds nothing to erase stays silent.
+    mod.triggerCompact();
+    QTest::qWait(3300);
+    EXPECT_EQ(mod.statsCalls, 1);
+}
+
+TEST(HvMeshModifier, QuickWritesPostponeCompaction) {
+    CountingModifier mod;
+    mod.setDeltas(offsets({{1, HvVec3(0, 0, 0)}}));
+    QTest::qWait(1500);
+    mod.setDeltas(HvVertexOffsets());  // an empty write still restarts the timer
+    QTest::qWait(2000);                // 3500 ms after the first write, 2000 after the last
+    EXPECT_EQ(mod.statsCalls, 0);
+    EXPECT_EQ(mod.getNoOfDeltas(), 1u);
+    ASSERT_TRUE(waitForCompaction(mod, 0));
+    EXPECT_EQ(mod.getNoOfDeltas(), 0u);
+}
+
+TEST(HvMeshModifier, LockGuardsTheMapHandedOut) {
+    CountingModifier mod;
+    {
+        HvMeshModifierLock lock(mod);
+        mod.getOffsets()[3] = HvVec3(1, 2, 3);
+    }
+    expectVec(mod.getDelta(3), 1, 2, 3);  // would deadlock if the lock were still held
+    EXPECT_EQ(mod.getAssetType(), 3);
+    EXPECT_EQ(mod.toQObject(), &mod);
+    EXPECT_EQ(mod.getName(), "TestModifier");
+}
+
+TEST(HvMeshModifier, ApplyInverseLeavesTheMeshAlone) {
+    std::unique_ptr<DzNode> node(dztest::makeNode("Grid", dztest::makeGrid(1, 1)));
+    CountingModifier mod;
+    mod.setDeltas(offsets({{0, HvVec3(1, 1, 1)}}));
+    DzFacetMesh copy;
+    copy.copyFrom(*node->getObject()->getCurrentShape()->getGeometry(), false, true);
+    EXPECT_EQ(mod.applyInverse(copy, *node), 0);
+    EXPECT_EQ(copy.getVertex(0), DzVec3(0, 0, 0));
+    EXPECT_EQ(mod.apply(copy, *node), 0);
+    EXPECT_EQ(copy.getVertex(0), DzVec3(1, 1, 1));
+}
+
+namespace {
+// Builds an object whose modifiers are named by the letters: 'S' a skin binding, 'L' a legacy binding,
+// 'P' a modifier named "HV_PullformModifier", anything else a plain modifier.
+std::unique_ptr<DzNode> nodeWithModifiers(std::string const& kinds) {
+    std::unique_ptr<DzNode> node(dztest::makeNode("Body", dztest::makeGrid(1, 1)));
+    int n = 0;
+    for (char k : kinds) {
+        DzModifier* m = k == 'S'   ? static_cast<DzModifier*>(new DzSkinBinding)
+                        : k == 'L' ? static_cast<DzModifier*>(new DzLegacyBinding)
+                        : k == 'P' ? static_cast<DzModifier*>(new PlainModifier("HV_PullformModifier"))
+                                   : static_cast<DzModifier*>(new PlainModifier(QString("M%1").arg(n)));
+        ++n;
+        node->getObject()->addModifier(m);
+    }
+    return node;
+}
+}  // namespace
+
+TEST(HvMeshModifierFindOrInsert, InsertsBeforeTheFirstBindingOrAppends) {
+    struct Case {
+        char const* kinds;
+        int expectedPosition;
+    } const cases[] = {
+        {"", 0}, {"AB", 2}, {"ASB", 1}, {"ALB", 1}, {"LS", 0}, {"ABS", 2}, {"SL", 0},
+    };
+    for (Case const& c : cases) {
+        auto node = nodeWithModifiers(c.kinds);
+        DzObject* object = node->getObject();
+        int made = 0;
+        DzModifier* m = HvMeshModifier::FindOrInsert(*node, *object, "HV_PullformModifier", [&made] {
+            ++made;
+            return new CountingModifier("HV_PullformModifier");
+        });
+        EXPECT_EQ(made, 1) << c.kinds;
+        EXPECT_EQ(object->getModifier(c.expectedPosition), m) << c.kinds;
+        EXPECT_EQ(object->getNumModifiers(), int(std::strlen(c.kinds)) + 1);
+        // A second call finds it by name.
+        EXPECT_EQ(HvMeshModifier::FindOrInsert(*node, *object, "HV_PullformModifier", {}), m);
+    }
+}
+
+TEST(HvMeshModifierFindOrInsert, ExistingModifierOfTheNameIsReturnedUnmovedWhateverItsClass) {
+    auto node = nodeWithModifiers("SAP");
+    DzObject* object = node->getObject();
+    DzModifier* existing = object->getModifier(2);
+    DzModifier* found = HvMeshModifier::FindOrInsert(*node, *object, "HV_PullformModifier",
+                                                     [] { return new CountingModifier("HV_PullformModifier"); });
+    EXPECT_EQ(found, existing);
+    EXPECT_EQ(object->getModifier(2), existing);
+    EXPECT_EQ(dynamic_cast<HvMeshModifier*>(found), nullptr);  // callers must check the cast
+    EXPECT_EQ(object->getNumModifiers(), 3);
+}
+
+TEST(HvMeshModifierFindOrInsert, EmptyFactoryThrowsBadFunctionCall) {
+    auto node = nodeWithModifiers("A");
+    EXPECT_THROW(HvMeshModifier::FindOrInsert(*node, *node->getObject(), "HV_PullformModifier", {}),
+                 std::bad_function_call);
+    EXPECT_EQ(node->getObject()->getNumModifiers(), 1);
+}
