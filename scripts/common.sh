@@ -11,6 +11,8 @@ HV_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth
+  libassimp-dev assimp-testmodels libosd-dev
+  clang libclang-rt-14-dev
 )
 
 hv_install_packages() {

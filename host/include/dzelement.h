@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QList>
+
 #include "dzbase.h"
+
+class DzProperty;
 
 // A scene element: a named object with a label shown to the user.
 class DzElement : public DzBase {
@@ -13,6 +17,15 @@ public:
     QString getLabel() const { return m_label.isEmpty() ? getName() : m_label; }
     void setLabel(QString const& label) { m_label = label; }
 
+    // ---- properties (dzproperty.cpp) ----
+    // Properties in the order added; the element owns them.
+    int getNumProperties() const { return m_properties.size(); }
+    DzProperty* getProperty(int index) const { return m_properties.value(index); }
+    // Exact name; null when none.
+    DzProperty* findProperty(QString const& name) const;
+    void addProperty(DzProperty* property);
+
 private:
     QString m_label;
+    QList<DzProperty*> m_properties;
 };

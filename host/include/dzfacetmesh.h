@@ -59,11 +59,23 @@ public:
     unsigned char* getFacetFlagsPtr() { return m_flags.data(); }
     unsigned char const* getFacetFlagsPtr() const { return m_flags.data(); }
 
+    // True on a subdivision refinement, whose facets name their base facets through m_cageIdx. It belongs to
+    // the facets, so copies that share them keep it.
+    bool isSubDivisionEnabled() const { return m_topo->subdivided; }
+    void setSubDivisionEnabled(bool enabled) {
+        if (enabled != m_topo->subdivided)
+            editTopology().subdivided = enabled;
+    }
+    void setFacetCageIndex(int facet, int cageIdx) {
+        editTopology().facets[size_t(facet)].m_cageIdx = cageIdx;
+    }
+
 private:
     struct Topology {
         std::vector<DzFacet> facets;
         std::vector<DzEdge> edges;
         std::vector<float> normals;
+        bool subdivided = false;
     };
     Topology& editTopology();
 

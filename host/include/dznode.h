@@ -3,6 +3,9 @@
 #include <memory>
 
 #include "dzelement.h"
+#include "dzmatrix3.h"
+#include "dzquat.h"
+#include "dzvec3.h"
 
 class DzObject;
 
@@ -17,6 +20,31 @@ public:
     // Takes ownership; the old object is deleted.
     void setObject(DzObject* object);
 
+    // ---- transform (dznode_transform.cpp) ----
+    // The node turns and scales about its origin: world = translation(origin + position) * rotation * scale,
+    // applied to the geometry made relative to the origin. There is no parenting: local is world.
+    DzVec3 const& getOrigin() const { return m_origin; }
+    void setOrigin(DzVec3 const& origin);
+    DzVec3 const& getLocalPos() const { return m_position; }
+    void setLocalPos(DzVec3 const& position);
+    DzQuat const& getLocalRot() const { return m_rotation; }
+    void setLocalRot(DzQuat const& rotation);
+    DzVec3 const& getLocalScale() const { return m_scale; }
+    void setLocalScale(DzVec3 const& scale);
+    DzMatrix3 getLocalTransform() const;
+    DzMatrix3 getWSTransform() const { return getLocalTransform(); }
+    DzVec3 getWSPos() const { return m_origin + m_position; }
+    DzQuat getWSRot() const { return m_rotation; }
+
+signals:
+    // Any change of the world transform or the origin.
+    void transformChanged();
+
 private:
     std::unique_ptr<DzObject> m_object;
+    void onTransformChanged();
+    DzVec3 m_origin;
+    DzVec3 m_position;
+    DzQuat m_rotation;
+    DzVec3 m_scale{1.0f, 1.0f, 1.0f};
 };

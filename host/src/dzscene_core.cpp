@@ -5,6 +5,7 @@
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzshape.h"
+#include "dzworldspace.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +14,13 @@
 
 DzApp* dzApp = nullptr;
 
-DzApp::DzApp(QObject* parent) : QObject(parent) { dzApp = this; }
+DzApp::DzApp(QObject* parent) : QObject(parent) {
+    dzApp = this;
+    createApplicationLevel();
+}
 
 DzApp::~DzApp() {
+    destroyApplicationLevel();
     if (dzApp == this)
         dzApp = nullptr;
 }
@@ -117,8 +122,12 @@ void DzObject::evaluate() {
     if (!m_cache)
         m_cache = std::make_unique<DzFacetMesh>();
     m_cache->copyFrom(*base, false, true);
+    dzMakeOriginRelative(*m_cache, *m_node);
     for (DzModifier* m : m_modifiers)
         m->apply(*m_cache, *m_node);
+    dzToWorldSpace(*m_cache, *m_node);
+    // Last: the refinement of the fully evaluated cage.
+    m_shape->applySubdivision(*m_cache);
     ++m_evaluations;
 }
 

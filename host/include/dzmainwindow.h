@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMainWindow>
+
+class DzActionMgr;
+class DzPaneMgr;
+class DzViewportMgr;
+
+// The host's main window with its viewport, pane and action managers. Each manager can be taken away and
+// given back, so that code can be run against a host that lacks it.
+class DzMainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit DzMainWindow(QWidget* parent = nullptr);
+    ~DzMainWindow() override;
+
+    DzViewportMgr* getViewportMgr() const { return m_viewportMgr; }
+    DzPaneMgr* getPaneMgr() const { return m_paneMgr; }
+    DzActionMgr* getActionMgr() const { return m_actionMgr; }
+
+    // take: the caller owns the manager, the window has none. set: takes ownership, deletes the old one.
+    DzViewportMgr* takeViewportMgr();
+    void setViewportMgr(DzViewportMgr* mgr);
+    DzPaneMgr* takePaneMgr();
+    void setPaneMgr(DzPaneMgr* mgr);
+    DzActionMgr* takeActionMgr();
+    void setActionMgr(DzActionMgr* mgr);
+
+    // The widget the viewports are laid out on.
+    QWidget* getViewportArea() const { return m_viewportArea; }
+
+private:
+    QWidget* m_viewportArea;
+    DzViewportMgr* m_viewportMgr = nullptr;
+    DzPaneMgr* m_paneMgr = nullptr;
+    DzActionMgr* m_actionMgr = nullptr;
+};

@@ -1,0 +1,62 @@
+#include "dzmainwindow.h"
+
+#include "dzactionmgr.h"
+#include "dzpanemgr.h"
+#include "dzviewportmgr.h"
+
+DzMainWindow::DzMainWindow(QWidget* parent) : QMainWindow(parent), m_viewportArea(new QWidget(this)) {
+    setWindowTitle(QStringLiteral("Stand-in host"));
+    setCentralWidget(m_viewportArea);
+    m_viewportMgr = new DzViewportMgr(m_viewportArea, this);
+    m_paneMgr = new DzPaneMgr(this);
+    m_actionMgr = new DzActionMgr(this, this);
+}
+
+// The managers go first: the viewports they hold are widgets of this window.
+DzMainWindow::~DzMainWindow() {
+    delete m_actionMgr;
+    delete m_paneMgr;
+    delete m_viewportMgr;
+}
+
+namespace {
+
+template <typename T>
+T* take(T*& slot) {
+    T* taken = slot;
+    slot = nullptr;
+    if (taken)
+        taken->setParent(nullptr);
+    return taken;
+}
+
+template <typename T>
+void put(T*& slot, T* value, QObject* owner) {
+    if (slot == value)
+        return;
+    delete slot;
+    slot = value;
+    if (value)
+        value->setParent(owner);
+}
+
+}  // namespace
+
+DzViewportMgr* DzMainWindow::takeViewportMgr() {
+    return take(m_viewportMgr);
+}
+void DzMainWindow::setViewportMgr(DzViewportMgr* mgr) {
+    put(m_viewportMgr, mgr, this);
+}
+DzPaneMgr* DzMainWindow::takePaneMgr() {
+    return take(m_paneMgr);
+}
+void DzMainWindow::setPaneMgr(DzPaneMgr* mgr) {
+    put(m_paneMgr, mgr, this);
+}
+DzActionMgr* DzMainWindow::takeActionMgr() {
+    return take(m_actionMgr);
+}
+void DzMainWindow::setActionMgr(DzActionMgr* mgr) {
+    put(m_actionMgr, mgr, this);
+}

@@ -1,0 +1,145 @@
+#include "pf_settings.h"
+
+#include <mutex>
+
+#include "dzaction.h"
+#include "dzappsettings.h"
+#include "hv_base_daz.h"
+#include "pf_globals.h"
+#include "pf_tool_hooks.h"
+
+char const* const g_pcszInfluenceAsOutline = "influence_as_outline";
+char const* const g_pcszGizmoSize = "gizmo_size";
+char const* const g_pcszAddToSelectionModifier = "modifier_add_to_selection";
+char const* const g_pcszRemoveFromSelectionModifier = "modifier_remove_from_selection";
+char const* const g_pcszMoveGizmoOnlyModifier = "modifier_move_gizmo_only";
+char const* const g_pcszMouseWheelFalloffModifier = "modifier_mouse_wheel_falloff";
+char const* const g_pcszSettingsKeySaveMorphWindowPos = "save_morph_window_pos";
+
+std::mutex g_mutexToolOptionsLoaded;
+PfSettings* g_pTheOptions = nullptr;
+
+namespace {
+
+// The tool's invalidation flags: redraw only, and rebuild the gizmos (which redraws too).
+constexpr unsigned int s_uInvalidateRedraw = 1;
+constexpr unsigned int s_uInvalidateGizmos = 8;
+
+constexpr unsigned long s_ulMinGizmoSize = 1;
+constexpr unsigned long s_ulMaxGizmoSize = 10;
+
+QString settingsGroup() {
+    return QString::fromUtf8(g_pcszSettingsApp);
+}
+
+void updatePaneIfPresent(bool updatePane,
+                         std::function<void(PfToolOptionsWidget&, PfSettings const&)> const& paneUpdate) {
+    if (!updatePane || !paneUpdate)
+        return;
+    if (PfToolOptionsWidget* pane = PfToolHooks::getToolOptionsDialog())
+        paneUpdate(*pane, *PfSettings::Get());
+}
+
+}  // namespace
+
+PfSettings* PfSettings::Get() {
+    std::lock_guard<std::mutex> lock(g_mutexToolOptionsLoaded);
+    if (!g_pTheOptions)
+        g_pTheOptions = new PfSettings;
+    return g_pTheOptions;
+}
+
+PfSettings::PfSettings() {
+    DzAppSettings settings(settingsGroup());
+    if (settings.getBoolValue(QString::fromLatin1(g_pcszInfluenceAsOutline), false))
+        m_uDrawGizmoFlags |= PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE;
+    // A stored size outside 1..10 (edited by hand, another version) is held in range as the setter would;
+    // nothing is written back until the user changes the size.
+    int const storedSize = settings.getIntValue(QString::fromLatin1(g_pcszGizmoSize), 5);
+    m_ullGizmoSize = storedSize < int(s_ulMinGizmoSize)   ? s_ulMinGizmoSize
+                     : storedSize > int(s_ulMaxGizmoSize) ? s_ulMaxGizmoSize
+                                                          : uint64_t(storedSize);
+    m_kmAddToSelection.load(settings);
+    m_kmRemoveFromSelection.load(settings);
+    m_kmMoveGizmoOnly.load(settings);
+    m_kmMouseWheelFalloff.load(settings);
+}
+
+bool PfSettings::GizmoBoolHandler(
+    bool on, PfDrawGizmoSetting bit, char const* actionClassName, bool updatePane,
+    std::function<void(PfToolOptionsWidget&, PfSettings const&)> const& paneUpdate) {
+    PfSettings* settings = Get();
+    if (settings->drawsGizmo(bit) == on)
+        return false;
+    if (on)
+        settings->m_uDrawGizmoFlags |= bit;
+    else
+        settings->m_uDrawGizmoFlags &= ~uint32_t(bit);
+    if (actionClassName)
+        if (DzAction* action = HvHelpersDaz::FindActionOrThrow(actionClassName, false))
+            action->setChecked(on);
+    updatePaneIfPresent(updatePane, paneUpdate);
+    PfToolHooks::invalidateActiveTool(s_uInvalidateRedraw);
+    return true;
+}
+
+bool PfSettings::SetDrawGizmoTranslation(bool on, bool updatePane) {
+    return GizmoBoolHandler(on, PF_DRAW_GIZMO_TRANSLATION, "PfToogleDrawGizmoAxesAction", updatePane,
+                            [](PfToolOptionsWidget& pane, PfSettings const& s) {
+                                PfToolHooks::setDrawGizmoTranslationCheckBox(
+                                    pane, s.drawsGizmo(PF_DRAW_GIZMO_TRANSLATION));
+                            });
+}
+
+bool PfSettings::SetDrawGizmoRotation(bool on, bool updatePane) {
+    return GizmoBoolHandler(on, PF_DRAW_GIZMO_ROTATION, "PfToogleDrawGizmoRotationsAction", updatePane,
+                            [](PfToolOptionsWidget& pane, PfSettings const& s) {
+                                PfToolHooks::setDrawGizmoRotationCheckBox(
+                                    pane, s.drawsGizmo(PF_DRAW_GIZMO_ROTATION));
+                            });
+}
+
+namespace {
+
+void showSphereBoxes(PfToolOptionsWidget& pane, PfSettings const& s) {
+    PfToolHooks::setDrawSphereCheckBox(pane, s.drawsGizmo(PF_DRAW_GIZMO_INFLUENCE),
+                                       s.drawsGizmo(PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE));
+}
+
+}  // namespace
+
+bool PfSettings::SetDrawInfluence(bool on, bool updatePane) {
+    return GizmoBoolHandler(on, PF_DRAW_GIZMO_INFLUENCE, "PfToogleDrawGizmoSphereAction", updatePane,
+                            showSphereBoxes);
+}
+
+bool PfSettings::SetDrawInfluenceAsOutline(bool on, bool updatePane) {
+    if (!GizmoBoolHandler(on, PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE, nullptr, updatePane, showSphereBoxes))
+        return false;
+    DzAppSettings settings(settingsGroup());
+    settings.setBoolValue(QString::fromLatin1(g_pcszInfluenceAsOutline), on);
+    return true;
+}
+
+bool PfSettings::SetGizmoSize(unsigned long size, bool /*updatePane*/) {
+    size = size < s_ulMinGizmoSize ? s_ulMinGizmoSize : size > s_ulMaxGizmoSize ? s_ulMaxGizmoSize : size;
+    PfSettings* settings = Get();
+    if (settings->m_ullGizmoSize == size)
+        return false;
+    settings->m_ullGizmoSize = size;
+    PfToolHooks::invalidateActiveTool(s_uInvalidateGizmos);
+    DzAppSettings appSettings(settingsGroup());
+    appSettings.setIntValue(QString::fromLatin1(g_pcszGizmoSize), int(size));
+    return true;
+}
+
+bool PfSettings::SetGizmoGain(float gain, bool updatePane) {
+    PfSettings* settings = Get();
+    if (settings->m_fGain == gain)
+        return false;
+    settings->m_fGain = gain;
+    updatePaneIfPresent(updatePane, [gain](PfToolOptionsWidget& pane, PfSettings const&) {
+        PfToolHooks::setGizmoGainSlider(pane, gain);
+    });
+    return true;
+}
