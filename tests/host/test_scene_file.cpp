@@ -548,7 +548,8 @@ TEST_F(SceneFile, BadFilesGiveAClearErrorAndLeaveTheSceneUntouched) {
          "there are 2 facet flags for 1 facets"},
         {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [{"name": "M"}]}}]})",
          "at nodes[0].object.modifiers[0]: the modifier has no \"type\""},
-        {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [{"pose": [], "type": "x"}]}}]})",
+        {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [
+             {"pose": [], "type": "x"}]}}]})",
          "at nodes[0].object.modifiers[0].pose: the modifier's \"type\" must come before its data"},
         {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [{"type": "host/morph",
                                   "deltas": {"values": [[1e10, 0, 0, 0]]}}]}}]})",
