@@ -11,6 +11,7 @@ class DzMainWindow;
 class DzPluginMgr;
 class DzScene;
 class DzStyle;
+class DzUndoStack;
 class QWidget;
 // The application object, set while one exists.
 extern DzApp* dzApp;
@@ -28,6 +29,8 @@ public:
 
     // The one scene, made on first use and owned by the application (dzscene.cpp).
     DzScene* getScene();
+    // The one undo stack, made on first use and owned by the application (dzundostack.cpp).
+    DzUndoStack* getUndoStack();
 
     // ---- application level (dzapp.cpp) ----
     // Each manager may be missing (null). take: the caller owns it and the application has none; set: takes

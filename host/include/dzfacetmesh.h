@@ -5,6 +5,8 @@
 
 #include "dzvertexmesh.h"
 
+class DzFaceGroup;
+
 // Four corners; a negative fourth vertex index marks a triangle. The cage index names the base facet a
 // subdivided facet came from (negative when there is none).
 struct DzFacet {
@@ -58,6 +60,21 @@ public:
 
     unsigned char* getFacetFlagsPtr() { return m_flags.data(); }
     unsigned char const* getFacetFlagsPtr() const { return m_flags.data(); }
+
+    // ---- the host's facet selection, flag 0x04 (dzfacetselection.cpp) ----
+    // The changes return whether a flag changed. selectFacets sets the flag on the group's facets (indices
+    // outside the mesh are skipped), the others leave hidden facets (0x02) unselected. Grow adds every facet
+    // sharing a vertex with a selected one; shrink drops every selected facet sharing a vertex with a facet
+    // that is not selected (the mesh border alone shrinks nothing).
+    bool selectFacets(DzFaceGroup const* group);
+    bool selectAllFacets();
+    bool deselectAllFacets();
+    bool growFacetSelection();
+    bool shrinkFacetSelection();
+    int getNumSelectedFacets() const;
+    bool isFacetSelected(int facet) const;
+    // Sets or clears the hidden flag 0x02 of one facet; hiding also deselects it.
+    void setFacetHidden(int facet, bool hidden);
 
     // True on a subdivision refinement, whose facets name their base facets through m_cageIdx. It belongs to
     // the facets, so copies that share them keep it.

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class DzActionMgr;
+class QDockWidget;
 class DzPaneMgr;
 class DzViewportMgr;
 
@@ -28,9 +29,15 @@ public:
 
     // The widget the viewports are laid out on.
     QWidget* getViewportArea() const { return m_viewportArea; }
+    // The dock of the active tool's options pane, and the pane's parent inside it (given to each viewport
+    // manager the window holds).
+    QDockWidget* getToolOptionsDock() const { return m_toolOptionsDock; }
+    QWidget* getToolPaneArea() const { return m_toolPaneArea; }
 
 private:
     QWidget* m_viewportArea;
+    QDockWidget* m_toolOptionsDock;
+    QWidget* m_toolPaneArea;
     DzViewportMgr* m_viewportMgr = nullptr;
     DzPaneMgr* m_paneMgr = nullptr;
     DzActionMgr* m_actionMgr = nullptr;

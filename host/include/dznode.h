@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "dzbox3.h"
 #include "dzelement.h"
 #include "dzmatrix3.h"
 #include "dzquat.h"
@@ -36,9 +37,17 @@ public:
     DzVec3 getWSPos() const { return m_origin + m_position; }
     DzQuat getWSRot() const { return m_rotation; }
 
+    // ---- display (dznode_display.cpp) ----
+    // A hidden node is neither drawn nor picked.
+    bool isVisible() const { return m_visible; }
+    void setVisible(bool visible);
+    // The box of the object's cached (world-space) geometry; invalid without geometry.
+    DzBox3 getWSBoundingBox() const;
+
 signals:
     // Any change of the world transform or the origin.
     void transformChanged();
+    void visibilityChanged();
 
 private:
     std::unique_ptr<DzObject> m_object;
@@ -47,4 +56,5 @@ private:
     DzVec3 m_position;
     DzQuat m_rotation;
     DzVec3 m_scale{1.0f, 1.0f, 1.0f};
+    bool m_visible = true;
 };

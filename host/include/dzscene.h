@@ -49,7 +49,26 @@ public:
     // Gives this scene the other's nodes in place of its own, which are deleted.
     void takeNodesFrom(DzScene& other);
 
+    // ---- node selection (dzscene_selection.cpp) ----
+    // The selected nodes in the order selected; the primary selection is one of them (null when none is
+    // selected). Every change of the primary selection emits primarySelectionChanged() before returning.
+    DzNode* getPrimarySelection() const { return m_primarySelection; }
+    // Selects the node (a node of this scene) and makes it the primary selection; null deselects all.
+    void setPrimarySelection(DzNode* node);
+    // Selecting a node while none is primary makes it primary; deselecting the primary node makes the last
+    // one still selected primary.
+    void selectNode(DzNode* node, bool onOff = true);
+    bool isNodeSelected(DzNode const* node) const { return m_selectedNodes.contains(const_cast<DzNode*>(node)); }
+    // All nodes selected (the primary one kept, else the first node) or none.
+    void selectAllNodes(bool onOff);
+    int getNumSelectedNodes() const { return m_selectedNodes.size(); }
+    DzNode* getSelectedNode(int index) const { return m_selectedNodes.value(index); }
+    DzNodeIterator selectedNodeListIterator() const { return DzNodeIterator(m_selectedNodes); }
+
 signals:
+    void primarySelectionChanged(DzNode* node);
+    // Any change of the set of selected nodes.
+    void nodeSelectionListChanged();
     void nodeAdded(DzNode* node);
     void nodeRemoved(DzNode* node);
     // A scene file was loaded into the scene.
@@ -59,6 +78,12 @@ private slots:
     void invalidateNodeGeometry();
 
 private:
+    // Takes a node that leaves the scene out of the selection, signalling as a deselection does.
+    void forgetSelectedNode(DzNode* node);
+    void setPrimary(DzNode* node);
+    QList<DzNode*> m_selectedNodes;
+    DzNode* m_primarySelection = nullptr;
+
     QList<DzNode*> m_nodes;
     QList<DzModifier*> m_wsModifiers;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class Dz3DViewport;
+class DzViewportMgr;
 
 // One viewport pane of the main window; shows a 3D view.
 class DzViewport : public QWidget {
@@ -18,6 +20,15 @@ public:
     // Gives ownership of the view to the caller and leaves the viewport without one.
     Dz3DViewport* take3DViewport();
 
+    // The manager that holds this viewport (set by DzViewportMgr::addViewport); null when none does.
+    DzViewportMgr* getViewportMgr() const { return m_mgr; }
+    void setViewportMgr(DzViewportMgr* mgr) { m_mgr = mgr; }
+
+signals:
+    // The user worked in the viewport's 3D view.
+    void interacted();
+
 private:
     Dz3DViewport* m_view = nullptr;
+    QPointer<DzViewportMgr> m_mgr;
 };

@@ -1,13 +1,26 @@
 #include "dzmainwindow.h"
 
+#include <QDockWidget>
+#include <QVBoxLayout>
+
 #include "dzactionmgr.h"
 #include "dzpanemgr.h"
 #include "dzviewportmgr.h"
 
-DzMainWindow::DzMainWindow(QWidget* parent) : QMainWindow(parent), m_viewportArea(new QWidget(this)) {
+DzMainWindow::DzMainWindow(QWidget* parent)
+    : QMainWindow(parent),
+      m_viewportArea(new QWidget(this)),
+      m_toolOptionsDock(new QDockWidget(QStringLiteral("Tool Settings"), this)),
+      m_toolPaneArea(new QWidget(m_toolOptionsDock)) {
     setWindowTitle(QStringLiteral("Stand-in host"));
     setCentralWidget(m_viewportArea);
+    m_toolOptionsDock->setObjectName(QStringLiteral("ToolSettingsDock"));
+    auto* paneLayout = new QVBoxLayout(m_toolPaneArea);
+    paneLayout->setContentsMargins(0, 0, 0, 0);
+    m_toolOptionsDock->setWidget(m_toolPaneArea);
+    addDockWidget(Qt::RightDockWidgetArea, m_toolOptionsDock);
     m_viewportMgr = new DzViewportMgr(m_viewportArea, this);
+    m_viewportMgr->setToolPaneArea(m_toolPaneArea);
     m_paneMgr = new DzPaneMgr(this);
     m_actionMgr = new DzActionMgr(this, this);
 }
@@ -47,6 +60,8 @@ DzViewportMgr* DzMainWindow::takeViewportMgr() {
 }
 void DzMainWindow::setViewportMgr(DzViewportMgr* mgr) {
     put(m_viewportMgr, mgr, this);
+    if (mgr)
+        mgr->setToolPaneArea(m_toolPaneArea);
 }
 DzPaneMgr* DzMainWindow::takePaneMgr() {
     return take(m_paneMgr);

@@ -4,6 +4,7 @@
 
 #include "dzmodifier.h"
 #include "dznode.h"
+#include "dzundostack.h"
 #include "dzvertexmesh.h"
 #include "dzworldspace.h"
 
@@ -34,7 +35,10 @@ void DzScene::addNode(DzNode* node) {
         return;
     m_nodes.append(node);
     // Only the pointer is used: the node is gone by the time destroyed() is emitted.
-    connect(node, &QObject::destroyed, this, [this, node] { m_nodes.removeOne(node); });
+    connect(node, &QObject::destroyed, this, [this, node] {
+        m_nodes.removeOne(node);
+        forgetSelectedNode(node);
+    });
     emit nodeAdded(node);
 }
 
@@ -42,6 +46,7 @@ bool DzScene::removeNode(DzNode* node) {
     if (!m_nodes.removeOne(node))
         return false;
     disconnect(node, nullptr, this, nullptr);
+    forgetSelectedNode(node);
     emit nodeRemoved(node);
     delete node;
     return true;
@@ -49,6 +54,9 @@ bool DzScene::removeNode(DzNode* node) {
 
 void DzScene::clear() {
     while (!m_nodes.isEmpty()) removeNode(m_nodes.last());
+    // The application's steps belong to the nodes just dropped; loading a file comes through here too.
+    if (dzApp && parent() == dzApp && dzApp->getScene() == this)
+        dzApp->getUndoStack()->clear();
 }
 
 DzNode* DzScene::findNode(QString const& name) const {
@@ -66,6 +74,7 @@ void DzScene::takeNodesFrom(DzScene& other) {
     for (DzNode* n : nodes) {
         disconnect(n, nullptr, &other, nullptr);
         other.m_nodes.removeOne(n);
+        other.forgetSelectedNode(n);
         emit other.nodeRemoved(n);
         addNode(n);
     }

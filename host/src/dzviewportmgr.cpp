@@ -4,21 +4,15 @@
 #include <QGridLayout>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "dz3dviewport.h"
-#include "dzcamera.h"
 #include "dzdrawstyle.h"
 #include "dzpanemgr.h"
 #include "dzpicktool.h"
+#include "dzscene.h"
 #include "dzviewport.h"
 #include "dzviewtool.h"
-
-// ---- DzCamera ----
-
-DzCamera::DzCamera(QString const& name) {
-    setName(name);
-}
-
-DzCamera::~DzCamera() = default;
 
 // ---- DzDrawStyle ----
 
@@ -27,56 +21,6 @@ DzDrawStyle::DzDrawStyle(QString const& name, QObject* parent) : QObject(parent)
 }
 
 DzDrawStyle::~DzDrawStyle() = default;
-
-// ---- DzViewTool, DzPickTool ----
-
-DzViewTool::DzViewTool(QString const& name, QObject* parent) : QObject(parent), m_displayName(name) {}
-
-DzViewTool::~DzViewTool() = default;
-
-void DzViewTool::activate() {
-    m_active = true;
-}
-
-void DzViewTool::deactivate() {
-    m_active = false;
-}
-
-DzPickTool::DzPickTool(QString const& name, QObject* parent) : DzViewTool(name, parent) {}
-
-DzPickTool::~DzPickTool() = default;
-
-// ---- Dz3DViewport ----
-
-Dz3DViewport::Dz3DViewport(QWidget* parent)
-    : QWidget(parent), m_defaultCamera(std::make_unique<DzCamera>(QStringLiteral("Default Camera"))) {
-    m_camera = m_defaultCamera.get();
-}
-
-Dz3DViewport::~Dz3DViewport() = default;
-
-DzCamera* Dz3DViewport::getCamera() const {
-    return static_cast<DzCamera*>(m_camera.data());
-}
-
-DzCamera* Dz3DViewport::getDefaultCamera() const {
-    return m_defaultCamera.get();
-}
-
-void Dz3DViewport::setCamera(DzCamera* camera) {
-    if (getCamera() == camera)
-        return;
-    m_camera = camera;
-    emit viewChanged();
-}
-
-void Dz3DViewport::setDrawStyle(DzDrawStyle* style) {
-    if (m_drawStyle == style)
-        return;
-    m_drawStyle = style;
-    update();
-    emit viewChanged();
-}
 
 // ---- DzViewport ----
 
@@ -93,14 +37,17 @@ void DzViewport::set3DViewport(Dz3DViewport* view) {
         return;
     delete m_view;
     m_view = view;
-    if (view)
+    if (view) {
         layout()->addWidget(view);
+        connect(view, &Dz3DViewport::interacted, this, &DzViewport::interacted);
+    }
 }
 
 Dz3DViewport* DzViewport::take3DViewport() {
     Dz3DViewport* view = m_view;
     m_view = nullptr;
     if (view) {
+        disconnect(view, nullptr, this, nullptr);
         layout()->removeWidget(view);
         view->setParent(nullptr);
     }
@@ -134,6 +81,7 @@ DzViewportMgr::DzViewportMgr(QWidget* viewportArea, QObject* parent) : QObject(p
     addViewport(new DzViewport);
     setActiveViewport(m_viewports.value(0));
     setActiveTool(m_tools.value(0));
+    watchScene();
 }
 
 DzViewportMgr::~DzViewportMgr() {
@@ -151,7 +99,11 @@ int DzViewportMgr::addViewport(DzViewport* viewport) {
         return -1;
     if (m_viewports.contains(viewport))
         return m_viewports.indexOf(viewport);
+    if (m_viewports.size() >= MaxViewports)
+        return -1;
     m_viewports.append(viewport);
+    viewport->setViewportMgr(this);
+    connect(viewport, &DzViewport::interacted, this, [this, viewport] { setActiveViewport(viewport); });
     // A viewport that its parent widget deletes leaves the list.
     // Compared as QObject: the viewport part of the object is already gone.
     connect(viewport, &QObject::destroyed, this, [this](QObject* gone) {
@@ -179,6 +131,7 @@ DzViewport* DzViewportMgr::takeViewport(int index) {
         return nullptr;
     DzViewport* viewport = m_viewports.takeAt(index);
     disconnect(viewport, nullptr, this, nullptr);
+    viewport->setViewportMgr(nullptr);
     viewport->setParent(nullptr);
     if (m_active == viewport) {
         m_active = nullptr;
@@ -186,6 +139,20 @@ DzViewport* DzViewportMgr::takeViewport(int index) {
     }
     layoutViewports();
     return viewport;
+}
+
+void DzViewportMgr::setNumViewports(int count) {
+    count = std::clamp(count, 1, int(MaxViewports));
+    while (m_viewports.size() < count) {
+        auto* viewport = new DzViewport;
+        if (DzViewport* first = m_viewports.value(0))
+            if (Dz3DViewport* view = first->get3DViewport(); view && viewport->get3DViewport())
+                viewport->get3DViewport()->setDrawStyle(view->getDrawStyle());
+        addViewport(viewport);
+    }
+    while (m_viewports.size() > count) delete takeViewport(m_viewports.size() - 1);
+    if (!m_active)
+        setActiveViewport(m_viewports.value(0));
 }
 
 void DzViewportMgr::layoutViewports() {
@@ -213,6 +180,17 @@ void DzViewportMgr::addTool(DzViewTool* tool) {
         return;
     tool->setParent(this);
     m_tools.append(tool);
+    // A tool deleted by someone else leaves the registry; compared as QObject, its tool part is gone.
+    connect(tool, &QObject::destroyed, this, [this](QObject* gone) {
+        for (int i = 0; i < m_tools.size(); ++i)
+            if (static_cast<QObject*>(m_tools[i]) == gone)
+                m_tools.removeAt(i--);
+        if (static_cast<QObject*>(m_activeTool) == gone) {
+            m_activeTool = nullptr;
+            m_activePane = nullptr;
+            emit activeToolChanged(nullptr);
+        }
+    });
 }
 
 DzViewTool* DzViewportMgr::findTool(QString const& className) const {
@@ -228,9 +206,11 @@ bool DzViewportMgr::removeTool(DzViewTool* tool) {
     if (tool == m_activeTool) {
         m_activeTool = nullptr;
         tool->deactivate();
+        hideActivePane();
         emit activeToolChanged(nullptr);
     }
     m_tools.removeOne(tool);
+    disconnect(tool, nullptr, this, nullptr);
     tool->setParent(nullptr);
     return true;
 }
@@ -243,11 +223,84 @@ bool DzViewportMgr::setActiveTool(DzViewTool* tool) {
     if (DzViewTool* old = m_activeTool) {
         m_activeTool = nullptr;
         old->deactivate();
+        hideActivePane();
     }
     m_activeTool = tool;
     tool->activate();
+    showActivePane();
     emit activeToolChanged(tool);
+    updateViewports();
     return true;
+}
+
+void DzViewportMgr::hideActivePane() {
+    if (m_activePane)
+        m_activePane->hide();
+    m_activePane = nullptr;
+}
+
+void DzViewportMgr::showActivePane() {
+    hideActivePane();
+    if (!m_activeTool || !m_paneArea)
+        return;
+    QWidget* pane = m_activeTool->getPane(m_paneArea);
+    if (!pane)
+        return;
+    if (pane->parentWidget() != m_paneArea)
+        pane->setParent(m_paneArea);
+    if (QLayout* layout = m_paneArea->layout(); layout && layout->indexOf(pane) < 0)
+        layout->addWidget(pane);
+    pane->show();
+    m_activePane = pane;
+}
+
+void DzViewportMgr::setToolPaneArea(QWidget* area) {
+    if (area == m_paneArea)
+        return;
+    hideActivePane();
+    m_paneArea = area;
+    showActivePane();
+}
+
+void DzViewportMgr::setAllowGraftDrawing(bool allow) {
+    if (allow == m_allowGraftDrawing)
+        return;
+    m_allowGraftDrawing = allow;
+    emit allowGraftDrawingChanged(allow);
+    updateViewports();
+}
+
+void DzViewportMgr::drawnDataChanged() {
+    ++m_drawnDataChangedCount;
+    for (DzViewport* v : m_viewports)
+        if (Dz3DViewport* view = v->get3DViewport())
+            view->update();
+    emit drawnDataRedrawRequested();
+}
+
+void DzViewportMgr::updateViewports() {
+    for (DzViewport* v : m_viewports)
+        if (Dz3DViewport* view = v->get3DViewport())
+            view->update();
+}
+
+// Whatever changes what the scene shows repaints the viewports.
+void DzViewportMgr::watchScene() {
+    DzScene* scene = dzScene;
+    if (!scene)
+        return;
+    auto watchNode = [this](DzNode* node) {
+        connect(node, &DzNode::transformChanged, this, &DzViewportMgr::updateViewports);
+        connect(node, &DzNode::visibilityChanged, this, &DzViewportMgr::updateViewports);
+        if (DzObject* object = node->getObject())
+            connect(object, &DzObject::cachedGeomInvalidated, this, &DzViewportMgr::updateViewports);
+        updateViewports();
+    };
+    for (DzNodeIterator it = scene->nodeListIterator(); it.hasNext();) watchNode(it.next());
+    connect(scene, &DzScene::nodeAdded, this, watchNode);
+    connect(scene, &DzScene::nodeRemoved, this, &DzViewportMgr::updateViewports);
+    connect(scene, &DzScene::sceneLoaded, this, &DzViewportMgr::updateViewports);
+    connect(scene, &DzScene::nodeSelectionListChanged, this, &DzViewportMgr::updateViewports);
 }
 
 void DzViewportMgr::addUserDrawStyle(DzDrawStyle* style) {

@@ -1,0 +1,689 @@
+#include "pfhost_script.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include "dz3dviewport.h"
+#include "dzaction.h"
+#include "dzactionmgr.h"
+#include "dzapp.h"
+#include "dzcamera.h"
+#include "dzdrawstyle.h"
+#include "dzfacetmesh.h"
+#include "dzmainwindow.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "dzscene.h"
+#include "dzshape.h"
+#include "dzundostack.h"
+#include "dzviewport.h"
+#include "dzviewportmgr.h"
+#include "dzviewtool.h"
+#include "pfhost_window.h"
+
+#include <cmath>
+
+namespace {
+
+QString quoted(QString const& s) {
+    return QStringLiteral("\u201C") + s + QStringLiteral("\u201D");
+}
+
+// Splits on blanks; "double quotes" keep blanks; # outside quotes starts a comment.
+bool tokenize(QString const& line, QStringList& tokens, QString& error) {
+    tokens.clear();
+    QString current;
+    bool inQuotes = false, haveToken = false;
+    for (QChar c : line) {
+        if (inQuotes) {
+            if (c == '"')
+                inQuotes = false;
+            else
+                current += c;
+            continue;
+        }
+        if (c == '#')
+            break;
+        if (c == '"') {
+            inQuotes = true;
+            haveToken = true;
+        } else if (c.isSpace()) {
+            if (haveToken)
+                tokens << current;
+            current.clear();
+            haveToken = false;
+        } else {
+            current += c;
+            haveToken = true;
+        }
+    }
+    if (inQuotes) {
+        error = QStringLiteral("unclosed double quote");
+        return false;
+    }
+    if (haveToken)
+        tokens << current;
+    return true;
+}
+
+// Qt flips a modifier key's own flag in QKeyEvent::modifiers(), as the window system reports the state
+// from before the key; the event is made so that the tool sees `keys`.
+Qt::KeyboardModifiers ownModifier(int key) {
+    switch (key) {
+        case Qt::Key_Shift:
+            return Qt::ShiftModifier;
+        case Qt::Key_Control:
+            return Qt::ControlModifier;
+        case Qt::Key_Alt:
+            return Qt::AltModifier;
+        case Qt::Key_Meta:
+            return Qt::MetaModifier;
+        default:
+            return Qt::NoModifier;
+    }
+}
+
+QString keyText(int key, Qt::KeyboardModifiers keys) {
+    if (keys & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return QString();
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
+        QChar const c(char16_t('a' + (key - Qt::Key_A)));
+        return (keys & Qt::ShiftModifier) ? QString(c.toUpper()) : QString(c);
+    }
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space || key == Qt::Key_Plus ||
+        key == Qt::Key_Minus || key == Qt::Key_Equal)
+        return QString(QChar(char16_t(key)));
+    return QString();
+}
+
+DzFacetMesh* primaryBaseGeometry() {
+    DzNode* node = dzScene->getPrimarySelection();
+    DzObject* object = node ? node->getObject() : nullptr;
+    DzShape* shape = object ? object->getCurrentShape() : nullptr;
+    return shape ? shape->getGeometry() : nullptr;
+}
+
+}  // namespace
+
+PfHostScript::PfHostScript(DzMainWindow* window, QString path)
+    : m_window(window),
+      m_path(std::move(path)),
+      m_pluginChecks(pluginScriptChecks()),
+      m_pluginCommands(pluginScriptCommands()) {}
+
+Dz3DViewport* PfHostScript::view() const {
+    DzViewportMgr* mgr = m_window ? m_window->getViewportMgr() : nullptr;
+    DzViewport* viewport = mgr ? mgr->getViewport(0) : nullptr;
+    return viewport ? viewport->get3DViewport() : nullptr;
+}
+
+int PfHostScript::run() {
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        m_error = QStringLiteral("%1: cannot read the script: %2").arg(m_path, file.errorString());
+        return 1;
+    }
+    Dz3DViewport* v = view();
+    if (!v) {
+        m_error = QStringLiteral("%1: the main window has no 3D view").arg(m_path);
+        return 1;
+    }
+    m_mouse = QPoint(v->width() / 2, v->height() / 2);
+    QTextStream in(&file);
+    in.setCodec("UTF-8");
+    int lineNo = 0;
+    while (!in.atEnd()) {
+        QString const line = in.readLine();
+        ++lineNo;
+        QString error;
+        bool const ok = runLine(line, error);
+        // Timers the command started (delayed redraws) get their turn between lines.
+        QCoreApplication::processEvents();
+        QStringList const boxes = takeBoxes();
+        if (ok && !boxes.isEmpty())
+            error = QStringLiteral("a message box appeared: ") + quoted(boxes.join(QStringLiteral("; ")));
+        if (!ok || !boxes.isEmpty()) {
+            m_error = QStringLiteral("%1:%2: %3").arg(m_path).arg(lineNo).arg(error);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+QStringList PfHostScript::takeBoxes() {
+    QStringList texts;
+    // A box opened inside a command has been answered already (see the answering timer in runLine); those
+    // still open now are answered here.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+            texts << box->text();
+            box->done(QMessageBox::Cancel);
+        }
+    }
+    return texts;
+}
+
+bool PfHostScript::parseInt(QString const& text, int& value, QString const& what, QString& error) {
+    bool ok = false;
+    value = text.toInt(&ok);
+    if (!ok)
+        error = QStringLiteral("%1 must be a whole number, not %2").arg(what, quoted(text));
+    return ok;
+}
+
+bool PfHostScript::parseFloat(QString const& text, float& value, QString const& what, QString& error) {
+    bool ok = false;
+    value = text.toFloat(&ok);
+    if (!ok || !std::isfinite(value)) {
+        error = QStringLiteral("%1 must be a number, not %2").arg(what, quoted(text));
+        return false;
+    }
+    return true;
+}
+
+// A point is "X Y" in pixels (numbers, rounded down) or one token "@" (the last projection) or "@name".
+bool PfHostScript::parsePoint(QStringList const& t, int& i, QPoint& at, QString& error) const {
+    if (i >= t.size()) {
+        error = QStringLiteral("a position is missing (X Y, @ or @name)");
+        return false;
+    }
+    if (t[i].startsWith('@')) {
+        auto it = m_points.find(t[i]);
+        if (it == m_points.end()) {
+            error = QStringLiteral("no projected point %1 (use project first)").arg(quoted(t[i]));
+            return false;
+        }
+        at = QPoint(int(std::floor(it->x())), int(std::floor(it->y())));
+        ++i;
+        return true;
+    }
+    if (i + 1 >= t.size()) {
+        error = QStringLiteral("a position needs X and Y");
+        return false;
+    }
+    float x = 0, y = 0;
+    if (!parseFloat(t[i], x, QStringLiteral("X"), error) ||
+        !parseFloat(t[i + 1], y, QStringLiteral("Y"), error))
+        return false;
+    at = QPoint(int(std::floor(x)), int(std::floor(y)));
+    i += 2;
+    return true;
+}
+
+bool PfHostScript::parseModifiers(QStringList const& t, int from, Modifiers& m, QString& error) {
+    for (int i = from; i < t.size(); ++i)
+        for (QString const& part : t[i].toLower().split('+', Qt::SkipEmptyParts)) {
+            if (part == QLatin1String("shift"))
+                m.keys |= Qt::ShiftModifier;
+            else if (part == QLatin1String("ctrl") || part == QLatin1String("control"))
+                m.keys |= Qt::ControlModifier;
+            else if (part == QLatin1String("alt"))
+                m.keys |= Qt::AltModifier;
+            else if (part == QLatin1String("left"))
+                m.button = Qt::LeftButton;
+            else if (part == QLatin1String("right"))
+                m.button = Qt::RightButton;
+            else if (part == QLatin1String("middle"))
+                m.button = Qt::MiddleButton;
+            else {
+                error =
+                    QStringLiteral("unknown modifier or button %1 (shift, ctrl, alt, left, right, middle)")
+                        .arg(quoted(t[i]));
+                return false;
+            }
+        }
+    return true;
+}
+
+bool PfHostScript::parseKey(QString const& name, int& key, QString& error) {
+    QString const lower = name.toLower();
+    if (lower == QLatin1String("shift"))
+        key = Qt::Key_Shift;
+    else if (lower == QLatin1String("ctrl") || lower == QLatin1String("control"))
+        key = Qt::Key_Control;
+    else if (lower == QLatin1String("alt"))
+        key = Qt::Key_Alt;
+    else {
+        QKeySequence const seq = QKeySequence::fromString(name, QKeySequence::PortableText);
+        key = seq.isEmpty() ? 0 : int(seq[0] & ~Qt::KeyboardModifierMask);
+        if (seq.count() != 1 || key == 0 || key == Qt::Key_unknown || (seq[0] & Qt::KeyboardModifierMask)) {
+            error = QStringLiteral("unknown key %1 (a key name such as E, PgUp, Escape, Shift)")
+                        .arg(quoted(name));
+            return false;
+        }
+    }
+    return true;
+}
+
+void PfHostScript::sendMouse(int type, QPoint const& at, Qt::MouseButton button, Qt::KeyboardModifiers keys) {
+    Dz3DViewport* v = view();
+    if (type == QEvent::MouseButtonPress)
+        m_held |= button;
+    else if (type == QEvent::MouseButtonRelease)
+        m_held &= ~button;
+    QPointF const local(at);
+    QMouseEvent event(QEvent::Type(type), local, local, QPointF(v->mapToGlobal(at)),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, m_held, keys);
+    QApplication::sendEvent(v, &event);
+    m_mouse = at;
+}
+
+// A key that is the shortcut of one of the window's actions triggers it, as it would for a person.
+bool PfHostScript::triggerShortcut(int key, Qt::KeyboardModifiers keys) {
+    QKeySequence const seq(key | int(keys));
+    QList<QAction*> actions = m_window->findChildren<QAction*>();
+    for (QAction* a : actions)
+        if (a->isEnabled() && a->shortcut() == seq) {
+            a->trigger();
+            return true;
+        }
+    return false;
+}
+
+void PfHostScript::sendKey(bool press, int key, Qt::KeyboardModifiers keys) {
+    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, keys ^ ownModifier(key),
+                    keyText(key, keys));
+    QApplication::sendEvent(view(), &event);
+}
+
+bool PfHostScript::runLine(QString const& line, QString& error) {
+    QStringList t;
+    if (!tokenize(line, t, error))
+        return false;
+    if (t.isEmpty())
+        return true;
+    QString const cmd = t[0].toLower();
+    DzScene* scene = dzScene;
+    DzViewportMgr* mgr = m_window->getViewportMgr();
+    auto needArgs = [&](int min, int max, char const* usage) {
+        int const n = t.size() - 1;
+        if (n >= min && (max < 0 || n <= max))
+            return true;
+        error = QStringLiteral("usage: %1").arg(QLatin1String(usage));
+        return false;
+    };
+    // Message boxes opened by the command (a modal exec) are answered at once, and reported afterwards.
+    QStringList boxesDuringCommand;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            boxesDuringCommand << box->text();
+            box->done(QMessageBox::Cancel);
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            boxesDuringCommand << dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    answer.start();
+    auto finish = [&](bool ok) {
+        answer.stop();
+        if (ok && !boxesDuringCommand.isEmpty()) {
+            error = QStringLiteral("a message box appeared: ") + quoted(boxesDuringCommand.join("; "));
+            return false;
+        }
+        return ok;
+    };
+
+    if (cmd == QLatin1String("open")) {
+        if (!needArgs(1, 1, "open PATH"))
+            return false;
+        return finish(PfHostUi::openFile(t[1], &error));
+    }
+    if (cmd == QLatin1String("save")) {
+        if (!needArgs(1, 1, "save PATH"))
+            return false;
+        return finish(PfHostUi::saveScene(t[1], &error));
+    }
+    if (cmd == QLatin1String("screenshot")) {
+        if (!needArgs(1, 2, "screenshot PATH [window]"))
+            return false;
+        if (t.size() == 3 && t[2] != QLatin1String("window")) {
+            error = QStringLiteral("usage: screenshot PATH [window]");
+            return false;
+        }
+        QImage const image = t.size() == 3 ? m_window->grab().toImage() : view()->grabPixels();
+        if (image.isNull() || !image.save(t[1])) {
+            error = QStringLiteral("cannot write the screenshot %1").arg(quoted(t[1]));
+            return false;
+        }
+        return finish(true);
+    }
+    if (cmd == QLatin1String("press") || cmd == QLatin1String("move") || cmd == QLatin1String("release") ||
+        cmd == QLatin1String("click")) {
+        int i = 1;
+        QPoint at;
+        Modifiers m;
+        if (!parsePoint(t, i, at, error) || !parseModifiers(t, i, m, error)) {
+            error = cmd + ": " + error;
+            return false;
+        }
+        if (cmd == QLatin1String("press"))
+            sendMouse(QEvent::MouseButtonPress, at, m.button, m.keys);
+        else if (cmd == QLatin1String("release"))
+            sendMouse(QEvent::MouseButtonRelease, at, m.button, m.keys);
+        else if (cmd == QLatin1String("move"))
+            sendMouse(QEvent::MouseMove, at, Qt::NoButton, m.keys);
+        else {
+            sendMouse(QEvent::MouseButtonPress, at, m.button, m.keys);
+            sendMouse(QEvent::MouseButtonRelease, at, m.button, m.keys);
+        }
+        return finish(true);
+    }
+    if (cmd == QLatin1String("drag")) {
+        int i = 1;
+        QPoint from, to;
+        Modifiers m;
+        if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) ||
+            !parseModifiers(t, i, m, error)) {
+            error = "drag: " + error;
+            return false;
+        }
+        sendMouse(QEvent::MouseButtonPress, from, m.button, m.keys);
+        int const steps = 8;
+        for (int s = 1; s <= steps; ++s)
+            sendMouse(QEvent::MouseMove, from + (to - from) * s / steps, Qt::NoButton, m.keys);
+        sendMouse(QEvent::MouseButtonRelease, to, m.button, m.keys);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("wheel")) {
+        if (!needArgs(1, -1, "wheel DELTA [mods]"))
+            return false;
+        int delta = 0;
+        Modifiers m;
+        if (!parseInt(t[1], delta, QStringLiteral("DELTA"), error) || !parseModifiers(t, 2, m, error)) {
+            error = "wheel: " + error;
+            return false;
+        }
+        Dz3DViewport* v = view();
+        QPointF const local(m_mouse);
+        QWheelEvent event(local, QPointF(v->mapToGlobal(m_mouse)), QPoint(), QPoint(0, delta), m_held, m.keys,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(v, &event);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("key") || cmd == QLatin1String("keypress") ||
+        cmd == QLatin1String("keyrelease")) {
+        if (!needArgs(1, -1, "key NAME [mods]"))
+            return false;
+        int key = 0;
+        Modifiers m;
+        if (!parseKey(t[1], key, error) || !parseModifiers(t, 2, m, error)) {
+            error = cmd + ": " + error;
+            return false;
+        }
+        bool const press = cmd != QLatin1String("keyrelease");
+        if (press && triggerShortcut(key, m.keys))
+            return finish(true);
+        if (press)
+            sendKey(true, key, m.keys);
+        if (cmd != QLatin1String("keypress"))
+            // After a key press the key's own modifier is up again.
+            sendKey(false, key, cmd == QLatin1String("key") ? m.keys & ~ownModifier(key) : m.keys);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("project")) {
+        if (!needArgs(3, 4, "project X Y Z [NAME]"))
+            return false;
+        float c[3];
+        for (int k = 0; k < 3; ++k)
+            if (!parseFloat(t[1 + k], c[k], QString(QChar("XYZ"[k])), error)) {
+                error = "project: " + error;
+                return false;
+            }
+        QPointF pixel;
+        if (!view()->projectToPixel(DzVec3(c[0], c[1], c[2]), pixel)) {
+            error = QStringLiteral("project: the point is behind the camera");
+            return false;
+        }
+        m_points[QStringLiteral("@")] = pixel;
+        if (t.size() > 4)
+            m_points[QStringLiteral("@") + t[4]] = pixel;
+        m_output << QStringLiteral("project %1 %2 %3 -> %4 %5")
+                        .arg(t[1], t[2], t[3])
+                        .arg(int(std::floor(pixel.x())))
+                        .arg(int(std::floor(pixel.y())));
+        return finish(true);
+    }
+    if (cmd == QLatin1String("action")) {
+        if (!needArgs(1, 1, "action CLASSNAME"))
+            return false;
+        DzActionMgr* actions = m_window->getActionMgr();
+        DzAction* action = actions ? actions->findAction(t[1]) : nullptr;
+        if (!action) {
+            error = QStringLiteral("action: there is no action of class %1").arg(quoted(t[1]));
+            return false;
+        }
+        action->activate(QAction::Trigger);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("tool")) {
+        if (!needArgs(1, 1, "tool CLASSNAME"))
+            return false;
+        DzViewTool* tool = mgr ? mgr->findTool(t[1]) : nullptr;
+        if (!tool) {
+            error = QStringLiteral("tool: there is no tool of class %1").arg(quoted(t[1]));
+            return false;
+        }
+        mgr->setActiveTool(tool);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("select")) {
+        if (!needArgs(1, 1, "select NODE|none"))
+            return false;
+        if (t[1] == QLatin1String("none")) {
+            scene->selectAllNodes(false);
+            return finish(true);
+        }
+        DzNode* node = scene->findNode(t[1]);
+        if (!node) {
+            error = QStringLiteral("select: there is no node %1").arg(quoted(t[1]));
+            return false;
+        }
+        scene->selectAllNodes(false);
+        scene->setPrimarySelection(node);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("camera")) {
+        if (!needArgs(6, 6, "camera EX EY EZ TX TY TZ"))
+            return false;
+        float c[6];
+        for (int k = 0; k < 6; ++k)
+            if (!parseFloat(t[1 + k], c[k], QStringLiteral("a coordinate"), error)) {
+                error = "camera: " + error;
+                return false;
+            }
+        view()->getCamera()->lookAt(DzVec3(c[0], c[1], c[2]), DzVec3(c[3], c[4], c[5]));
+        return finish(true);
+    }
+    if (cmd == QLatin1String("frame")) {
+        if (!needArgs(0, 1, "frame [NODE]"))
+            return false;
+        if (t.size() == 1) {
+            view()->frameScene();
+            return finish(true);
+        }
+        DzNode* node = scene->findNode(t[1]);
+        if (!node) {
+            error = QStringLiteral("frame: there is no node %1").arg(quoted(t[1]));
+            return false;
+        }
+        view()->frameNode(node);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("style")) {
+        if (!needArgs(1, 1, "style NAME (in double quotes when it has blanks)"))
+            return false;
+        for (int i = 0; mgr && i < mgr->getNumUserDrawStyles(); ++i)
+            if (mgr->getUserDrawStyle(i)->getName() == t[1]) {
+                view()->setDrawStyle(mgr->getUserDrawStyle(i));
+                return finish(true);
+            }
+        error = QStringLiteral("style: there is no draw style %1").arg(quoted(t[1]));
+        return false;
+    }
+    if (cmd == QLatin1String("wait")) {
+        int ms = 0;
+        if (!needArgs(1, 1, "wait MILLISECONDS") ||
+            !parseInt(t[1], ms, QStringLiteral("MILLISECONDS"), error))
+            return false;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return finish(true);
+    }
+    if (cmd == QLatin1String("undo") || cmd == QLatin1String("redo")) {
+        if (!needArgs(0, 0, "undo | redo"))
+            return false;
+        DzUndoStack* stack = dzUndoStack;
+        bool const undo = cmd == QLatin1String("undo");
+        if (!stack || !(undo ? stack->canUndo() : stack->canRedo())) {
+            error = undo ? QStringLiteral("undo: there is nothing to undo")
+                         : QStringLiteral("redo: there is nothing to redo");
+            return false;
+        }
+        if (undo)
+            stack->undo();
+        else
+            stack->redo();
+        return finish(true);
+    }
+    if (cmd == QLatin1String("expect"))
+        return finish(check(t, error));
+    if (auto plugin = m_pluginCommands.find(cmd); plugin != m_pluginCommands.end()) {
+        if (!plugin->second(t.mid(1), error)) {
+            error = cmd + ": " + error;
+            return false;
+        }
+        return finish(true);
+    }
+    error = QStringLiteral("unknown command %1").arg(quoted(t[0]));
+    return false;
+}
+
+bool PfHostScript::check(QStringList const& t, QString& error) {
+    if (t.size() < 2) {
+        error = QStringLiteral("usage: expect WHAT ARGS...");
+        return false;
+    }
+    QString const what = t[1].toLower();
+    QStringList const args = t.mid(2);
+    DzScene* scene = dzScene;
+    auto expectCount = [&](int actual, char const* name) {
+        int wanted = 0;
+        if (args.size() != 1) {
+            error = QStringLiteral("usage: expect %1 N").arg(QLatin1String(name));
+            return false;
+        }
+        if (!parseInt(args[0], wanted, QStringLiteral("N"), error))
+            return false;
+        if (actual != wanted) {
+            error =
+                QStringLiteral("expected %1 %2, found %3").arg(QLatin1String(name)).arg(wanted).arg(actual);
+            return false;
+        }
+        return true;
+    };
+    if (what == QLatin1String("nodes"))
+        return expectCount(scene->getNumNodes(), "nodes");
+    if (what == QLatin1String("selected-nodes"))
+        return expectCount(scene->getNumSelectedNodes(), "selected-nodes");
+    if (what == QLatin1String("selected-facets")) {
+        DzFacetMesh* mesh = primaryBaseGeometry();
+        if (!mesh) {
+            error = QStringLiteral("expect selected-facets: no node with geometry is selected");
+            return false;
+        }
+        return expectCount(mesh->getNumSelectedFacets(), "selected-facets");
+    }
+    if (what == QLatin1String("primary")) {
+        if (args.size() != 1) {
+            error = QStringLiteral("usage: expect primary NODE|none");
+            return false;
+        }
+        DzNode* primary = scene->getPrimarySelection();
+        QString const actual = primary ? primary->getName() : QStringLiteral("none");
+        if (actual != args[0]) {
+            error = QStringLiteral("expected primary %1, found %2").arg(quoted(args[0]), quoted(actual));
+            return false;
+        }
+        return true;
+    }
+    if (what == QLatin1String("tool")) {
+        DzViewportMgr* mgr = m_window->getViewportMgr();
+        DzViewTool* tool = mgr ? mgr->getActiveTool() : nullptr;
+        QString const actual = tool ? QLatin1String(tool->metaObject()->className()) : QStringLiteral("none");
+        if (args.size() != 1 || actual != args[0]) {
+            error = args.size() != 1
+                        ? QStringLiteral("usage: expect tool CLASSNAME")
+                        : QStringLiteral("expected tool %1, found %2").arg(quoted(args[0]), quoted(actual));
+            return false;
+        }
+        return true;
+    }
+    if (what == QLatin1String("pixel")) {
+        // expect pixel X Y R G B [TOLERANCE] (or @ / @name for X Y)
+        int i = 2;
+        QPoint at;
+        if (!parsePoint(t, i, at, error)) {
+            error = "expect pixel: " + error;
+            return false;
+        }
+        int rgb[3], tolerance = 8;
+        if (t.size() - i < 3 || t.size() - i > 4) {
+            error = QStringLiteral("usage: expect pixel X Y R G B [TOLERANCE]");
+            return false;
+        }
+        for (int k = 0; k < 3; ++k)
+            if (!parseInt(t[i + k], rgb[k], QString(QChar("RGB"[k])), error))
+                return false;
+        if (t.size() - i == 4 && !parseInt(t[i + 3], tolerance, QStringLiteral("TOLERANCE"), error))
+            return false;
+        QImage const image = view()->grabPixels();
+        if (!image.valid(at)) {
+            error = QStringLiteral("expect pixel: %1 %2 lies outside the view").arg(at.x()).arg(at.y());
+            return false;
+        }
+        QRgb const c = image.pixel(at);
+        if (std::abs(qRed(c) - rgb[0]) > tolerance || std::abs(qGreen(c) - rgb[1]) > tolerance ||
+            std::abs(qBlue(c) - rgb[2]) > tolerance) {
+            error = QStringLiteral("expected pixel %1 %2 near %3 %4 %5, found %6 %7 %8")
+                        .arg(at.x())
+                        .arg(at.y())
+                        .arg(rgb[0])
+                        .arg(rgb[1])
+                        .arg(rgb[2])
+                        .arg(qRed(c))
+                        .arg(qGreen(c))
+                        .arg(qBlue(c));
+            return false;
+        }
+        return true;
+    }
+    if (what == QLatin1String("log")) {
+        QString const text = args.join(' ');
+        for (QString const& line : dzApp->getLogLines())
+            if (line.contains(text))
+                return true;
+        error = QStringLiteral("no log line holds %1").arg(quoted(text));
+        return false;
+    }
+    auto plugin = m_pluginChecks.find(what);
+    if (plugin != m_pluginChecks.end()) {
+        error = plugin->second(args);
+        return error.isEmpty();
+    }
+    error = QStringLiteral("unknown check %1").arg(quoted(t[1]));
+    return false;
+}

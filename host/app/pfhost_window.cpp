@@ -1,0 +1,212 @@
+#include "pfhost_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QToolBar>
+
+#include "dz3dviewport.h"
+#include "dzaction.h"
+#include "dzactionmgr.h"
+#include "dzapp.h"
+#include "dzdrawstyle.h"
+#include "dzmainwindow.h"
+#include "dzmeshimport.h"
+#include "dznode.h"
+#include "dzscene.h"
+#include "dzundostack.h"
+#include "dzviewport.h"
+#include "dzviewportmgr.h"
+#include "dzviewtool.h"
+
+namespace {
+
+void frameViews() {
+    DzViewportMgr* mgr = dzApp->getInterface() ? dzApp->getInterface()->getViewportMgr() : nullptr;
+    if (!mgr)
+        return;
+    for (int i = 0; i < mgr->getNumViewports(); ++i)
+        if (Dz3DViewport* view = mgr->getViewport(i)->get3DViewport())
+            view->frameScene();
+}
+
+}  // namespace
+
+PfHostUi::PfHostUi(DzMainWindow* window) : QObject(window), m_window(window) {
+    window->setWindowTitle(QStringLiteral("pfhost"));
+    window->resize(1100, 750);
+    buildMenus();
+    buildSceneDock();
+    if (DzViewportMgr* mgr = window->getViewportMgr())
+        connect(mgr, &DzViewportMgr::activeToolChanged, this, &PfHostUi::rebuildToolActions);
+    rebuildToolActions();
+}
+
+PfHostUi::~PfHostUi() = default;
+
+bool PfHostUi::isSceneFile(QString const& path) {
+    QString const suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("pfscene") || suffix == QLatin1String("json");
+}
+
+bool PfHostUi::openFile(QString const& path, QString* error) {
+    DzScene* scene = dzScene;
+    if (isSceneFile(path)) {
+        if (!scene->loadScene(path, error))
+            return false;
+    } else {
+        DzNode* node = dzImportMesh(path, error);
+        if (!node)
+            return false;
+        scene->addNode(node);
+        scene->selectAllNodes(false);
+        scene->setPrimarySelection(node);
+    }
+    frameViews();
+    return true;
+}
+
+bool PfHostUi::saveScene(QString const& path, QString* error) {
+    return dzScene->saveScene(path, error);
+}
+
+void PfHostUi::showError(QString const& text) {
+    QMessageBox::critical(m_window, QStringLiteral("pfhost"), text);
+}
+
+void PfHostUi::openFileDialog() {
+    QString const path = QFileDialog::getOpenFileName(
+        m_window, QStringLiteral("Open a scene or a mesh"), QString(),
+        QStringLiteral("Scenes and meshes (*.pfscene *.json *.obj *.fbx *.dae *.ply *.stl *.off *.3ds *.gltf "
+                       "*.glb *.blend *.x3d *.lwo);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!openFile(path, &error))
+        showError(error);
+}
+
+void PfHostUi::saveSceneDialog() {
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save the scene"), QString(),
+                                                QStringLiteral("Scenes (*.pfscene)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pfscene");
+    QString error;
+    if (!saveScene(path, &error))
+        showError(error);
+}
+
+void PfHostUi::buildMenus() {
+    QMenuBar* bar = m_window->menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Open..."), this, &PfHostUi::openFileDialog, QKeySequence::Open);
+    file->addAction(QStringLiteral("&Save Scene As..."), this, &PfHostUi::saveSceneDialog,
+                    QKeySequence::SaveAs);
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Quit"), m_window, &QWidget::close, QKeySequence::Quit);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    if (DzUndoStack* stack = dzUndoStack) {
+        edit->addAction(stack->createUndoAction(edit));
+        edit->addAction(stack->createRedoAction(edit));
+    }
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    view->addAction(QStringLiteral("&Frame Scene"), this, [] { frameViews(); });
+    view->addAction(QStringLiteral("One Viewport"), this, [this] {
+        if (DzViewportMgr* mgr = m_window->getViewportMgr())
+            mgr->setNumViewports(1);
+    });
+    view->addAction(QStringLiteral("Four Viewports"), this, [this] {
+        if (DzViewportMgr* mgr = m_window->getViewportMgr())
+            mgr->setNumViewports(4);
+    });
+    if (DzViewportMgr* mgr = m_window->getViewportMgr()) {
+        QMenu* styles = view->addMenu(QStringLiteral("Draw &Style"));
+        for (int i = 0; i < mgr->getNumUserDrawStyles(); ++i) {
+            DzDrawStyle* style = mgr->getUserDrawStyle(i);
+            styles->addAction(style->getName(), this, [this, style] {
+                DzViewportMgr* m = m_window->getViewportMgr();
+                DzViewport* active = m ? m->getActiveViewport() : nullptr;
+                if (active && active->get3DViewport())
+                    active->get3DViewport()->setDrawStyle(style);
+            });
+        }
+    }
+
+    m_toolsMenu = bar->addMenu(QStringLiteral("&Tools"));
+    m_toolBar = m_window->addToolBar(QStringLiteral("Tools"));
+    m_toolBar->setObjectName(QStringLiteral("ToolsToolBar"));
+
+    // The host's own commands, with the plug-in's where it registered any.
+    if (DzActionMgr* actions = m_window->getActionMgr()) {
+        QMenu* selection = bar->addMenu(QStringLiteral("&Selection"));
+        for (int i = 0; i < actions->getNumActions(); ++i) selection->addAction(actions->getAction(i));
+    }
+}
+
+void PfHostUi::rebuildToolActions() {
+    DzViewportMgr* mgr = m_window->getViewportMgr();
+    m_toolsMenu->clear();
+    m_toolBar->clear();
+    delete m_toolGroup;
+    m_toolGroup = new QActionGroup(this);
+    if (!mgr)
+        return;
+    for (int i = 0; i < mgr->getNumTools(); ++i) {
+        DzViewTool* tool = mgr->getTool(i);
+        QAction* action = m_toolGroup->addAction(tool->getDisplayName());
+        action->setCheckable(true);
+        action->setChecked(mgr->getActiveTool() == tool);
+        action->setToolTip(tool->whatsThisText().isEmpty() ? tool->getDisplayName() : tool->whatsThisText());
+        connect(action, &QAction::triggered, this, [mgr, tool] { mgr->setActiveTool(tool); });
+        m_toolsMenu->addAction(action);
+        m_toolBar->addAction(action);
+    }
+}
+
+void PfHostUi::buildSceneDock() {
+    auto* dock = new QDockWidget(QStringLiteral("Scene"), m_window);
+    dock->setObjectName(QStringLiteral("SceneDock"));
+    m_sceneList = new QListWidget(dock);
+    m_sceneList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    dock->setWidget(m_sceneList);
+    m_window->addDockWidget(Qt::LeftDockWidgetArea, dock);
+    DzScene* scene = dzScene;
+    connect(scene, &DzScene::nodeAdded, this, &PfHostUi::rebuildSceneList, Qt::QueuedConnection);
+    connect(scene, &DzScene::nodeRemoved, this, &PfHostUi::rebuildSceneList, Qt::QueuedConnection);
+    connect(scene, &DzScene::sceneLoaded, this, &PfHostUi::rebuildSceneList);
+    connect(scene, &DzScene::nodeSelectionListChanged, this, &PfHostUi::rebuildSceneList);
+    connect(m_sceneList, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_updatingList)
+            return;
+        DzScene* s = dzScene;
+        QList<DzNode*> chosen;
+        for (QListWidgetItem* item : m_sceneList->selectedItems())
+            if (DzNode* node = s->getNode(m_sceneList->row(item)))
+                chosen << node;
+        s->selectAllNodes(false);
+        for (DzNode* node : chosen) s->selectNode(node, true);
+    });
+    rebuildSceneList();
+}
+
+void PfHostUi::rebuildSceneList() {
+    DzScene* scene = dzScene;
+    m_updatingList = true;
+    m_sceneList->clear();
+    for (int i = 0; i < scene->getNumNodes(); ++i) {
+        DzNode* node = scene->getNode(i);
+        auto* item = new QListWidgetItem(node->getLabel(), m_sceneList);
+        item->setSelected(scene->isNodeSelected(node));
+    }
+    m_updatingList = false;
+}

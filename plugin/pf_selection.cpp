@@ -1,0 +1,508 @@
+#include "pf_selection.h"
+
+#include <qopengl.h>
+
+#include "dzfacegroup.h"
+#include "dzfacetmesh.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "hv_base.h"
+#include "hv_worldmesh.h"
+#include "pf_modifier.h"
+#include "pf_tool.h"
+
+namespace {
+
+unsigned char const kFacetSelectedFlag = 0x04;
+
+bool inRange(int index, int count) {
+    return index >= 0 && index < count;
+}
+
+}  // namespace
+
+// ---- PfSelectSetBase ----
+
+bool PfSelectSetBase::selectExactlyOne(int index) {
+    if (size() == 1 && *begin() == index)
+        return false;
+    clear();
+    insert(index);
+    return true;
+}
+
+void PfSelectSetBase::toggle(int index) {
+    if (erase(index) == 0)
+        insert(index);
+}
+
+// ---- PfSelectionState ----
+
+PfSelectionState::PfSelectionState(PfSelection const& selection) : type(PfSettings::Get()->m_eSelectionType) {
+    switch (type) {
+        case PF_SELECTION_VERTEX:
+            vertices = selection.getSelectedVertices();
+            break;
+        case PF_SELECTION_EDGE:
+            edges = selection.getSelectedEdges();
+            break;
+        case PF_SELECTION_FACE:
+            facets = selection.getSelectedFacets();
+            break;
+    }
+}
+
+size_t PfSelectionState::allocated() const {
+    return 4 * (facets.size() + edges.size() + vertices.size()) + sizeof(*this);
+}
+
+// ---- PfSelection: life ----
+
+std::unique_ptr<PfSelection> PfSelection::Create(PfTool* tool, DzNode* node) {
+    return std::make_unique<PfSelection>(tool, node);
+}
+
+PfSelection::PfSelection(PfTool* tool, DzNode* node) : m_pNode(node), m_pTool(tool) {
+    m_pObject = node->getObject();
+    if (m_pObject) {
+        DzModifier* modifier = HvMeshModifier::FindOrInsert(*node, *m_pObject, g_pcszPullformModifierName,
+                                                            [] { return new PfModifier; });
+        m_pModifier = qobject_cast<PfModifier*>(modifier);
+    }
+    QObject::connect(node, &DzNode::transformChanged, tool, &PfTool::slotSelectedNodeTransformChanged);
+    if (m_pModifier)
+        QObject::connect(m_pModifier, &DzModifier::currentValueChanged, tool,
+                         &PfTool::slotModifierCurrentValueChanged);
+}
+
+PfSelection::~PfSelection() {
+    QObject::disconnect(m_pNode, &DzNode::transformChanged, m_pTool,
+                        &PfTool::slotSelectedNodeTransformChanged);
+    if (m_pModifier)
+        QObject::disconnect(m_pModifier, &DzModifier::currentValueChanged, m_pTool,
+                            &PfTool::slotModifierCurrentValueChanged);
+}
+
+PfSelection::ViewportData& PfSelection::getViewportData(Dz3DViewport* view) {
+    return m_viewports[view];
+}
+
+DzFacetMesh* PfSelection::baseGeometry() const {
+    return m_pNode ? HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*m_pNode) : nullptr;
+}
+
+DzFacetMesh* PfSelection::worldMesh() const {
+    return m_pNode ? m_pTool->getWorldMeshBaseWithModifiers(m_pNode)->getMesh() : nullptr;
+}
+
+// ---- selection sets ----
+
+PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int index,
+                                                  DzViewportMgr::ViewMouseModifier modifier) {
+    PfSelectSetBase* set = nullptr;
+    PfMouseHandlerResult flag;
+    switch (type) {
+        case PF_SELECTION_VERTEX:
+            set = &m_vertices;
+            flag = PF_MOUSE_VERTICES_CHANGED;
+            break;
+        case PF_SELECTION_EDGE:
+            set = &m_edges;
+            flag = PF_MOUSE_EDGES_CHANGED;
+            break;
+        case PF_SELECTION_FACE:
+            set = &m_facets;
+            flag = PF_MOUSE_FACETS_CHANGED;
+            index = findCageFacetIfSubd(index);
+            break;
+    }
+
+    PfMouseHandlerResult result;
+    if (set) {
+        PfSettings const& settings = *PfSettings::Get();
+        PfMouseHandlerResult const changed = flag | PF_MOUSE_REDRAW | PF_MOUSE_CONSUMED;
+        // The add modifier is tested first: configured to the same key as remove, that key adds.
+        if (modifier == DzViewportMgr::NoModifier) {
+            if (m_uState != PF_STATE_SELECTING) {
+                result = set->selectExactlyOne(index) ? changed : (PF_MOUSE_REDRAW | PF_MOUSE_CONSUMED);
+            } else {
+                set->selectAdditional(index);
+                result = changed;
+            }
+        } else if (modifier == settings.m_kmAddToSelection.getAsViewMouseModifier()) {
+            set->selectAdditional(index);
+            result = changed;
+        } else if (modifier == settings.m_kmRemoveFromSelection.getAsViewMouseModifier()) {
+            set->unselectOne(index);
+            result = changed;
+        }
+    }
+    // A click that selects ends the adjustability of the last drag.
+    if (m_uState != PF_STATE_SELECTING)
+        m_uState = PF_STATE_IDLE;
+    return result;
+}
+
+void PfSelection::selectAllOrThrow(PfSettings const& settings, bool select) {
+    DzFacetMesh* base = baseGeometry();
+    switch (settings.m_eSelectionType) {
+        case PF_SELECTION_VERTEX:
+            if (!select)
+                m_vertices.unselectAll();
+            else if (base)
+                for (int i = 0, n = base->getNumVertices(); i < n; ++i) m_vertices.selectAdditional(i);
+            break;
+        case PF_SELECTION_EDGE:
+            if (!select)
+                m_edges.unselectAll();
+            else if (base)
+                for (int i = 0, n = base->getNumEdges(); i < n; ++i) m_edges.selectAdditional(i);
+            recomputeSelectedVerticesFromEdgesOrThrow();
+            break;
+        case PF_SELECTION_FACE:
+            if (!select)
+                m_facets.unselectAll();
+            else if (base)
+                for (int i = 0, n = base->getNumFacets(); i < n; ++i) m_facets.selectAdditional(i);
+            recomputeSelectedVerticesFromFacetsOrThrow();
+            break;
+    }
+    invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, false);
+}
+
+void PfSelection::growOrShrinkSelectionOrThrow(PfSettings const& settings, bool grow) {
+    if (settings.m_eSelectionType != PF_SELECTION_FACE)
+        throw HvException(
+            "Growing and shrinking selections is currently only supported in face selection mode.");
+    if (DzFacetMesh* mesh = copyFaceSelectionsToMesh()) {
+        if (grow)
+            mesh->growFacetSelection();
+        else
+            mesh->shrinkFacetSelection();
+        copyFaceSelectionsFromMesh(settings);
+        recomputeSelectedVerticesFromFacetsOrThrow();
+    }
+    invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
+}
+
+DzFacetMesh* PfSelection::copyFaceSelectionsToMesh() const {
+    DzFacetMesh* base = baseGeometry();
+    if (!base)
+        return nullptr;
+    DzFaceGroup group{QString()};
+    for (int facet : m_facets) group.addIndex(facet);
+    base->deselectAllFacets();
+    base->selectFacets(&group);
+    return base;
+}
+
+void PfSelection::copyFaceSelectionsFromMesh(PfSettings const& settings) {
+    m_facets.unselectAll();
+    DzFacetMesh* base = baseGeometry();
+    if (base && base->getNumFacets() > 0) {
+        unsigned char const* flags = base->getFacetFlagsPtr();
+        for (int i = 0, n = base->getNumFacets(); i < n; ++i)
+            if (flags[i] & kFacetSelectedFlag)
+                m_facets.selectAdditional(i);
+    }
+    if (!m_facets.empty()) {
+        recomputeSelectedVerticesFromFacetsOrThrow();
+        invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
+    }
+}
+
+void PfSelection::recomputeSelectedVerticesFromFacetsOrThrow() {
+    m_edges.unselectAll();
+    m_vertices.unselectAll();
+    m_bSubdividedFacetsValid = false;
+    DzFacetMesh const* mesh = worldMesh();
+    if (!mesh)
+        return;
+    int const facetCount = mesh->getNumFacets();
+    for (int f : m_facets) {
+        if (!inRange(f, facetCount))
+            continue;  // from a snapshot of another mesh: no such face here
+        DzFacet const& facet = mesh->getFacet(f);
+        for (int k = 0; k < 4; ++k) {
+            if (facet.m_edges[k] >= 0)
+                m_edges.selectAdditional(facet.m_edges[k]);
+            if (facet.m_vertIdx[k] >= 0)
+                m_vertices.selectAdditional(facet.m_vertIdx[k]);
+        }
+    }
+}
+
+void PfSelection::recomputeSelectedVerticesFromEdgesOrThrow() {
+    m_vertices.unselectAll();
+    DzFacetMesh const* mesh = worldMesh();
+    if (!mesh)
+        return;
+    int const edgeCount = mesh->getNumEdges();
+    for (int e : m_edges) {
+        if (!inRange(e, edgeCount))
+            continue;
+        DzEdge const& edge = mesh->getEdge(e);
+        m_vertices.selectAdditional(edge.m_vertIdx[0]);
+        m_vertices.selectAdditional(edge.m_vertIdx[1]);
+    }
+}
+
+void PfSelection::updateAfterSelectionChangeOrThrow(PfMouseHandlerResult flags) {
+    if (flags & PF_MOUSE_FACETS_CHANGED)
+        recomputeSelectedVerticesFromFacetsOrThrow();
+    else if (flags & PF_MOUSE_EDGES_CHANGED)
+        recomputeSelectedVerticesFromEdgesOrThrow();
+    PfSettings const& settings = *PfSettings::Get();
+    if (flags & (PF_MOUSE_FACETS_CHANGED | PF_MOUSE_EDGES_CHANGED | PF_MOUSE_VERTICES_CHANGED))
+        invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
+    if (flags & (PF_MOUSE_NODE_CHANGED | PF_MOUSE_FACETS_CHANGED | PF_MOUSE_EDGES_CHANGED |
+                 PF_MOUSE_VERTICES_CHANGED))
+        m_pTool->triggerToolSettingsStatsUpdate();
+}
+
+void PfSelection::restoreOrThrow(PfSelectionState const& state) {
+    switch (state.type) {
+        case PF_SELECTION_VERTEX:
+            m_vertices.unselectAll();
+            m_vertices.insert(state.vertices.begin(), state.vertices.end());
+            break;
+        case PF_SELECTION_EDGE:
+            m_edges.unselectAll();
+            m_edges.insert(state.edges.begin(), state.edges.end());
+            recomputeSelectedVerticesFromEdgesOrThrow();
+            break;
+        case PF_SELECTION_FACE:
+            m_facets.unselectAll();
+            m_facets.insert(state.facets.begin(), state.facets.end());
+            recomputeSelectedVerticesFromFacetsOrThrow();
+            break;
+    }
+    PfSettings const& settings = *PfSettings::Get();
+    invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
+    m_pTool->triggerToolSettingsStatsUpdate();
+    PfTool::SetSelectionTypeOrThrow(state.type, false, true);
+}
+
+// ---- geometry ----
+
+DzFacetMesh* PfSelection::getCachedGeometry() const {
+    return m_pNode && m_pObject ? HvCachedGeometry::GetCachedGeometry(*m_pNode) : nullptr;
+}
+
+int PfSelection::findCageFacetIfSubd(int facet) const {
+    DzFacetMesh const* cached = getCachedGeometry();
+    if (!cached || !cached->isSubDivisionEnabled() || !inRange(facet, cached->getNumFacets()))
+        return facet;
+    int const cage = cached->getFacet(facet).m_cageIdx;
+    return cage < 0 ? facet : cage;
+}
+
+std::map<int, std::vector<int>> const& PfSelection::getCachedCagesMap() {
+    if (m_bCagesValid)
+        return m_cages;
+    DzFacetMesh const* cached = getCachedGeometry();
+    if (cached && cached->getNumFacets() > 0)
+        for (int i = 0, n = cached->getNumFacets(); i < n; ++i)
+            m_cages[cached->getFacet(i).m_cageIdx].push_back(i);
+    m_bCagesValid = true;
+    return m_cages;
+}
+
+std::set<int> const& PfSelection::getSelectedFacetsMaybeSubd() {
+    DzFacetMesh const* cached = getCachedGeometry();
+    if (!m_pObject || !cached)
+        return m_subdividedFacets;
+    if (!cached->isSubDivisionEnabled())
+        return m_facets;
+    if (m_bSubdividedFacetsValid)
+        return m_subdividedFacets;
+    m_subdividedFacets.clear();
+    std::map<int, std::vector<int>> const& cages = getCachedCagesMap();
+    for (int facet : m_facets) {
+        auto it = cages.find(facet);
+        if (it != cages.end())
+            m_subdividedFacets.insert(it->second.begin(), it->second.end());
+    }
+    m_bSubdividedFacetsValid = true;
+    return m_subdividedFacets;
+}
+
+bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
+    if (!m_bNormalComputed) {
+        m_bNormalValid = false;
+        m_bNormalComputed = true;
+        DzFacetMesh const* mesh = worldMesh();
+        if (!mesh || m_vertices.empty())
+            return false;
+
+        int const facetCount = mesh->getNumFacets();
+        std::set<int> faces;
+        switch (PfSettings::Get()->m_eSelectionType) {
+            case PF_SELECTION_VERTEX: {
+                int const vertexCount = mesh->getNumVertices();
+                for (int f = 0; f < facetCount; ++f) {
+                    DzFacet const& facet = mesh->getFacet(f);
+                    for (int k = 0; k < 4; ++k) {
+                        int const v = facet.m_vertIdx[k];
+                        if (inRange(v, vertexCount) && m_vertices.count(v)) {
+                            faces.insert(f);
+                            break;
+                        }
+                    }
+                }
+                break;
+            }
+            case PF_SELECTION_EDGE: {
+                int const edgeCount = mesh->getNumEdges();
+                for (int e : m_edges) {
+                    if (!inRange(e, edgeCount))
+                        continue;
+                    DzEdge const& edge = mesh->getEdge(e);
+                    if (inRange(edge.m_facetIdx[0], facetCount))
+                        faces.insert(edge.m_facetIdx[0]);
+                    if (inRange(edge.m_facetIdx[1], facetCount))
+                        faces.insert(edge.m_facetIdx[1]);
+                }
+                break;
+            }
+            case PF_SELECTION_FACE:
+                for (int f : m_facets)
+                    if (inRange(f, facetCount))
+                        faces.insert(f);
+                break;
+            default:
+                return false;
+        }
+
+        int const normalCount = mesh->getNumNormals();
+        float const(*normals)[3] = mesh->getNormalsPtr();
+        HvVec3 sum;
+        int count = 0;
+        for (int f : faces) {
+            DzFacet const& facet = mesh->getFacet(f);
+            for (int k = 0; k < 4; ++k) {
+                int const n = facet.m_normIdx[k];
+                if (!inRange(n, normalCount))
+                    continue;
+                sum = sum + HvVec3(normals[n]);
+                ++count;
+            }
+        }
+        if (count == 0)
+            return false;
+        m_normal = HvVec3(sum.x / float(count), sum.y / float(count), sum.z / float(count));
+        m_bNormalValid = true;
+        DzVec3 const up = DzVec3(0.0f, 1.0f, 0.0f).normalized();
+        // Straight up keeps the side vector it had: zero for a new selection.
+        if (!DzVec3::equals(up, m_normal, 1e-6f))
+            m_side = HvVec3(up).cross(m_normal);
+    }
+    if (!m_bNormalValid)
+        return false;
+    normal = m_normal;
+    side = m_side;
+    return true;
+}
+
+int64_t PfSelection::drawSelection() {
+    DzFacetMesh* cached = getCachedGeometry();
+    if (!cached)
+        return 0;
+    float const(*vertices)[3] = cached->getVerticesPtr();
+    int const vertexCount = cached->getNumVertices();
+
+    bool const lighting = glIsEnabled(GL_LIGHTING);
+    if (lighting)
+        glDisable(GL_LIGHTING);
+
+    int64_t drawn = 0;
+    HvMeshBase::SetColor(HvColor::SelectionYellow);
+    switch (PfSettings::Get()->m_eSelectionType) {
+        case PF_SELECTION_FACE: {
+            GLint modes[2] = {GL_FILL, GL_FILL};
+            glGetIntegerv(GL_POLYGON_MODE, modes);
+            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+            int const facetCount = cached->getNumFacets();
+            for (int f : getSelectedFacetsMaybeSubd())
+                if (inRange(f, facetCount))
+                    drawn += HvMeshBase::DrawFacet(*cached, f);
+            glPolygonMode(GL_FRONT, GLenum(modes[0]));
+            glPolygonMode(GL_BACK, GLenum(modes[1]));
+            break;
+        }
+        case PF_SELECTION_EDGE: {
+            DzFacetMesh const* mesh = worldMesh();
+            if (!mesh || mesh->getNumVertices() == 0)
+                break;
+            float const(*worldVertices)[3] = mesh->getVerticesPtr();
+            int const edgeCount = mesh->getNumEdges();
+            int const worldVertexCount = mesh->getNumVertices();
+            GLfloat lineWidth = 1.0f;
+            glGetFloatv(GL_LINE_WIDTH, &lineWidth);
+            glLineWidth(10.0f);
+            glEnable(GL_LINE_SMOOTH);
+            glBegin(GL_LINES);
+            for (int e : m_edges) {
+                if (!inRange(e, edgeCount))
+                    continue;
+                DzEdge const& edge = mesh->getEdge(e);
+                if (!inRange(edge.m_vertIdx[0], worldVertexCount) ||
+                    !inRange(edge.m_vertIdx[1], worldVertexCount))
+                    continue;
+                glVertex3fv(worldVertices[edge.m_vertIdx[0]]);
+                glVertex3fv(worldVertices[edge.m_vertIdx[1]]);
+                drawn += 2;
+            }
+            glEnd();
+            glLineWidth(lineWidth);
+            break;
+        }
+        case PF_SELECTION_VERTEX:
+            glPointSize(20.0f);
+            glBegin(GL_POINTS);
+            for (int v : m_vertices) {
+                if (!inRange(v, vertexCount))
+                    continue;
+                glVertex3fv(vertices[v]);
+                ++drawn;
+            }
+            glEnd();
+            break;
+    }
+
+    if (lighting)
+        glEnable(GL_LIGHTING);
+    return drawn;
+}
+
+// ---- falloff, gizmos and drag state that the selection changes reset ----
+
+void PfSelection::invalidateAffectedVertices(unsigned long radius, PfFalloffMode mode, bool releaseLock) {
+    m_bAffectedVerticesValid = false;
+    m_dFalloffRadius = double(radius) / 10.0;
+    m_eFalloffMode = mode;
+    for (auto& entry : m_viewports) {
+        // Made again for the new radius when next drawn.
+        entry.second.gizmo.reset();
+        if (releaseLock || entry.second.originState == 1)
+            entry.second.originState = 0;
+    }
+    m_bNormalComputed = false;
+}
+
+void PfSelection::resetGizmos() {
+    for (auto& entry : m_viewports) entry.second.gizmo.reset();
+}
+
+void PfSelection::resetAutoGizmoOrigins(bool all) {
+    for (auto& entry : m_viewports)
+        if (all || entry.second.originState == 1)
+            entry.second.originState = 0;
+}
+
+void PfSelection::setMoveGizmoOnlyKeyboardModifierActive(bool active) {
+    if (m_bMoveGizmoOnly == active)
+        return;
+    m_bMoveGizmoOnly = active;
+    m_pTool->invalidateAndRedraw(PF_INVALIDATE_REDRAW);
+}

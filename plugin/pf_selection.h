@@ -1,0 +1,231 @@
+#pragma once
+
+#include <QFlags>
+#include <QPointer>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "dzmatrix3.h"
+#include "dzquat.h"
+#include "dzvec3.h"
+#include "dzviewportmgr.h"
+#include "hv_geometry.h"
+#include "hv_meshmodifier.h"
+#include "dznode.h"
+#include "pf_gizmo.h"
+#include "pf_modifier.h"
+#include "pf_settings.h"
+#include "pf_tool.h"
+
+class Dz3DViewport;
+class DzFacetMesh;
+class DzModifier;
+class DzNode;
+class DzObject;
+class PfModifier;
+class PfSelection;
+class PfTool;
+class PfToolOptionsWidget;
+
+// Selected element indices, ascending, without duplicates.
+class PfSelectSetBase : public std::set<int> {
+public:
+    void unselectAll() { clear(); }
+    // False, and nothing changed, when the set is exactly {index}.
+    bool selectExactlyOne(int index);
+    // Whether it was there.
+    bool unselectOne(int index) { return erase(index) != 0; }
+    void selectAdditional(int index) { insert(index); }
+    void toggle(int index);
+};
+
+// Indices of the node's base mesh: cage faces when the mesh is subdivided.
+class SelectedFacets : public PfSelectSetBase {};
+class SelectedEdges : public PfSelectSetBase {};
+class SelectedVertices : public PfSelectSetBase {};
+
+// A snapshot of the set of the current selection type, for undo and redo.
+struct PfSelectionState {
+    explicit PfSelectionState(PfSelection const& selection);
+
+    PfSelectionType type;
+    std::set<int> facets;
+    std::set<int> edges;
+    std::set<int> vertices;
+
+    size_t allocated() const;
+};
+
+// The tool's editing state for one node: the selection sets, the node's delta modifier, and the caches and
+// drag state that the falloff, the gizmos and the drag engine work on. Owned by the tool; GUI thread only.
+class PfSelection {
+public:
+    // What the selection keeps for one viewport.
+    struct ViewportData {
+        std::unique_ptr<PfGizmo> gizmo;
+        // 0 automatic and not yet chosen, 1 automatic and chosen, 2 placed by the user.
+        int originState = 0;
+        int originVertex = 0;
+        DzVec3 originWs;
+        bool clampedOrientationStored = false;
+        DzQuat storedOrientation;
+        DzVec3 lastCameraPos;
+    };
+
+    // Selection states.
+    enum State : uint32_t {
+        PF_STATE_IDLE = 0,
+        PF_STATE_SELECTING = 1,  // the button is held: the selection is painted
+        PF_STATE_MOVING_GIZMO = 2,
+        PF_STATE_TRANSLATING = 3,
+        PF_STATE_ROTATING = 4,
+        PF_STATE_DRAG_FINISHED = 5,  // still adjustable by falloff changes
+    };
+
+    using DragFunction = std::function<void(float (*)[3], int, double)>;
+
+    static std::unique_ptr<PfSelection> Create(PfTool* tool, DzNode* node);
+
+    // Finds or inserts the node's modifier and listens to the node and the modifier on the tool's behalf.
+    PfSelection(PfTool* tool, DzNode* node);
+    ~PfSelection();
+    PfSelection(PfSelection const&) = delete;
+    PfSelection& operator=(PfSelection const&) = delete;
+
+    DzNode* getNode() const { return m_pNode.data(); }
+    DzObject* getObject() const { return m_pObject; }
+    PfModifier* getModifier() const { return m_pModifier.data(); }
+    SelectedFacets const& getSelectedFacets() const { return m_facets; }
+    SelectedEdges const& getSelectedEdges() const { return m_edges; }
+    SelectedVertices const& getSelectedVertices() const { return m_vertices; }
+    uint32_t getState() const { return m_uState; }
+    void setState(uint32_t state) { m_uState = state; }
+    bool isMoveGizmoOnlyKeyboardModifierActive() const { return m_bMoveGizmoOnly; }
+
+    // Selection sets and commands.
+    PfMouseHandlerResult handleSelection(PfSelectionType type, int index,
+                                         DzViewportMgr::ViewMouseModifier modifier);
+    void selectAllOrThrow(PfSettings const& settings, bool select);
+    void growOrShrinkSelectionOrThrow(PfSettings const& settings, bool grow);
+    // Takes over the host's own face selection of the base mesh.
+    void copyFaceSelectionsFromMesh(PfSettings const& settings);
+    // Makes the host's face selection equal the face set; the base mesh, or null without one.
+    DzFacetMesh* copyFaceSelectionsToMesh() const;
+    void recomputeSelectedVerticesFromFacetsOrThrow();
+    void recomputeSelectedVerticesFromEdgesOrThrow();
+    void updateAfterSelectionChangeOrThrow(PfMouseHandlerResult flags);
+    void restoreOrThrow(PfSelectionState const& state);
+    // Made empty when missing.
+    ViewportData& getViewportData(Dz3DViewport* view);
+
+    // Geometry.
+    DzFacetMesh* getCachedGeometry() const;
+    // The faces of the cached geometry that show the selected faces.
+    std::set<int> const& getSelectedFacetsMaybeSubd();
+    std::map<int, std::vector<int>> const& getCachedCagesMap();
+    int findCageFacetIfSubd(int facet) const;
+    // The averaged normal of the selected geometry and a side vector; false when there is none.
+    bool getSelectionNormal(HvVec3& normal, HvVec3& side);
+    // The highlight of the selection, in the current context; the vertices drawn.
+    int64_t drawSelection();
+
+    // Falloff: the cache of the affected vertices is dropped and rebuilt on demand.
+    void invalidateAffectedVertices(unsigned long radius, PfFalloffMode mode, bool releaseLock);
+    std::map<int, double> const& getAffectedVertices();
+    std::function<double(double)> getFalloffFunction(PfFalloffMode mode);
+
+    // Gizmos, one per viewport.
+    void makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmoOrientation orientation);
+    void drawGizmo(Dz3DViewport* view);
+    void resetGizmos();
+    void resetAutoGizmoOrigins(bool all);
+    int getGizmoOriginState(Dz3DViewport* view);
+    bool isAnyGizmoMovedManually() const;
+
+    // Drag engine.
+    PfGizmoHit testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const& ray, bool* hoverChanged,
+                                     bool* gizmoTested);
+    void onBeginDragGizmo(PfGizmo& gizmo);
+    void onMouseMoveDraggingGizmo(ViewportData& data, HvLine3 const& ray);
+    void modifyMesh(DragFunction fn);
+    void onReleaseDragGizmo(Dz3DViewport* view);
+    void reverseLastDeltas(PfToolOptionsWidget* pane);
+    void reapplyTranslationOrRotationToAffectedVertices();
+    void invalidateVerticesOnMouseDown();
+    std::unique_ptr<DzFacetMesh> getLocalBaseMeshWithoutOurModifier(std::vector<DzModifier*>* others);
+    // Asks the tool to redraw when the mode changes.
+    void setMoveGizmoOnlyKeyboardModifierActive(bool active);
+    bool setGizmoLockInPlace(bool lock);
+    void activeViewChanged();
+    void resetAllDeltas();
+    void postResetAllDeltas();
+    // The tool's geometry changed: the node transforms are read again when next needed.
+    void invalidateTransforms() { m_bTransformsValid = false; }
+
+private:
+    // The host's base mesh and the tool's world-space copy of the node; null without them.
+    DzFacetMesh* baseGeometry() const;
+    DzFacetMesh* worldMesh() const;
+
+    // Guarded: the host may delete either while the selection lives.
+    QPointer<DzNode> m_pNode;
+    DzObject* m_pObject = nullptr;
+    QPointer<PfModifier> m_pModifier;
+    PfTool* m_pTool;
+
+    SelectedFacets m_facets;
+    SelectedEdges m_edges;
+    SelectedVertices m_vertices;
+
+    // Falloff.
+    bool m_bAffectedVerticesValid = false;
+    double m_dFalloffRadius = 0.0;
+    PfFalloffMode m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
+    std::map<int, double> m_affectedVertices;
+    std::set<int> m_excludedVertices;
+
+    // Subdivision.
+    bool m_bSubdividedFacetsValid = false;
+    std::set<int> m_subdividedFacets;
+    bool m_bCagesValid = false;
+    std::map<int, std::vector<int>> m_cages;
+
+    // Node transforms, filled by the drag engine.
+    bool m_bTransformsValid = false;
+    DzMatrix3 m_localToWorld{false};
+    DzMatrix3 m_worldToLocal{false};
+
+    // Taken at the start of a drag.
+    std::unique_ptr<DzFacetMesh> m_pLocalBaseMesh;
+    std::vector<DzModifier*> m_otherModifiers;
+
+    // The selection normal.
+    bool m_bNormalComputed = false;
+    bool m_bNormalValid = false;
+    HvVec3 m_normal;
+    HvVec3 m_side;
+
+    std::map<Dz3DViewport*, ViewportData> m_viewports;
+
+    // Drag state.
+    bool m_bMoveGizmoOnly = false;
+    uint32_t m_uState = PF_STATE_IDLE;
+    HvVertexOffsets m_deltasAtPress;
+    DragFunction m_fnLastDrag;
+    bool m_bRandomSeeded = false;
+    DzVec3 m_gizmoOriginAtPress;
+    HvPoint3 m_dragStart;
+    HvPoint3 m_dragCurrent;
+    HvVec3 m_translationLocal;
+    DzVec3 m_rotationCentreLocal;
+    DzVec3 m_rotationAxisLocal;
+    DzQuat m_dragRotation;
+    float m_fCurrentAngle = 0.0f;
+    float m_fPreviousAngle = 0.0f;
+    HvVertexOffsets m_lastDragOffsets;
+};

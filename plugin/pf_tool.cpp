@@ -1,0 +1,656 @@
+#include "pf_tool.h"
+
+#include <GL/glu.h>
+#include <qopengl.h>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWheelEvent>
+#include <mutex>
+
+#include "dz3dviewport.h"
+#include "dzapp.h"
+#include "dzfacetmesh.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "dzscene.h"
+#include "dzviewport.h"
+#include "hv_base_daz.h"
+#include "hv_helpers_qt.h"
+#include "hv_threadpool.h"
+#include "hv_worldmesh.h"
+#include "pf_selection.h"
+#include "pf_tool_hooks.h"
+
+char const* const g_pcszUserVisiblePullformToolName = "Pullform";
+
+PfTool* g_pTheActiveTool = nullptr;
+
+namespace {
+
+std::function<QWidget*(QWidget*)> g_fnMakePane;
+
+// Sets a flag for the lifetime of the guard.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = false; }
+    FlagGuard(FlagGuard const&) = delete;
+    FlagGuard& operator=(FlagGuard const&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+}  // namespace
+
+// ---- NoSelectionException ----
+
+NoSelectionException::NoSelectionException(char const* commandName)
+    : HvException(("No object is currently selected in the scene. Please select one first and try the " +
+                   HvHelpers::Quote(commandName) + " command again.")
+                      .c_str()) {}
+
+// ---- PfGlTransforms ----
+
+PfGlTransforms PfGlTransforms::ReadCurrent() {
+    PfGlTransforms t;
+    glGetDoublev(GL_MODELVIEW_MATRIX, t.modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, t.projection);
+    glGetIntegerv(GL_VIEWPORT, t.viewport);
+    return t;
+}
+
+// ---- PfTool ----
+
+struct PfTool::Impl {
+    std::unique_ptr<PfSelection> selection;
+    bool connected = false;
+    bool ignoreSceneSelectionChange = false;
+    // Lives under the parent the host passed to getPane; guarded, since the host may destroy that parent.
+    QPointer<QWidget> pane;
+    std::unique_ptr<HvWorldMeshBaseWithModifiers> worldMesh;
+    QPointer<DzNode> worldMeshNode;
+    QTimer statsTimer;
+    bool statsTimerConnected = false;
+};
+
+PfTool::PfTool() : DzTransformTool(QString::fromUtf8(g_pcszUserVisiblePullformToolName)), m_pImpl(new Impl) {
+    m_pImpl->statsTimer.setSingleShot(true);
+    // The settings and the modifier reach the active tool through these.
+    PfToolHooks::invalidateActiveTool = [](unsigned int flags) {
+        PfTool* tool = PfTool::GetActive();
+        if (!tool)
+            return false;
+        tool->invalidateAndRedraw(PfInvalidateFlags(int(flags)));
+        return true;
+    };
+    PfToolHooks::triggerToolSettingsStatsUpdate = [] { PfTool::TriggerToolSettingsStatsUpdate(); };
+}
+
+PfTool::~PfTool() {
+    if (g_pTheActiveTool == this)
+        g_pTheActiveTool = nullptr;
+    m_pImpl->selection.reset();
+}
+
+PfTool* PfTool::GetActive() {
+    return g_pTheActiveTool;
+}
+
+QWidget* PfTool::GetToolOptionsDialog() {
+    return g_pTheActiveTool ? g_pTheActiveTool->m_pImpl->pane.data() : nullptr;
+}
+
+PfSelectionType PfTool::GetSelectionType() {
+    return PfSettings::Get()->m_eSelectionType;
+}
+
+void PfTool::TriggerToolSettingsStatsUpdate() {
+    if (g_pTheActiveTool)
+        g_pTheActiveTool->triggerToolSettingsStatsUpdate();
+}
+
+void PfTool::SetPaneFactory(std::function<QWidget*(QWidget*)> factory) {
+    g_fnMakePane = std::move(factory);
+}
+
+PfSelection* PfTool::getSelection() const {
+    return m_pImpl->selection.get();
+}
+
+bool PfTool::isIgnoringSceneSelectionChange() const {
+    return m_pImpl->ignoreSceneSelectionChange;
+}
+
+void PfTool::triggerToolSettingsStatsUpdate() {
+    m_pImpl->statsTimer.start(100);
+}
+
+bool PfTool::isToolSettingsStatsUpdatePending() const {
+    return m_pImpl->statsTimer.isActive();
+}
+
+void PfTool::criticalBox(char const* prefix, char const* message) const {
+    HvHelpersQt::CriticalBox(dzApp ? dzApp->getDialogParent() : nullptr, prefix, message, true);
+}
+
+QString PfTool::whatsThisText() const {
+    return QStringLiteral(
+        "Click here to activate Halvorin's Pullform, which allows you to move and rotate geometry inside Daz "
+        "Studio.");
+}
+
+// ---- activation ----
+
+void PfTool::installSignalsOn3dViewportOrThrow() {
+    DzViewportMgr* mgr = HvHelpersDaz::GetViewportMgrOrThrow();
+    for (int i = 0; i < 4; ++i) {
+        DzViewport* viewport = mgr->getViewport(i);
+        if (Dz3DViewport* view = viewport ? viewport->get3DViewport() : nullptr)
+            connect(view, &Dz3DViewport::viewChanged, this, &PfTool::slotActive3dViewportViewChanged,
+                    Qt::UniqueConnection);
+    }
+}
+
+void PfTool::activate() {
+    if (!g_pTheActiveTool) {
+        QPointer<DzViewportMgr> graftSwitchedOff;
+        try {
+            DzViewportMgr* mgr = HvHelpersDaz::GetViewportMgrOrThrow();
+            mgr->setAllowGraftDrawing(false);
+            graftSwitchedOff = mgr;
+            if (!m_pImpl->connected) {
+                // Unique: a first activation that failed half-way is tried again.
+                if (DzScene* scene = dzScene)
+                    connect(scene, &DzScene::primarySelectionChanged, this,
+                            &PfTool::slotScenePaneSelectionChanged, Qt::UniqueConnection);
+                // The shortcuts of the host's facet-selection actions are learnt here, with the actions.
+                installSignalsOn3dViewportOrThrow();
+                m_pImpl->connected = true;
+            }
+            // The Windows keyboard hook is installed here, with the platform layer.
+            getOrMakeSelectionOrThrow(nullptr, true);
+            m_pImpl->statsTimer.setSingleShot(true);
+            if (!m_pImpl->statsTimerConnected) {
+                connect(&m_pImpl->statsTimer, &QTimer::timeout, this,
+                        &PfTool::slotToolSettingsStatsUpdateDelayed);
+                m_pImpl->statsTimerConnected = true;
+            }
+            g_pTheActiveTool = this;
+        } catch (std::exception const& e) {
+            // Undo what got done, so that the host is as before and the next activation can succeed.
+            dropSelection();
+            if (graftSwitchedOff)
+                graftSwitchedOff->setAllowGraftDrawing(true);
+            criticalBox("An error occured activating Pullform: ", e.what());
+        }
+    }
+    if (m_pImpl->pane)
+        m_pImpl->statsTimer.start(100);
+    DzPickTool::activate();
+}
+
+void PfTool::deactivate() {
+    g_pTheActiveTool = nullptr;
+    dropSelection();
+    try {
+        HvHelpersDaz::GetViewportMgrOrThrow()->setAllowGraftDrawing(true);
+    } catch (std::exception const&) {
+        // Nothing to hand back without a viewport manager.
+    }
+    // The Windows keyboard hook is removed here, with the platform layer.
+    DzPickTool::deactivate();
+}
+
+void PfTool::dropSelection() {
+    if (!m_pImpl->selection)
+        return;
+    uint32_t const state = m_pImpl->selection->getState();
+    if (state == PfSelection::PF_STATE_TRANSLATING || state == PfSelection::PF_STATE_ROTATING) {
+        // A drag under way ends as its release would (its undo step), with the drag engine.
+    }
+    m_pImpl->selection.reset();
+    // Nothing keeps the copy current once the selection's connections are gone.
+    clearWorldMeshBaseWithModifiers();
+}
+
+PfSelection* PfTool::getOrMakeSelectionOrThrow(char const* commandName, bool copyFaceSelections) {
+    if (m_pImpl->selection)
+        return m_pImpl->selection.get();
+    DzScene* scene = dzScene;
+    DzNode* node = scene ? scene->getPrimarySelection() : nullptr;
+    if (!node) {
+        if (commandName)
+            throw NoSelectionException(commandName);
+        return nullptr;
+    }
+    m_pImpl->selection = PfSelection::Create(this, node);
+    if (copyFaceSelections)
+        m_pImpl->selection->copyFaceSelectionsFromMesh(*PfSettings::Get());
+    return m_pImpl->selection.get();
+}
+
+// ---- redraws and invalidation ----
+
+void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
+    bool redraw = flags.testFlag(PF_INVALIDATE_REDRAW);
+    if (PfSelection* selection = m_pImpl->selection.get()) {
+        PfSettings const& settings = *PfSettings::Get();
+        if (flags & PF_INVALIDATE_AFFECTED_VERTICES)
+            selection->invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode,
+                                                  false);
+        if (flags & PF_INVALIDATE_GEOMETRY) {
+            clearWorldMeshBaseWithModifiers();
+            selection->invalidateTransforms();
+        }
+        if (flags & PF_INVALIDATE_GIZMOS) {
+            selection->resetGizmos();
+            flags |= PF_INVALIDATE_GIZMO_ORIGINS;
+        }
+        if (flags & PF_INVALIDATE_GIZMO_ORIGINS) {
+            selection->resetAutoGizmoOrigins(false);
+            redraw = true;
+        }
+        if (flags & PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN) {
+            // The drag engine takes the affected vertices' deltas anew here.
+        }
+    }
+    if (redraw)
+        drawnDataChanged();
+}
+
+void PfTool::emitDrawnDataChangedDelayed() {
+    if (m_bRedrawPending)
+        return;
+    QTimer::singleShot(50, this, &PfTool::slotDelayedEmitDrawnDataChanged);
+    m_bRedrawPending = true;
+}
+
+void PfTool::updateToolSettingModifierStats() const {
+    // The options pane refreshes its delta statistics here.
+}
+
+void PfTool::updateToolSettingsSelectionInfo() const {
+    // The options pane shows the selection text here.
+}
+
+// ---- slots ----
+
+void PfTool::slotToolSettingsStatsUpdateDelayed() {
+    updateToolSettingsSelectionInfo();
+    updateToolSettingModifierStats();
+}
+
+void PfTool::slotDelayedEmitDrawnDataChanged() {
+    drawnDataChanged();
+    m_bRedrawPending = false;
+}
+
+void PfTool::slotScenePaneSelectionChanged(DzNode*) {
+    if (!g_pTheActiveTool || m_pImpl->ignoreSceneSelectionChange)
+        return;
+    dropSelection();
+    m_pImpl->statsTimer.start(100);
+}
+
+void PfTool::slotSelectedNodeTransformChanged() {
+    if (g_pTheActiveTool)
+        invalidateAndRedraw(PF_INVALIDATE_GEOMETRY | PF_INVALIDATE_GIZMOS);
+}
+
+void PfTool::slotActive3dViewportViewChanged() {
+    if (g_pTheActiveTool && m_pImpl->selection) {
+        // The drag engine rebuilds the gizmos after a camera move here.
+    }
+}
+
+void PfTool::slotModifierCurrentValueChanged() {
+    if (!g_pTheActiveTool)
+        return;
+    invalidateAndRedraw(PF_INVALIDATE_GEOMETRY);
+    updateToolSettingModifierStats();
+}
+
+// ---- the options pane ----
+
+QWidget* PfTool::getPane(QWidget* parent) const {
+    if (m_pImpl->pane)
+        return m_pImpl->pane;
+    if (!g_fnMakePane)
+        return nullptr;
+    try {
+        m_pImpl->pane = g_fnMakePane(parent);
+        return m_pImpl->pane;
+    } catch (std::exception const& e) {
+        criticalBox(nullptr, e.what());
+        return nullptr;
+    }
+}
+
+// ---- commands the events use ----
+
+void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool /*updatePane*/) {
+    PfSettings* settings = PfSettings::Get();
+    if (!force && settings->m_eSelectionType == type)
+        return;
+    settings->m_eSelectionType = type;
+    HvHelpersDaz::GetActionMgrOrThrow(true);
+    // The check marks of the three selection-type actions follow here, with the actions.
+    if (PfTool* tool = GetActive()) {
+        tool->drawnDataChanged();
+        // The pane's selection-type radios follow here (when updatePane), with the options pane.
+        tool->triggerToolSettingsStatsUpdate();
+    }
+}
+
+bool PfTool::SetFalloffRadius(size_t radius, bool /*updatePane*/) {
+    PfSettings* settings = PfSettings::Get();
+    if (settings->m_ullFalloffRadius == radius)
+        return false;
+    settings->m_ullFalloffRadius = radius;
+    PfTool* tool = GetActive();
+    if (!tool)
+        return true;
+    if (tool->m_pImpl->selection)
+        tool->recomputeDeltasOnFalloffChanged();
+    // The pane's radius slider follows here (when updatePane), with the options pane.
+    return true;
+}
+
+void PfTool::recomputeDeltasOnFalloffChanged() {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!selection)
+        return;
+    bool const adjustable = selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED;
+    // In state 5 the drag engine takes the last drag back out before, and applies it again after.
+    invalidateAndRedraw(PF_INVALIDATE_AFFECTED_VERTICES);
+    if (!adjustable)
+        invalidateAndRedraw(PF_INVALIDATE_REDRAW);
+}
+
+// ---- events ----
+
+HvLine3 PfTool::UnProjectMouseEvent(PfGlTransforms const& t, QMouseEvent const& event) {
+    double const x = event.localPos().x();
+    double const y = double(t.viewport[3]) - event.localPos().y();
+    double nx = 0.0, ny = 0.0, nz = 0.0, fx = 0.0, fy = 0.0, fz = 0.0;
+    gluUnProject(x, y, 0.0, t.modelView, t.projection, t.viewport, &nx, &ny, &nz);
+    gluUnProject(x, y, 1.0, t.modelView, t.projection, t.viewport, &fx, &fy, &fz);
+    return HvLine3(HvPoint3(float(nx), float(ny), float(nz)), HvPoint3(float(fx), float(fy), float(fz)));
+}
+
+bool PfTool::mousePress(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::ViewMouseModifier modifier) {
+    if (!event || !view || !g_pTheActiveTool || event->button() != Qt::LeftButton)
+        return false;
+    try {
+        bool redraw = false;
+        bool consumed = false;
+        HvLine3 const ray = UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event);
+        PfGizmoHit const gizmoHit = PF_GIZMO_HIT_NONE;
+        PfSelection* selection = m_pImpl->selection.get();
+        if (selection && selection->getState() != PfSelection::PF_STATE_SELECTING) {
+            // The gizmo is tested first here (a hit begins its drag), with the drag engine.
+        }
+        if (gizmoHit == PF_GIZMO_HIT_NONE) {
+            PfMouseHandlerResult const result = handleSelectionsFromMouseEventOrThrow(view, ray, modifier);
+            if (result & PF_MOUSE_REDRAW)
+                redraw = true;
+            if (result & PF_MOUSE_CONSUMED) {
+                consumed = true;
+                if (PfSelection* current = m_pImpl->selection.get())
+                    current->setState(PfSelection::PF_STATE_SELECTING);
+            }
+        }
+        if (redraw)
+            emitDrawnDataChangedDelayed();
+        return consumed;
+    } catch (std::exception const& e) {
+        criticalBox(nullptr, e.what());
+        return false;
+    }
+}
+
+void PfTool::mouseMove(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::ViewMouseModifier modifier) {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!g_pTheActiveTool || !selection || !event)
+        return;
+    try {
+        PfSelection::ViewportData& data = selection->getViewportData(view);
+        switch (selection->getState()) {
+            case PfSelection::PF_STATE_MOVING_GIZMO:
+            case PfSelection::PF_STATE_TRANSLATING:
+            case PfSelection::PF_STATE_ROTATING:
+                if (!data.gizmo)
+                    return;
+                // One step of the drag (onMouseMoveDraggingGizmo), with the drag engine.
+                break;
+            case PfSelection::PF_STATE_SELECTING: {
+                HvLine3 const ray = UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event);
+                if (handleSelectionsFromMouseEventOrThrow(view, ray, modifier) & PF_MOUSE_REDRAW)
+                    emitDrawnDataChangedDelayed();
+                break;
+            }
+            default:
+                break;
+        }
+    } catch (std::exception const& e) {
+        criticalBox(nullptr, e.what());
+    }
+}
+
+void PfTool::mouseRelease(Dz3DViewport*, QMouseEvent* event, DzViewportMgr::ViewMouseModifier) {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!g_pTheActiveTool || !selection)
+        return;
+    // Only the button that began the drag or the painting ends it.
+    if (!event || event->button() != Qt::LeftButton)
+        return;
+    switch (selection->getState()) {
+        case PfSelection::PF_STATE_MOVING_GIZMO:
+        case PfSelection::PF_STATE_TRANSLATING:
+        case PfSelection::PF_STATE_ROTATING:
+            // The drag ends here (onReleaseDragGizmo), with the drag engine.
+            break;
+        case PfSelection::PF_STATE_SELECTING:
+            selection->setState(PfSelection::PF_STATE_IDLE);
+            break;
+        default:
+            break;
+    }
+    updateToolSettingModifierStats();
+}
+
+void PfTool::mouseOver(Dz3DViewport* view, QMouseEvent*, DzViewportMgr::ViewMouseModifier) {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!g_pTheActiveTool || !selection)
+        return;
+    if (selection->getViewportData(view).gizmo) {
+        // The gizmo's hover highlight is tested here, with the gizmo.
+    }
+}
+
+bool PfTool::wheelEvent(Dz3DViewport*, QWheelEvent* event, DzViewportMgr::ViewMouseModifier) {
+    if (!m_pImpl->selection || !event)
+        return false;
+    PfSettings const& settings = *PfSettings::Get();
+    if (event->modifiers() != settings.m_kmMouseWheelFalloff.getAsQt())
+        return false;
+    QPoint const angle = event->angleDelta();
+    int const delta = angle.y() != 0 ? angle.y() : angle.x();
+    uint64_t const r = settings.m_ullFalloffRadius;
+    // Forward (away from the user) shrinks, never below 0; backward grows without bound.
+    uint64_t const radius = delta >= 0 ? (r < 11 ? 0 : r - 10) : r + 10;
+    SetFalloffRadius(size_t(radius), true);
+    return true;
+}
+
+void PfTool::keyPress(Dz3DViewport*, QKeyEvent* event) {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!selection || !event)
+        return;
+    uint32_t const state = selection->getState();
+    if ((state == PfSelection::PF_STATE_IDLE || state == PfSelection::PF_STATE_DRAG_FINISHED) &&
+        event->text().isEmpty() && event->modifiers() == PfSettings::Get()->m_kmMoveGizmoOnly.getAsQt())
+        selection->setMoveGizmoOnlyKeyboardModifierActive(true);
+}
+
+void PfTool::keyRelease(Dz3DViewport*, QKeyEvent* event) {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!selection || !event)
+        return;
+    if (selection->isMoveGizmoOnlyKeyboardModifierActive() && event->text().isEmpty() &&
+        !(event->modifiers() & PfSettings::Get()->m_kmMoveGizmoOnly.getAsQt()))
+        selection->setMoveGizmoOnlyKeyboardModifierActive(false);
+}
+
+void PfTool::draw(DzDrawStyle const&, Dz3DViewport*) const {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!g_pTheActiveTool || !selection)
+        return;
+    if (selection->drawSelection() != 0) {
+        // The gizmo of this viewport is drawn here, with the gizmo.
+    }
+}
+
+// ---- the pick road ----
+
+HvWorldMeshBaseWithModifiers* PfTool::getWorldMeshBaseWithModifiers(DzNode* node) const {
+    if (!m_pImpl->worldMesh || !m_pImpl->worldMeshNode || m_pImpl->worldMeshNode != node) {
+        m_pImpl->worldMesh = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
+        m_pImpl->worldMeshNode = node;
+    }
+    return m_pImpl->worldMesh.get();
+}
+
+void PfTool::clearWorldMeshBaseWithModifiers() const {
+    m_pImpl->worldMesh.reset();
+    m_pImpl->worldMeshNode = nullptr;
+}
+
+PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
+    Dz3DViewport*, HvLine3 const& ray, DzViewportMgr::ViewMouseModifier modifier) {
+    PfMouseHandlerResult result;
+    DzScene* scene = dzScene;
+    if (!scene)
+        return result;
+    DzNode* const primary = scene->getPrimarySelection();
+    int index = -1;
+    DzNode* const hit = sceneHitTest(primary, ray, &index);
+    DzNode* node = nullptr;
+
+    PfSelection* selection = m_pImpl->selection.get();
+    if (selection && selection->getState() == PfSelection::PF_STATE_SELECTING) {
+        // Painting: only the node being painted counts.
+        node = hit && hit == primary ? primary : nullptr;
+    } else if (!hit) {
+        if (modifier != DzViewportMgr::NoModifier || !primary) {
+            node = primary;
+        } else {
+            dropSelection();
+            scene->selectAllNodes(false);
+            return PF_MOUSE_NODE_CHANGED;
+        }
+    } else if (primary && selection) {
+        node = primary;
+    } else {
+        {
+            FlagGuard const ignoring(m_pImpl->ignoreSceneSelectionChange);
+            scene->selectAllNodes(false);
+            scene->setPrimarySelection(hit);
+        }
+        dropSelection();
+        m_pImpl->selection = PfSelection::Create(this, hit);
+        result = PF_MOUSE_NODE_CHANGED;
+        node = hit;
+    }
+
+    selection = m_pImpl->selection.get();
+    if (node && index != -1 && selection)
+        result |= selection->handleSelection(PfSettings::Get()->m_eSelectionType, index, modifier);
+    if (selection)
+        selection->updateAfterSelectionChangeOrThrow(result);
+    return result;
+}
+
+DzNode* PfTool::sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index) {
+    if (primary)
+        return nodeHitTest(primary, ray, index) ? primary : nullptr;
+    DzScene* scene = dzScene;
+    if (!scene)
+        return nullptr;
+    // The first node hit in list order, not the nearest.
+    for (DzNodeIterator it = scene->nodeListIterator(); it.hasNext();) {
+        DzNode* node = it.next();
+        if (nodeHitTest(node, ray, index))
+            return node;
+    }
+    return nullptr;
+}
+
+bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index) {
+    if (!node || !node->isVisible() || !node->getObject() ||
+        !HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*node))
+        return false;
+    DzFacetMesh const* cached = HvCachedGeometry::GetCachedGeometry(*node);
+    if (!cached)
+        return false;
+    DzBox3 const box = node->getWSBoundingBox();
+    if (!box.isValid() || !box.testIntersection(ray.toDzLine3(), 0.0f))
+        return false;
+
+    struct Hit {
+        float t = 0.0f;
+        int facet = -1;
+    } shared;
+    std::mutex mutex;
+    DzFacet const* facets = cached->getFacetsPtr();
+    HvThreadPool::Get()->parallelFor(
+        size_t(cached->getNumFacets()),
+        [&](size_t begin, size_t end) {
+            Hit own;
+            for (size_t i = begin; i < end; ++i) {
+                float t = 0.0f;
+                if (ray.intersectsFacet(cached, facets[i], t) && (own.facet < 0 || t < own.t)) {
+                    own.t = t;
+                    own.facet = int(i);
+                }
+            }
+            if (own.facet < 0)
+                return;
+            std::lock_guard<std::mutex> lock(mutex);
+            if (shared.facet < 0 || shared.t > own.t)
+                shared = own;
+        },
+        true);
+    if (shared.facet < 0)
+        return false;
+
+    PfSelectionType const type = PfSettings::Get()->m_eSelectionType;
+    if (type == PF_SELECTION_FACE) {
+        *index = shared.facet;
+        return true;
+    }
+    if (type != PF_SELECTION_VERTEX && type != PF_SELECTION_EDGE)
+        return true;
+
+    HvPoint3 const point = ray.intersectionPoint(shared.t);
+    int facet = shared.facet;
+    DzFacetMesh const* mesh = cached;
+    if (cached->isSubDivisionEnabled()) {
+        int const cage = cached->getFacet(facet).m_cageIdx;
+        if (cage >= 0 && cage != facet)
+            facet = cage;
+        // The cage's numbering: the base mesh's, as in the world-space copy.
+        mesh = getWorldMeshBaseWithModifiers(node)->getMesh();
+    }
+    int const found =
+        type == PF_SELECTION_EDGE ? point.findClosestEdge(mesh, facet) : point.findClosestVertex(mesh, facet);
+    // A facet that is not in the searched mesh is no pick.
+    if (found < 0)
+        return false;
+    *index = found;
+    return true;
+}

@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QFlags>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "dztransformtool.h"
+#include "dzviewportmgr.h"
+#include "hv_base.h"
+#include "hv_geometry.h"
+#include "pf_settings.h"
+
+class Dz3DViewport;
+class DzDrawStyle;
+class DzNode;
+class HvWorldMeshBaseWithModifiers;
+class PfSelection;
+class QKeyEvent;
+class QMouseEvent;
+class QWheelEvent;
+class QWidget;
+
+// The name the host shows for the tool: "Pullform".
+extern char const* const g_pcszUserVisiblePullformToolName;
+
+// What PfTool::invalidateAndRedraw recomputes before the redraw.
+enum PfInvalidateFlag : uint32_t {
+    PF_INVALIDATE_REDRAW = 1,
+    PF_INVALIDATE_AFFECTED_VERTICES = 2,
+    PF_INVALIDATE_GEOMETRY = 4,
+    PF_INVALIDATE_GIZMOS = 8,          // implies PF_INVALIDATE_GIZMO_ORIGINS
+    PF_INVALIDATE_GIZMO_ORIGINS = 16,  // implies PF_INVALIDATE_REDRAW
+    PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN = 32,
+};
+Q_DECLARE_FLAGS(PfInvalidateFlags, PfInvalidateFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(PfInvalidateFlags)
+
+// What the picking handler did.
+enum PfMouseHandlerResultFlag : uint32_t {
+    PF_MOUSE_REDRAW = 1,
+    PF_MOUSE_CONSUMED = 2,  // the press is taken and the selection paints while the button is held
+    PF_MOUSE_NODE_CHANGED = 4,
+    PF_MOUSE_FACETS_CHANGED = 8,
+    PF_MOUSE_EDGES_CHANGED = 16,
+    PF_MOUSE_VERTICES_CHANGED = 32,
+};
+Q_DECLARE_FLAGS(PfMouseHandlerResult, PfMouseHandlerResultFlag)
+Q_DECLARE_OPERATORS_FOR_FLAGS(PfMouseHandlerResult)
+
+// The OpenGL state that maps world space to the viewport's pixels at the moment of an event.
+struct PfGlTransforms {
+    double modelView[16] = {};
+    double projection[16] = {};
+    int viewport[4] = {};
+
+    // From the current context.
+    static PfGlTransforms ReadCurrent();
+};
+
+// A command that needs a selected node found none.
+class NoSelectionException : public HvException {
+public:
+    explicit NoSelectionException(char const* commandName);
+};
+
+// The plug-in's viewport tool. While active it owns the selection of the node being edited, picks faces,
+// edges and vertices, and draws the selection. GUI thread only; no exception leaves an entry point.
+class PfTool : public DzTransformTool {
+    Q_OBJECT
+public:
+    PfTool();
+    ~PfTool() override;
+
+    // Host operations.
+    void activate() override;
+    void deactivate() override;
+    bool mousePress(Dz3DViewport* view, QMouseEvent* event,
+                    DzViewportMgr::ViewMouseModifier modifier) override;
+    bool wheelEvent(Dz3DViewport* view, QWheelEvent* event,
+                    DzViewportMgr::ViewMouseModifier modifier) override;
+    void mouseMove(Dz3DViewport* view, QMouseEvent* event,
+                   DzViewportMgr::ViewMouseModifier modifier) override;
+    void mouseRelease(Dz3DViewport* view, QMouseEvent* event,
+                      DzViewportMgr::ViewMouseModifier modifier) override;
+    void mouseOver(Dz3DViewport* view, QMouseEvent* event,
+                   DzViewportMgr::ViewMouseModifier modifier) override;
+    void keyPress(Dz3DViewport* view, QKeyEvent* event) override;
+    void keyRelease(Dz3DViewport* view, QKeyEvent* event) override;
+    void draw(DzDrawStyle const& style, Dz3DViewport* view) const override;
+    QString whatsThisText() const override;
+    // Made on the first call and kept while it lives; a pane destroyed with its parent is made again.
+    QWidget* getPane(QWidget* parent) const override;
+
+    // The tool while it is active; null otherwise.
+    static PfTool* GetActive();
+    // The active tool's pane; null without an active tool or a pane.
+    static QWidget* GetToolOptionsDialog();
+    static PfSelectionType GetSelectionType();
+    // Restarts the active tool's 100 ms statistics timer; nothing without an active tool.
+    static void TriggerToolSettingsStatsUpdate();
+    // The world-space ray under the event's position, from the near to the far plane.
+    static HvLine3 UnProjectMouseEvent(PfGlTransforms const& transforms, QMouseEvent const& event);
+    // How getPane makes the options pane; it may throw. Empty: the tool has no pane.
+    static void SetPaneFactory(std::function<QWidget*(QWidget* parent)> factory);
+
+    // Commands that the tool's own events use.
+    static void SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool updatePane);
+    // False when the settings already hold the radius.
+    static bool SetFalloffRadius(size_t radius, bool updatePane);
+    void recomputeDeltasOnFalloffChanged();
+
+    // The current selection, made for the scene's primary node when there is none. Without a primary node:
+    // NoSelectionException for a command name, else null.
+    PfSelection* getOrMakeSelectionOrThrow(char const* commandName, bool copyFaceSelections);
+    // The current selection, or null.
+    PfSelection* getSelection() const;
+    void triggerToolSettingsStatsUpdate();
+    bool isToolSettingsStatsUpdatePending() const;
+    void invalidateAndRedraw(PfInvalidateFlags flags);
+    // At most one redraw is outstanding: requests within 50 ms become one.
+    void emitDrawnDataChangedDelayed();
+    bool isDelayedRedrawPending() const { return m_bRedrawPending; }
+    void updateToolSettingModifierStats() const;
+    void updateToolSettingsSelectionInfo() const;
+    void criticalBox(char const* prefix, char const* message) const;
+
+    // The pick road: a ray becomes a change of the node or of the selection sets.
+    PfMouseHandlerResult handleSelectionsFromMouseEventOrThrow(Dz3DViewport* view, HvLine3 const& ray,
+                                                               DzViewportMgr::ViewMouseModifier modifier);
+    // The primary node when the ray hits it; without one, the first node in scene order that it hits.
+    DzNode* sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index);
+    // The nearest facet hit, as the element of the settings' selection type.
+    bool nodeHitTest(DzNode* node, HvLine3 const& ray, int* index);
+    // The cached world-space copy for the node, made anew for another node; never null.
+    HvWorldMeshBaseWithModifiers* getWorldMeshBaseWithModifiers(DzNode* node) const;
+    void clearWorldMeshBaseWithModifiers() const;
+    // Set while the tool changes the scene's selection itself.
+    bool isIgnoringSceneSelectionChange() const;
+
+public slots:
+    void slotToolSettingsStatsUpdateDelayed();
+    void slotDelayedEmitDrawnDataChanged();
+    void slotScenePaneSelectionChanged(DzNode* node);
+    void slotSelectedNodeTransformChanged();
+    void slotActive3dViewportViewChanged();
+    void slotModifierCurrentValueChanged();
+
+private:
+    void installSignalsOn3dViewportOrThrow();
+    // Every way the selection goes ends here.
+    void dropSelection();
+
+    bool m_bRedrawPending = false;
+    struct Impl;
+    std::unique_ptr<Impl> m_pImpl;
+};

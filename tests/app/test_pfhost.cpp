@@ -1,0 +1,180 @@
+// pfhost's script mode, run as a separate process on small scripts (under the suites' X server).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class PfHostScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        // A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
+        writeFile("grid.obj",
+                  "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 1 1 0\nv 2 1 0\nv 0 2 0\nv 1 2 0\nv 2 2 0\n"
+                  "f 1 2 5 4\nf 2 3 6 5\nf 4 5 8 7\nf 5 6 9 8\n");
+    }
+    QString path(QString const& name) const { return dir.filePath(name); }
+    void writeFile(QString const& name, QString const& text) const {
+        QFile f(path(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text.toUtf8());
+    }
+    Outcome pfhost(QStringList const& args) const {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(PFHOST_EXE, QStringList{"--settings", path("settings")} + args);
+        Outcome r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            r.err = "pfhost did not finish";
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+    Outcome script(QString const& text, QStringList const& more = {}) const {
+        writeFile("script.txt", text);
+        return pfhost(QStringList{"--script", "script.txt", "--size", "320x240"} + more);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(PfHostScript, ARunOpensClicksChecksSavesAndTakesAScreenshot) {
+    Outcome const r = script(
+        "# comments and blank lines are skipped\n"
+        "\n"
+        "open grid.obj\n"
+        "expect nodes 1\n"
+        "expect primary grid   # the imported node is selected\n"
+        "camera 1 1 6 1 1 0\n"
+        "project 1.5 0.5 0 corner\n"
+        "click 2 2\n"
+        "expect primary none\n"
+        "click @corner\n"
+        "expect primary grid\n"
+        "action DzFacetSelAllAction\n"
+        "expect selected-facets 4\n"
+        "action DzFacetSelShrinkAction\n"
+        "expect selected-facets 4\n"
+        "key Escape\n"
+        "wheel -120 ctrl\n"
+        "drag 10 10 60 30 right\n"
+        "screenshot shot.png\n"
+        "save \"saved scene.pfscene\"\n"
+        "tool DzPickTool\n"
+        "expect tool DzPickTool\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("project 1.5 0.5 0 -> ")) << r.out.toStdString();
+    QImage const shot(path("shot.png"));
+    EXPECT_EQ(shot.size(), QSize(320, 240));
+    ASSERT_TRUE(QFile::exists(path("saved scene.pfscene")));
+
+    Outcome const again = script("expect nodes 1\nexpect primary none\n", {"--scene", "saved scene.pfscene"});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+}
+
+TEST_F(PfHostScript, ThePixelsShowTheMeshAndTheHostsFacetSelection) {
+    Outcome const r = script(
+        "open grid.obj\n"
+        "camera 1 1 6 1 1 0\n"
+        "project 0.5 0.5 0 inside\n"
+        "project -1 -1 0 outside\n"
+        "expect pixel @outside 56 61 69 3\n"
+        "action DzFacetSelAllAction\n"
+        "expect pixel @inside 242 140 64 40\n"
+        "expect pixel @inside 56 61 69 3\n");
+    EXPECT_EQ(r.exitCode, 1);
+    // Only the last check fails, on its own line.
+    EXPECT_TRUE(r.err.contains("script.txt:8: expected pixel ")) << r.err.toStdString();
+}
+
+TEST_F(PfHostScript, ErrorsNameTheLineAndWhatWasWrong) {
+    struct Case {
+        char const* script;
+        char const* message;
+    };
+    Case const cases[] = {
+        {"open grid.obj\nbogus 1 2\n", "script.txt:2: unknown command \u201Cbogus\u201D"},
+        {"\n# only a comment\nclick 10\n", "script.txt:3: click: a position needs X and Y"},
+        {"click ten 20\n", "script.txt:1: click: X must be a number, not \u201Cten\u201D"},
+        {"click 10 20 hyper\n",
+         "script.txt:1: click: unknown modifier or button \u201Chyper\u201D (shift, ctrl, alt, left, right, "
+         "middle)"},
+        {"project 1 2 3\nclick @far\n",
+         "script.txt:2: click: no projected point \u201C@far\u201D (use project first)"},
+        {"expect nodes 3\n", "script.txt:1: expected nodes 3, found 0"},
+        {"open missing.obj\n", "script.txt:1: "},
+        {"open grid.obj\nexpect primary other\n",
+         "script.txt:2: expected primary \u201Cother\u201D, found \u201Cgrid\u201D"},
+        {"action NoSuchAction\n",
+         "script.txt:1: action: there is no action of class \u201CNoSuchAction\u201D"},
+        {"tool NoSuchTool\n", "script.txt:1: tool: there is no tool of class \u201CNoSuchTool\u201D"},
+        {"key Hyper\n", "script.txt:1: key: unknown key \u201CHyper\u201D"},
+        {"undo\n", "script.txt:1: undo: there is nothing to undo"},
+        {"redo\n", "script.txt:1: redo: there is nothing to redo"},
+        {"save\n", "script.txt:1: usage: save PATH"},
+        {"open \"grid.obj\n", "script.txt:1: unclosed double quote"},
+        {"expect selected-facets 1\n",
+         "script.txt:1: expect selected-facets: no node with geometry is selected"},
+        {"expect wobble 1\n", "script.txt:1: unknown check \u201Cwobble\u201D"},
+    };
+    for (Case const& c : cases) {
+        Outcome const r = script(QString::fromUtf8(c.script));
+        EXPECT_EQ(r.exitCode, 1) << c.script;
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message)))
+            << "script: " << c.script << "\nstderr: " << r.err.toStdString();
+    }
+}
+
+TEST_F(PfHostScript, TheToolsSelectionTypeIsChosenByScript) {
+    // The importer numbers vertices in the order the facets first use them: (0, 0) 0, (1, 0) 1, (1, 1) 2.
+    Outcome const r = script(
+        "open grid.obj\n"
+        "camera 1 1 6 1 1 0\n"
+        "tool PfTool\n"
+        "pf-selection-type vertex\n"
+        "project 1.1 0.9 0 a\n"
+        "click @a\n"
+        "expect pf-vertices 2\n"
+        "pf-selection-type edge\n"
+        "project 1.02 0.5 0 b\n"
+        "click @b\n"
+        "expect pf-vertices 1 2\n"
+        "pf-selection-type corner\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("script.txt:12: pf-selection-type: usage: pf-selection-type vertex|edge|face"))
+        << r.err.toStdString();
+}
+
+TEST_F(PfHostScript, CommandLineMistakesAreRefusedWithExitCodeTwo) {
+    Outcome const both = pfhost({"--script", "x.txt", "--mesh", "a.obj", "--scene", "b.pfscene"});
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_TRUE(both.err.contains("give --mesh or --scene, not both")) << both.err.toStdString();
+    Outcome const size = pfhost({"--script", "x.txt", "--size", "big"});
+    EXPECT_EQ(size.exitCode, 2);
+    Outcome const missing = pfhost({"--script", "nothing-here.txt"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains("nothing-here.txt: cannot read the script"))
+        << missing.err.toStdString();
+    Outcome const help = pfhost({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("project X Y Z [NAME]")) << help.out.toStdString();
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The Pullform tool driven headless through pfhost's script mode, and the script checks of its selection.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString err;
+};
+
+class PfHostToolScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        // A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
+        QFile f(dir.filePath("grid.obj"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(
+            "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 1 1 0\nv 2 1 0\nv 0 2 0\nv 1 2 0\nv 2 2 0\n"
+            "f 1 2 5 4\nf 2 3 6 5\nf 4 5 8 7\nf 5 6 9 8\n");
+    }
+    ToolRun run(QString const& text) const {
+        QFile f(dir.filePath("script.txt"));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return {};
+        f.write(text.toUtf8());
+        f.close();
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(PFHOST_EXE,
+                {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "320x240"});
+        ToolRun r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            r.err = "pfhost did not finish";
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(PfHostToolScript, SelectsFacesWithClicksModifiersAndPainting) {
+    ToolRun const r =
+        run("open grid.obj\n"
+            "camera 1 1 6 1 1 0\n"
+            "tool PfTool\n"
+            "expect pf-faces none\n"
+            "project 0.5 0.5 0 a\n"
+            "project 1.5 1.5 0 b\n"
+            "project 0.5 1.5 0 c\n"
+            "click @a\n"
+            "expect pf-faces 0\n"
+            "click @b ctrl\n"
+            "expect pf-faces 0 3\n"
+            "click @a alt\n"
+            "expect pf-faces 3\n"
+            "drag @c @b\n"
+            "expect pf-faces 2 3\n"
+            "expect selected-facets 0\n"
+            "click 2 2\n"
+            "expect primary none\n"
+            "expect pf-faces none\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
+TEST_F(PfHostToolScript, FailedChecksSayWhatWasFound) {
+    ToolRun const inactive = run("open grid.obj\nexpect pf-faces 1\n");
+    EXPECT_EQ(inactive.exitCode, 1);
+    EXPECT_TRUE(inactive.err.contains("script.txt:2: expect pf-faces: the Pullform tool is not active"))
+        << inactive.err.toStdString();
+
+    ToolRun const wrong =
+        run("open grid.obj\ncamera 1 1 6 1 1 0\ntool PfTool\nproject 0.5 0.5 0 a\nclick @a\n"
+            "expect pf-vertices 0 1\n");
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.err.contains(":6: expected pf-vertices 0 1, found ")) << wrong.err.toStdString();
+
+    ToolRun const usage = run("expect pf-edges x\n");
+    EXPECT_TRUE(usage.err.contains(":1: expect pf-edges: \"x\" is not an index")) << usage.err.toStdString();
+}
