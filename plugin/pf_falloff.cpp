@@ -1,0 +1,429 @@
+#include "pf_falloff.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "dzfacetmesh.h"
+#include "hv_geometry.h"
+#include "hv_threadpool.h"
+
+namespace {
+
+// The C generator is one per process: every draw and the seeding go through this lock.
+std::mutex g_randomMutex;
+
+double DrawRandom(bool* pSeeded) {
+    std::lock_guard<std::mutex> lock(g_randomMutex);
+    if (!*pSeeded) {
+        std::srand(static_cast<unsigned>(std::time(nullptr)));
+        *pSeeded = true;
+    }
+    return double(std::rand()) / double(RAND_MAX);
+}
+
+unsigned char const kSelected = 0x01;
+unsigned char const kExcluded = 0x02;
+unsigned char const kHiddenFacet = 0x02;
+
+float const kInfinity = std::numeric_limits<float>::infinity();
+
+// A search bound may only skip points that certainly lie at or beyond the current limit. ComputeDistance
+// rounds three times in single precision (a few units in 2^-24 relative) and a subnormal result loses up to
+// 2^-149 absolute; the margins below are far wider than both.
+double const kRelativeMargin = 1e-5;
+double const kAbsoluteMargin = 1e-30;
+double const kShrink = (1.0 - kRelativeMargin) * (1.0 - kRelativeMargin);
+
+// Whether every point whose squared distance (in double) from the query is at least `distance2` has a
+// ComputeDistance of at least `limit`.
+inline bool AtOrBeyond(double distance2, double limit) {
+    double const reach = limit + kAbsoluteMargin;
+    return distance2 * kShrink >= reach * reach;
+}
+
+// Runs task(i) for every i in [0, count) on the pool's threads (the caller's included), each thread taking
+// the next index when it is free: the work per index may be far from even, as when a selection sits in one
+// corner of the mesh. The first exception stops the taking and reaches the caller once every thread is done.
+template <typename Task>
+void ForEachIndexOnPool(size_t count, Task const& task, bool parallel) {
+    if (count == 0) {
+        return;
+    }
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    HvThreadPool::Get()->parallelFor(
+        count,
+        [&](size_t, size_t) {
+            try {
+                while (!failed.load(std::memory_order_relaxed)) {
+                    size_t const i = next.fetch_add(1, std::memory_order_relaxed);
+                    if (i >= count) {
+                        return;
+                    }
+                    task(i);
+                }
+            } catch (...) {
+                failed.store(true, std::memory_order_relaxed);
+                throw;
+            }
+        },
+        parallel);
+}
+
+struct Point {
+    float c[3];
+};
+
+bool IsFinite(float const p[3]) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+// A balanced k-d tree over the selected positions, for the nearest one to a vertex. Node i has the children
+// 2i + 1 and 2i + 2 and all leaves are on the last level, so subtrees of one level are built independently.
+class NearestIndex {
+public:
+    explicit NearestIndex(std::vector<Point> points) : m_points(std::move(points)) {
+        size_t const n = m_points.size();
+        if (n == 0) {
+            return;
+        }
+        // The levels below the root halve the ranges, so the last level's are at most a leaf's size.
+        unsigned depth = 0;
+        while (((n + (size_t(1) << depth) - 1) >> depth) > kLeafSize) {
+            ++depth;
+        }
+        m_firstLeaf = (uint32_t(1) << depth) - 1;
+        m_nodes.resize((size_t(1) << (depth + 1)) - 1);
+        m_nodes[0].begin = 0;
+        m_nodes[0].end = uint32_t(n);
+        for (unsigned level = 0; level <= depth; ++level) {
+            size_t const first = (size_t(1) << level) - 1;
+            bool const split = level < depth;
+            ForEachIndexOnPool(
+                size_t(1) << level, [&](size_t i) { buildNode(first + i, split); }, n >= kParallelBuild);
+        }
+    }
+
+    bool empty() const { return m_points.empty(); }
+
+    // The smallest ComputeDistance from q to the points wherever that is below `limit`; otherwise a value at
+    // or above the limit. `hint` names a point to start from (any value) and becomes the nearest one found.
+    float nearest(float const q[3], double limit, uint32_t& hint) const {
+        float best = kInfinity;
+        if (hint < m_points.size()) {
+            best = HvPoint3::ComputeDistance(q, m_points[hint].c);
+            limit = std::min(limit, double(best));
+        }
+        struct Entry {
+            uint32_t node;
+            double distance2;
+        };
+        Entry stack[64];  // one far child per level at most, and the depth stays below 32
+        int top = 0;
+        double const root = boxDistance2(m_nodes[0], q);
+        if (AtOrBeyond(root, limit)) {
+            return best;
+        }
+        stack[top++] = {0, root};
+        while (top > 0) {
+            Entry const entry = stack[--top];
+            if (AtOrBeyond(entry.distance2, limit)) {
+                continue;
+            }
+            Node const& node = m_nodes[entry.node];
+            if (entry.node >= m_firstLeaf) {
+                for (uint32_t i = node.begin; i < node.end; ++i) {
+                    float const* p = m_points[i].c;
+                    double const dx = double(q[0]) - double(p[0]);
+                    double const dy = double(q[1]) - double(p[1]);
+                    double const dz = double(q[2]) - double(p[2]);
+                    if (AtOrBeyond(dx * dx + dy * dy + dz * dz, limit)) {
+                        continue;
+                    }
+                    float const d = HvPoint3::ComputeDistance(q, p);
+                    if (d < best) {
+                        best = d;
+                        hint = i;
+                        limit = std::min(limit, double(best));
+                    }
+                }
+                continue;
+            }
+            uint32_t nearChild = 2 * entry.node + 1;
+            uint32_t farChild = nearChild + 1;
+            double nearDistance2 = boxDistance2(m_nodes[nearChild], q);
+            double farDistance2 = boxDistance2(m_nodes[farChild], q);
+            if (farDistance2 < nearDistance2) {
+                std::swap(nearChild, farChild);
+                std::swap(nearDistance2, farDistance2);
+            }
+            if (!AtOrBeyond(farDistance2, limit)) {
+                stack[top++] = {farChild, farDistance2};
+            }
+            if (!AtOrBeyond(nearDistance2, limit)) {
+                stack[top++] = {nearChild, nearDistance2};
+            }
+        }
+        return best;
+    }
+
+private:
+    static size_t const kLeafSize = 16;
+    static size_t const kParallelBuild = 8192;
+
+    struct Node {
+        float lo[3];
+        float hi[3];
+        uint32_t begin = 0;
+        uint32_t end = 0;
+    };
+
+    // Bounds the node's range; when it splits, at its median along the widest axis.
+    void buildNode(size_t index, bool split) {
+        Node& node = m_nodes[index];
+        Point* const begin = m_points.data() + node.begin;
+        Point* const end = m_points.data() + node.end;
+        for (int k = 0; k < 3; ++k) {
+            node.lo[k] = begin->c[k];
+            node.hi[k] = begin->c[k];
+        }
+        for (Point const* p = begin + 1; p < end; ++p) {
+            for (int k = 0; k < 3; ++k) {
+                node.lo[k] = std::min(node.lo[k], p->c[k]);
+                node.hi[k] = std::max(node.hi[k], p->c[k]);
+            }
+        }
+        if (!split) {
+            return;
+        }
+        int axis = 0;
+        for (int k = 1; k < 3; ++k) {
+            if (double(node.hi[k]) - node.lo[k] > double(node.hi[axis]) - node.lo[axis]) {
+                axis = k;
+            }
+        }
+        uint32_t const mid = node.begin + (node.end - node.begin) / 2;
+        std::nth_element(begin, m_points.data() + mid, end,
+                         [axis](Point const& a, Point const& b) { return a.c[axis] < b.c[axis]; });
+        Node& left = m_nodes[2 * index + 1];
+        Node& right = m_nodes[2 * index + 2];
+        left.begin = node.begin;
+        left.end = mid;
+        right.begin = mid;
+        right.end = node.end;
+    }
+
+    // Squared distance in double from q to the node's box; 0 inside.
+    static double boxDistance2(Node const& node, float const q[3]) {
+        double sum = 0.0;
+        for (int k = 0; k < 3; ++k) {
+            double const x = q[k];
+            double gap = 0.0;
+            if (x < node.lo[k]) {
+                gap = double(node.lo[k]) - x;
+            } else if (x > node.hi[k]) {
+                gap = x - double(node.hi[k]);
+            }
+            sum += gap * gap;
+        }
+        return sum;
+    }
+
+    std::vector<Point> m_points;
+    std::vector<Node> m_nodes;
+    uint32_t m_firstLeaf = 0;
+};
+
+using Weights = std::vector<std::pair<int, double>>;
+
+// The reference: every vertex against every selected one, entries merged under a lock.
+void ComputeBruteForce(PfFalloffMesh const& mesh, std::vector<unsigned char> const& state,
+                       std::vector<Point> const& sources, double radius, PfFalloffCurve const& curve,
+                       std::map<int, double>& affected) {
+    std::mutex mutex;
+    HvThreadPool::Get()->parallelFor(
+        state.size(),
+        [&](size_t begin, size_t end) {
+            for (size_t v = begin; v < end; ++v) {
+                if (state[v] & kExcluded) {
+                    continue;
+                }
+                double weight = 1.0;
+                if (!(state[v] & kSelected)) {
+                    if (radius == 0.0) {
+                        continue;
+                    }
+                    float d = kInfinity;
+                    for (Point const& s : sources) {
+                        float const distance = HvPoint3::ComputeDistance(mesh.vertices[v], s.c);
+                        if (distance < d) {
+                            d = distance;
+                        }
+                    }
+                    if (!(d < radius)) {
+                        continue;
+                    }
+                    weight = curve(double(d) / radius);
+                }
+                std::lock_guard<std::mutex> lock(mutex);
+                affected[int(v)] = weight;
+            }
+        },
+        true);
+}
+
+// The same weights from a k-d tree over the selected positions. A non-finite position is at no finite
+// distance from anything, so it neither gets nor gives a weight. Blocks of vertices are taken as threads come
+// free and each block's entries are already in index order, so the map is built by appending.
+void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const& state,
+                    std::vector<Point> sources, double radius, PfFalloffCurve const& curve,
+                    std::map<int, double>& spare, std::map<int, double>& affected) {
+    bool const reaches = radius > 0.0;
+    sources.erase(
+        std::remove_if(sources.begin(), sources.end(), [](Point const& p) { return !IsFinite(p.c); }),
+        sources.end());
+    if (!reaches) {
+        sources.clear();
+    }
+    NearestIndex const index(std::move(sources));
+
+    size_t const kBlock = 4096;
+    size_t const n = state.size();
+    std::vector<Weights> blocks((n + kBlock - 1) / kBlock);
+    ForEachIndexOnPool(
+        blocks.size(),
+        [&](size_t b) {
+            Weights& out = blocks[b];
+            uint32_t hint = std::numeric_limits<uint32_t>::max();
+            size_t const end = std::min(n, (b + 1) * kBlock);
+            for (size_t v = b * kBlock; v < end; ++v) {
+                if (state[v] & kExcluded) {
+                    continue;
+                }
+                if (state[v] & kSelected) {
+                    out.emplace_back(int(v), 1.0);
+                    continue;
+                }
+                float const* q = mesh.vertices[v];
+                if (index.empty() || !IsFinite(q)) {
+                    continue;
+                }
+                float const d = index.nearest(q, radius, hint);
+                if (d < radius) {
+                    out.emplace_back(int(v), curve(double(d) / radius));
+                }
+            }
+        },
+        true);
+
+    // The previous map's nodes are reused rather than freed and allocated again one by one on this thread.
+    for (Weights const& block : blocks) {
+        for (std::pair<int, double> const& entry : block) {
+            if (spare.empty()) {
+                affected.emplace_hint(affected.end(), entry.first, entry.second);
+                continue;
+            }
+            auto node = spare.extract(spare.begin());
+            node.key() = entry.first;
+            node.mapped() = entry.second;
+            affected.insert(affected.end(), std::move(node));
+        }
+    }
+}
+
+}  // namespace
+
+PfFalloffCurve PfGetFalloffCurve(PfFalloffMode mode, bool* pRandomSeeded) {
+    switch (mode) {
+        case PF_FALLOFF_SMOOTH_CURVE:
+            // The constant and the order of the operations are part of the curve's values.
+            return [](double x) { return std::cos((x + x) * 3.14159265359 * 0.25); };
+        case PF_FALLOFF_SPHERE:
+            return [](double x) { return std::sqrt(1.0 - x * x); };
+        case PF_FALLOFF_INVERSE_SQUARE:
+            return [](double x) { return 1.0 - x * x; };
+        case PF_FALLOFF_SHARP:
+            return [](double x) { return 1.0 - std::sqrt(x); };
+        case PF_FALLOFF_LINEAR:
+            return [](double x) { return 1.0 - x; };
+        case PF_FALLOFF_CONSTANT:
+            return [](double) { return 1.0; };
+        case PF_FALLOFF_RANDOM:
+            return [pRandomSeeded](double) { return DrawRandom(pRandomSeeded); };
+    }
+    return {};
+}
+
+PfFalloffMesh::PfFalloffMesh(DzFacetMesh const& mesh)
+    : vertexCount(mesh.getNumVertices()),
+      vertices(mesh.getVerticesPtr()),
+      facetCount(mesh.getNumFacets()),
+      facets(mesh.getFacetsPtr()),
+      facetFlags(mesh.getFacetFlagsPtr()) {}
+
+void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& selected, double radius,
+                               PfFalloffCurve const& curve, std::map<int, double>& affected,
+                               std::set<int>& excluded, PfNearestSearch search) {
+    std::map<int, double> spare;
+    spare.swap(affected);
+    excluded.clear();
+    if (selected.empty()) {
+        return;
+    }
+    int const n = mesh.vertices ? std::max(mesh.vertexCount, 0) : 0;
+    std::vector<unsigned char> state(size_t(n), 0);
+
+    // Corners of hidden facets stay where they are, also when selected.
+    bool anyExcluded = false;
+    if (mesh.facets && mesh.facetFlags) {
+        for (int f = 0; f < mesh.facetCount; ++f) {
+            if (!(mesh.facetFlags[f] & kHiddenFacet)) {
+                continue;
+            }
+            DzFacet const& facet = mesh.facets[f];
+            int const corners = facet.m_vertIdx[3] < 0 ? 3 : 4;
+            for (int k = 0; k < corners; ++k) {
+                int const v = facet.m_vertIdx[k];
+                if (v >= 0 && v < n) {
+                    state[size_t(v)] = kExcluded;
+                    anyExcluded = true;
+                }
+            }
+        }
+    }
+    if (anyExcluded) {
+        for (int v = 0; v < n; ++v) {
+            if (state[size_t(v)] & kExcluded) {
+                excluded.emplace_hint(excluded.end(), v);
+            }
+        }
+    }
+
+    // Selected vertices are distance sources also when excluded; indices outside the mesh are neither.
+    std::vector<Point> sources;
+    sources.reserve(selected.size());
+    for (int v : selected) {
+        if (v < 0 || v >= n) {
+            continue;
+        }
+        state[size_t(v)] |= kSelected;
+        float const* p = mesh.vertices[v];
+        sources.push_back(Point{{p[0], p[1], p[2]}});
+    }
+
+    std::map<int, double> result;
+    if (search == PfNearestSearch::BruteForce) {
+        ComputeBruteForce(mesh, state, sources, radius, curve, result);
+    } else {
+        ComputeIndexed(mesh, state, std::move(sources), radius, curve, spare, result);
+    }
+    affected.swap(result);
+}
