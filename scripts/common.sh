@@ -47,6 +47,8 @@ hv_ctest() {
   if [ -n "${DISPLAY:-}" ]; then
     ctest --test-dir "$dir" --output-on-failure -j "$HV_JOBS" "$@"
   else
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$dir" --output-on-failure -j "$HV_JOBS" "$@"
+    # -noreset: by default the server resets whenever its last client leaves, and drops the connections
+    # that arrive meanwhile, which fails a test process starting just then.
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure -j "$HV_JOBS" "$@"
   fi
 }
