@@ -75,6 +75,16 @@ void HvMeshModifier::setDeltas(HvVertexOffsets const& offsets) {
     triggerCompact();
 }
 
+void HvMeshModifier::replaceDeltas(HvVertexOffsets const& offsets) {
+    // Copied outside the lock, so that the lock is held only for the swap.
+    HvVertexOffsets copy(offsets);
+    {
+        std::lock_guard<std::mutex> guard(m->lock);
+        m->deltas.swap(copy);
+    }
+    triggerCompact();
+}
+
 void HvMeshModifier::mergeDeltas(HvVertexOffsets const& offsets, AddOrSubtract mode) {
     bool const add = mode == Add;
     {

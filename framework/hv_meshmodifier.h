@@ -46,6 +46,8 @@ public:
     void clearDeltas();
     HvVertexOffsets getDeltas() const;
     void setDeltas(HvVertexOffsets const& offsets);
+    // The whole map becomes a copy of offsets in one locked step: no reader sees a mix of old and new.
+    void replaceDeltas(HvVertexOffsets const& offsets);
     void mergeDeltas(HvVertexOffsets const& offsets, AddOrSubtract mode);
     void triggerCompact();
     void emitCurrentValueChanged();

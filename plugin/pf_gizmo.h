@@ -2,8 +2,16 @@
 
 #include <QFlags>
 #include <cstdint>
+#include <memory>
 
+#include "dzline3.h"
+#include "dzquat.h"
+#include "dzvec3.h"
 #include "hv_geometry.h"
+#include "pf_settings.h"
+
+class DzCamera;
+class PfSelection;
 
 // The part of a gizmo that a ray hits or that is being dragged.
 enum PfGizmoHit : uint32_t {
@@ -19,30 +27,106 @@ enum PfGizmoHit : uint32_t {
     PF_GIZMO_HIT_RING_Z = 9,
 };
 
-// The handle the user drags in one viewport: translation axes with cones, plane handles, rotation rings.
-// Owned by the selection's entry for that viewport. The geometry, drawing and drag targets come with the
-// gizmo's own source file.
+// What a drag of a gizmo part does.
+enum PfGizmoDragKind : int {
+    PF_GIZMO_DRAG_NONE = 0,
+    PF_GIZMO_DRAG_TRANSLATE = 1,
+    PF_GIZMO_DRAG_ROTATE_X = 2,
+    PF_GIZMO_DRAG_ROTATE_Y = 3,
+    PF_GIZMO_DRAG_ROTATE_Z = 4,
+};
+
+// The axes a new gizmo gets for an orientation.
+struct PfGizmoInit {
+    DzVec3 x;
+    DzVec3 z;
+    DzQuat orientation;
+    // The camera's world-space rotation: the falloff circle faces the camera.
+    DzQuat cameraRotation;
+
+    PfGizmoInit() = default;
+    // The selection gives the node and the surface normal; camera may be null (identity camera rotation).
+    // storedOrientation is used by the clamped orientation when clampedStored is set.
+    PfGizmoInit(PfGizmoOrientation orientation, PfSelection& selection, DzCamera* camera, bool clampedStored,
+                DzQuat const& storedOrientation);
+    // The same from a viewport's data (PfSelection::ViewportData, which this header cannot name).
+    template <class ViewportData>
+    PfGizmoInit(PfGizmoOrientation orientation, PfSelection& selection, DzCamera* camera,
+                ViewportData const& data)
+        : PfGizmoInit(orientation, selection, camera, data.clampedOrientationStored, data.storedOrientation) {
+    }
+};
+
+// The handle the user drags in one viewport: translation axes with cones, plane handles, rotation rings and
+// the falloff sphere. Owned by the selection's entry for that viewport; GUI thread only.
 class PfGizmo {
 public:
     // For one draw call: 1 shows the translation parts (and no rings) while the move-gizmo-only key is held;
-    // 2 draws the planar subset.
+    // 2 draws the planar subset (X and Y axes, the XY handle, the ring about Z).
     enum TempDrawFlag : uint32_t { PF_TEMP_DRAW_MOVE_GIZMO_ONLY = 1, PF_TEMP_DRAW_PLANAR = 2 };
+    using TempDrawFlags = QFlags<TempDrawFlag>;
+    using DrawFlags = QFlags<PfDrawGizmoSetting>;
 
+    static constexpr unsigned kSegments = 48;
+
+    static std::unique_ptr<PfGizmo> Create(PfGizmoInit const& init, DzVec3 const& origin, float size);
+
+    ~PfGizmo();
     PfGizmo(PfGizmo const&) = delete;
     PfGizmo& operator=(PfGizmo const&) = delete;
-    ~PfGizmo() = default;
 
     PfGizmoHit getCurrentHit() const { return m_eCurrentHit; }
+    void setCurrentHit(PfGizmoHit hit) { m_eCurrentHit = hit; }
+    // World-space axes; after recomputation each has the gizmo's size as its length.
+    HvVec3 const& getX() const { return m_x; }
+    HvVec3 const& getY() const { return m_y; }
+    HvVec3 const& getZ() const { return m_z; }
+    unsigned getSegments() const { return m_uSegments; }
 
-    // Tests the parts drawn last; true when the current hit changed. A hit fills target when given.
+    DzVec3 getOriginWs() const;
+    void setOriginWs(DzVec3 const& origin);
+    float getSize() const;
+    float getConeSize() const;
+    void resize(float size);
+    DzQuat const& getOrientation() const;
+    void recomputeIfNeeded();
+
+    // dragStart is null unless a drag is under way; angle is the rotation so far (radians).
+    void draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPoint3* dragStart,
+              HvPoint3* dragCurrent, float angle);
+
+    // Tests the parts drawn last, first part hit wins; true when the current hit changed. A hit fills target
+    // when given (a plane handle only when its plane is met).
     bool hitTest(HvLine3 const& ray, HvPoint3* target);
+    bool hitTestCone(DzLine3 const& ray, HvVec3 const& axis, HvPoint3* target) const;
+
+    // The drag kind of a part, whatever the ray.
+    static PfGizmoDragKind DragKindOf(PfGizmoHit hit);
+    // The drag kind of the part and the point the ray points at; rotationAxis is filled for the rings.
+    // PF_GIZMO_DRAG_NONE, target and rotationAxis untouched, when the hit is no part or the ray gives no
+    // finite target (it misses the handle's or ring's plane: seen edge-on). A caller tells such a miss from
+    // "no part" by DragKindOf(hit) != PF_GIZMO_DRAG_NONE.
+    int computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* target, HvVec3* rotationAxis) const;
+
+    // Current hit 0; the geometry is recomputed at the next draw.
+    void onReleaseDrag();
+
+    // What the last draw drew, which is all the hit test looks at.
+    bool drewTranslation() const;
+    bool drewZParts() const;
+    bool drewXYRings() const;
+    bool drewZRing() const;
 
 private:
-    PfGizmo() = default;
+    PfGizmo();
+    struct Impl;
 
-    unsigned m_uSegments = 48;
+    unsigned m_uSegments = kSegments;
     PfGizmoHit m_eCurrentHit = PF_GIZMO_HIT_NONE;
     HvVec3 m_x;
     HvVec3 m_y;
     HvVec3 m_z;
+    std::unique_ptr<Impl> m_pImpl;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(PfGizmo::TempDrawFlags)

@@ -8,6 +8,7 @@
 #include "dzobject.h"
 #include "hv_base.h"
 #include "hv_worldmesh.h"
+#include "pf_falloff.h"
 #include "pf_modifier.h"
 #include "pf_tool.h"
 
@@ -505,4 +506,26 @@ void PfSelection::setMoveGizmoOnlyKeyboardModifierActive(bool active) {
         return;
     m_bMoveGizmoOnly = active;
     m_pTool->invalidateAndRedraw(PF_INVALIDATE_REDRAW);
+}
+
+// ---- affected vertices ----
+
+std::function<double(double)> PfSelection::getFalloffFunction(PfFalloffMode mode) {
+    return PfGetFalloffCurve(mode, &m_bRandomSeeded);
+}
+
+std::map<int, double> const& PfSelection::getAffectedVertices() {
+    if (m_bAffectedVerticesValid)
+        return m_affectedVertices;
+    DzFacetMesh const* mesh = worldMesh();
+    if (mesh && !m_vertices.empty()) {
+        // Replaces the contents itself, reusing the map's nodes; on an exception the cache stays invalid.
+        PfComputeAffectedVertices(PfFalloffMesh(*mesh), m_vertices, m_dFalloffRadius,
+                                  getFalloffFunction(m_eFalloffMode), m_affectedVertices, m_excludedVertices);
+    } else {
+        m_affectedVertices.clear();
+        m_excludedVertices.clear();
+    }
+    m_bAffectedVerticesValid = true;
+    return m_affectedVertices;
 }

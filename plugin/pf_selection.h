@@ -21,6 +21,7 @@
 #include "pf_modifier.h"
 #include "pf_settings.h"
 #include "pf_tool.h"
+#include "pf_undo.h"
 
 class Dz3DViewport;
 class DzFacetMesh;
@@ -152,7 +153,8 @@ public:
                                      bool* gizmoTested);
     void onBeginDragGizmo(PfGizmo& gizmo);
     void onMouseMoveDraggingGizmo(ViewportData& data, HvLine3 const& ray);
-    void modifyMesh(DragFunction fn);
+    // False, and nothing written, without a local mesh or a modifier, or when the result is not finite.
+    bool modifyMesh(DragFunction fn);
     void onReleaseDragGizmo(Dz3DViewport* view);
     void reverseLastDeltas(PfToolOptionsWidget* pane);
     void reapplyTranslationOrRotationToAffectedVertices();
@@ -164,13 +166,43 @@ public:
     void activeViewChanged();
     void resetAllDeltas();
     void postResetAllDeltas();
+    // The undo step of the last drag, kept for update(); null once the undo stack has destroyed it.
+    PfUndoItem* getLastUndoItem() const { return m_pLastUndoItem.data(); }
+    void setLastUndoItem(PfUndoItem* item) { m_pLastUndoItem = item; }
     // The tool's geometry changed: the node transforms are read again when next needed.
     void invalidateTransforms() { m_bTransformsValid = false; }
+
+    // The drag steps behind the gizmo calls, so that a drag can be driven without one. beginDrag chooses the
+    // state from the hit (a ring rotates; else the move-gizmo-only flag decides); false, and no drag, without
+    // a modifier. dragTo takes one target of the given kind (1 translate, 2 to 4 rotate about the axis);
+    // data is the viewport whose gizmo follows a translation, or null.
+    bool beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 const& dragStart);
+    void dragTo(ViewportData* data, int kind, HvPoint3 const& target, HvVec3 const& rotationAxis);
+    // A drag under way (state 3 or 4) ends as its release would, with its undo step; used before the
+    // selection is dropped.
+    void endDragAsRelease();
+    HvVertexOffsets const& getDeltasAtPress() const { return m_deltasAtPress; }
+    HvVertexOffsets const& getDeltasAfter() const { return m_deltasAfter; }
+    HvVertexOffsets const& getLastDragOffsets() const { return m_lastDragOffsets; }
+    HvPoint3 const& getDragStart() const { return m_dragStart; }
+    HvPoint3 const& getDragCurrent() const { return m_dragCurrent; }
+    float getCurrentAngle() const { return m_fCurrentAngle; }
 
 private:
     // The host's base mesh and the tool's world-space copy of the node; null without them.
     DzFacetMesh* baseGeometry() const;
     DzFacetMesh* worldMesh() const;
+    // Fills the node transforms when they are not current.
+    void initTransforms();
+    // Writes ascending (vertex, value) pairs into the map, in place where the vertex has an entry; with only
+    // set the map ends up holding exactly these pairs.
+    static void StoreOrdered(HvVertexOffsets& map, std::vector<std::pair<int, HvVec3>> const& values,
+                             bool only);
+    // The delta at the press of the vertex, for the drag functions: they are called in ascending vertex
+    // order, so a cursor walks the map instead of searching it.
+    HvVec3 deltaAtPress(int vertex);
+    // The viewport's gizmo origin, and its gizmo when it has one.
+    void moveGizmoOrigin(ViewportData* data, DzVec3 const& origin);
 
     // Guarded: the host may delete either while the selection lives.
     QPointer<DzNode> m_pNode;
@@ -227,5 +259,15 @@ private:
     DzQuat m_dragRotation;
     float m_fCurrentAngle = 0.0f;
     float m_fPreviousAngle = 0.0f;
+    // The offsets of the last finished drag: what undo takes back and a falloff change reverses.
     HvVertexOffsets m_lastDragOffsets;
+    // The deltas last written by a drag of this selection.
+    HvVertexOffsets m_deltasAfter;
+    // The current drag wrote deltas (a release without it pushes zero offsets).
+    bool m_bDragWrote = false;
+    // A copy of the local base mesh that the drag functions write into when no modifier follows ours.
+    std::unique_ptr<DzFacetMesh> m_pMovedMesh;
+    HvVertexOffsets::const_iterator m_pressCursor;
+    // Owned by the host's undo stack, which may destroy it while the selection lives.
+    QPointer<PfUndoItem> m_pLastUndoItem;
 };

@@ -117,6 +117,41 @@ void PfTool::SetPaneFactory(std::function<QWidget*(QWidget*)> factory) {
     g_fnMakePane = std::move(factory);
 }
 
+void PfTool::OnUndoOrRedo(DzNode* node, PfSelectionState* state) {
+    try {
+        PfTool* tool = GetActive();
+        DzScene* scene = dzScene;
+        if (!tool || !node || !scene || scene->getPrimarySelection() != node)
+            return;
+        PfSelection* selection = tool->getOrMakeSelectionOrThrow(nullptr, false);
+        if (!selection)
+            return;
+        if (state)
+            selection->restoreOrThrow(*state);
+        // An undone or redone drag is no longer adjustable by falloff changes.
+        selection->setState(PfSelection::PF_STATE_IDLE);
+        tool->invalidateAndRedraw(PF_INVALIDATE_REDRAW | PF_INVALIDATE_GIZMOS |
+                                  PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN);
+        tool->triggerToolSettingsStatsUpdate();
+    } catch (std::exception const&) {
+        // The step itself is done; the tool's refresh is best effort.
+    }
+}
+
+void PfTool::PostResetDeltas() {
+    try {
+        PfTool* tool = GetActive();
+        if (!tool || !tool->m_pImpl->selection)
+            return;
+        // The deltas are gone already; only what the tool derived from them follows.
+        tool->clearWorldMeshBaseWithModifiers();
+        tool->triggerToolSettingsStatsUpdate();
+        tool->dropSelection();
+    } catch (std::exception const&) {
+        // Reports nothing: it runs inside the undo stack's redo.
+    }
+}
+
 PfSelection* PfTool::getSelection() const {
     return m_pImpl->selection.get();
 }
@@ -210,7 +245,12 @@ void PfTool::dropSelection() {
         return;
     uint32_t const state = m_pImpl->selection->getState();
     if (state == PfSelection::PF_STATE_TRANSLATING || state == PfSelection::PF_STATE_ROTATING) {
-        // A drag under way ends as its release would (its undo step), with the drag engine.
+        // A drag under way ends as its release would, so that its edit keeps its undo step.
+        try {
+            m_pImpl->selection->endDragAsRelease();
+        } catch (std::exception const&) {
+            // The selection goes in any case; its deltas stay in the modifier.
+        }
     }
     m_pImpl->selection.reset();
     // Nothing keeps the copy current once the selection's connections are gone.
@@ -254,9 +294,8 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
             selection->resetAutoGizmoOrigins(false);
             redraw = true;
         }
-        if (flags & PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN) {
-            // The drag engine takes the affected vertices' deltas anew here.
-        }
+        if (flags & PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN)
+            selection->invalidateVerticesOnMouseDown();
     }
     if (redraw)
         drawnDataChanged();
@@ -302,9 +341,8 @@ void PfTool::slotSelectedNodeTransformChanged() {
 }
 
 void PfTool::slotActive3dViewportViewChanged() {
-    if (g_pTheActiveTool && m_pImpl->selection) {
-        // The drag engine rebuilds the gizmos after a camera move here.
-    }
+    if (g_pTheActiveTool && m_pImpl->selection)
+        m_pImpl->selection->activeViewChanged();
 }
 
 void PfTool::slotModifierCurrentValueChanged() {
@@ -346,6 +384,18 @@ void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool /*up
     }
 }
 
+void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool /*updatePane*/) {
+    PfTool* tool = GetActive();
+    PfSelection* selection = tool ? tool->m_pImpl->selection.get() : nullptr;
+    if (!selection)
+        return;
+    bool const changed = selection->setGizmoLockInPlace(lock);
+    if (!changed && !forceRedraw)
+        return;
+    tool->invalidateAndRedraw(PF_INVALIDATE_GIZMO_ORIGINS);
+    // The pane's lock check box follows here (when changed and updatePane), with the options pane.
+}
+
 bool PfTool::SetFalloffRadius(size_t radius, bool /*updatePane*/) {
     PfSettings* settings = PfSettings::Get();
     if (settings->m_ullFalloffRadius == radius)
@@ -365,9 +415,12 @@ void PfTool::recomputeDeltasOnFalloffChanged() {
     if (!selection)
         return;
     bool const adjustable = selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED;
-    // In state 5 the drag engine takes the last drag back out before, and applies it again after.
+    if (adjustable)
+        selection->reverseLastDeltas(nullptr);
     invalidateAndRedraw(PF_INVALIDATE_AFFECTED_VERTICES);
-    if (!adjustable)
+    if (adjustable)
+        selection->reapplyTranslationOrRotationToAffectedVertices();
+    else
         invalidateAndRedraw(PF_INVALIDATE_REDRAW);
 }
 
@@ -389,11 +442,10 @@ bool PfTool::mousePress(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::V
         bool redraw = false;
         bool consumed = false;
         HvLine3 const ray = UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event);
-        PfGizmoHit const gizmoHit = PF_GIZMO_HIT_NONE;
+        PfGizmoHit gizmoHit = PF_GIZMO_HIT_NONE;
         PfSelection* selection = m_pImpl->selection.get();
-        if (selection && selection->getState() != PfSelection::PF_STATE_SELECTING) {
-            // The gizmo is tested first here (a hit begins its drag), with the drag engine.
-        }
+        if (selection && selection->getState() != PfSelection::PF_STATE_SELECTING)
+            gizmoHit = selection->testGizmoOnMousePress(view, ray, &redraw, &consumed);
         if (gizmoHit == PF_GIZMO_HIT_NONE) {
             PfMouseHandlerResult const result = handleSelectionsFromMouseEventOrThrow(view, ray, modifier);
             if (result & PF_MOUSE_REDRAW)
@@ -425,7 +477,9 @@ void PfTool::mouseMove(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::Vi
             case PfSelection::PF_STATE_ROTATING:
                 if (!data.gizmo)
                     return;
-                // One step of the drag (onMouseMoveDraggingGizmo), with the drag engine.
+                // No redraw here: the modifier's change redraws.
+                selection->onMouseMoveDraggingGizmo(
+                    data, UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event));
                 break;
             case PfSelection::PF_STATE_SELECTING: {
                 HvLine3 const ray = UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event);
@@ -441,7 +495,7 @@ void PfTool::mouseMove(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::Vi
     }
 }
 
-void PfTool::mouseRelease(Dz3DViewport*, QMouseEvent* event, DzViewportMgr::ViewMouseModifier) {
+void PfTool::mouseRelease(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::ViewMouseModifier) {
     PfSelection* selection = m_pImpl->selection.get();
     if (!g_pTheActiveTool || !selection)
         return;
@@ -452,7 +506,12 @@ void PfTool::mouseRelease(Dz3DViewport*, QMouseEvent* event, DzViewportMgr::View
         case PfSelection::PF_STATE_MOVING_GIZMO:
         case PfSelection::PF_STATE_TRANSLATING:
         case PfSelection::PF_STATE_ROTATING:
-            // The drag ends here (onReleaseDragGizmo), with the drag engine.
+            try {
+                selection->onReleaseDragGizmo(view);
+            } catch (std::exception const& e) {
+                selection->setState(PfSelection::PF_STATE_IDLE);
+                criticalBox(nullptr, e.what());
+            }
             break;
         case PfSelection::PF_STATE_SELECTING:
             selection->setState(PfSelection::PF_STATE_IDLE);
@@ -463,12 +522,14 @@ void PfTool::mouseRelease(Dz3DViewport*, QMouseEvent* event, DzViewportMgr::View
     updateToolSettingModifierStats();
 }
 
-void PfTool::mouseOver(Dz3DViewport* view, QMouseEvent*, DzViewportMgr::ViewMouseModifier) {
+void PfTool::mouseOver(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::ViewMouseModifier) {
     PfSelection* selection = m_pImpl->selection.get();
-    if (!g_pTheActiveTool || !selection)
+    if (!g_pTheActiveTool || !selection || !event)
         return;
-    if (selection->getViewportData(view).gizmo) {
-        // The gizmo's hover highlight is tested here, with the gizmo.
+    if (PfGizmo* gizmo = selection->getViewportData(view).gizmo.get()) {
+        HvLine3 const ray = UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event);
+        if (gizmo->hitTest(ray, nullptr))
+            drawnDataChanged();
     }
 }
 
@@ -506,13 +567,12 @@ void PfTool::keyRelease(Dz3DViewport*, QKeyEvent* event) {
         selection->setMoveGizmoOnlyKeyboardModifierActive(false);
 }
 
-void PfTool::draw(DzDrawStyle const&, Dz3DViewport*) const {
+void PfTool::draw(DzDrawStyle const&, Dz3DViewport* view) const {
     PfSelection* selection = m_pImpl->selection.get();
     if (!g_pTheActiveTool || !selection)
         return;
-    if (selection->drawSelection() != 0) {
-        // The gizmo of this viewport is drawn here, with the gizmo.
-    }
+    if (selection->drawSelection() != 0)
+        selection->drawGizmo(view);
 }
 
 // ---- the pick road ----

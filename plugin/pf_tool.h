@@ -18,6 +18,7 @@ class DzDrawStyle;
 class DzNode;
 class HvWorldMeshBaseWithModifiers;
 class PfSelection;
+struct PfSelectionState;
 class QKeyEvent;
 class QMouseEvent;
 class QWheelEvent;
@@ -105,11 +106,20 @@ public:
     static HvLine3 UnProjectMouseEvent(PfGlTransforms const& transforms, QMouseEvent const& event);
     // How getPane makes the options pane; it may throw. Empty: the tool has no pane.
     static void SetPaneFactory(std::function<QWidget*(QWidget* parent)> factory);
+    // After an undo or redo on the node: when it is the active tool's primary node, its selection takes the
+    // snapshot back (when given), becomes idle, and gizmos, origins and press deltas are renewed. Never
+    // throws: an undo shows no message from here.
+    static void OnUndoOrRedo(DzNode* node, PfSelectionState* state);
+    // After a reset of all deltas was done again from the undo stack: the active tool drops its selection.
+    static void PostResetDeltas();
 
     // Commands that the tool's own events use.
     static void SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool updatePane);
     // False when the settings already hold the radius.
     static bool SetFalloffRadius(size_t radius, bool updatePane);
+    // Locks every gizmo of the active tool's selection in place, or releases them; redraws on a change or
+    // when forced.
+    static void SetGizmoLockInPlace(bool lock, bool forceRedraw, bool updatePane);
     void recomputeDeltasOnFalloffChanged();
 
     // The current selection, made for the scene's primary node when there is none. Without a primary node:

@@ -51,6 +51,7 @@ std::map<QString, PfHostCommand> pluginScriptCommands() {
         return false;
     };
 #endif
+    addPluginDragCommands(commands);
     return commands;
 }
 

@@ -20,5 +20,8 @@ std::map<QString, PfHostCheck> pluginScriptChecks();
 // A script command that the plug-in's code offers: false with the reason (a usage text for wrong arguments).
 using PfHostCommand = std::function<bool(QStringList const& args, QString& error)>;
 std::map<QString, PfHostCommand> pluginScriptCommands();
+// Adds the commands that drive the gizmo and compare meshes (pf-gizmo-drag, pf-gizmo-rotate, pf-falloff,
+// pf-mesh-snapshot, pf-summary).
+void addPluginDragCommands(std::map<QString, PfHostCommand>& commands);
 // The plug-in's menu entries that pfhost offers until the plug-in's own actions exist.
 void addPluginMenus(DzMainWindow* window);

@@ -2,6 +2,8 @@
 
 #include "dzvec3.h"
 
+class DzRotationOrder;
+
 // Unit quaternion of a rotation.
 class DzQuat {
 public:
@@ -12,6 +14,8 @@ public:
 
     DzQuat() = default;
     DzQuat(DzVec3 const& axis, float angle) { setValue(axis, angle); }
+    // Euler angles in radians, turned in the given order.
+    DzQuat(DzRotationOrder const& order, DzVec3 const& angles);
 
     // Rotation by angle (radians) about axis; a zero axis gives the identity.
     void setValue(DzVec3 const& axis, float angle);

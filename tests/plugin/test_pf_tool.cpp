@@ -417,6 +417,7 @@ TEST_F(PfToolTest, TheHighlightShowsInThePixels) {
 }
 
 TEST_F(PfToolTest, EdgeAndVertexHighlights) {
+    PfSettings::Get()->m_uDrawGizmoFlags = 0;  // the gizmo would cover the highlighted corner
     activate();
     PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
     click(1.1f, 1.1f);
@@ -430,6 +431,8 @@ TEST_F(PfToolTest, EdgeAndVertexHighlights) {
     QImage const edges = fx.grab();
     EXPECT_LT(dztest::ViewportFixture::pixel(edges, at(1.5f, 1.0f)).b,
               dztest::ViewportFixture::pixel(edges, at(1.5f, 1.5f)).b);
+    PfSettings::Get()->m_uDrawGizmoFlags =
+        PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
 }
 
 // ---- redraws, statistics ----

@@ -1,0 +1,452 @@
+// The drag engine of PfSelection: a press on the gizmo, the mouse moves and the release become deltas in the
+// node's modifier, and the last drag is applied again when the falloff changes.
+#include <cmath>
+#include <cstring>
+#include <exception>
+
+#include "dz3dviewport.h"
+#include "dzcamera.h"
+#include "dzfacetmesh.h"
+#include "dzmodifier.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "hv_base_daz.h"
+#include "hv_worldmesh.h"
+#include "pf_gizmo.h"
+#include "pf_modifier.h"
+#include "pf_selection.h"
+#include "pf_tool.h"
+#include "pf_undo.h"
+
+namespace {
+
+bool isFinite(DzVec3 const& v) {
+    return std::isfinite(v.m_x) && std::isfinite(v.m_y) && std::isfinite(v.m_z);
+}
+
+bool isFinite(float const v[3]) {
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
+// The offsets of a drag that wrote nothing: zero for the same vertices.
+HvVertexOffsets zeroOffsets(HvVertexOffsets const& like) {
+    HvVertexOffsets zero;
+    for (auto const& entry : like) zero.emplace_hint(zero.end(), entry.first, HvVec3());
+    return zero;
+}
+
+// Offsets already relative, as the undo item takes them.
+PfRelativeOffsetsForUndo asUndoOffsets(HvVertexOffsets const& offsets) {
+    PfRelativeOffsetsForUndo rel;
+    static_cast<HvVertexOffsets&>(rel) = offsets;
+    return rel;
+}
+
+}  // namespace
+
+// ---- press ----
+
+PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const& ray, bool* hoverChanged,
+                                              bool* gizmoTested) {
+    ViewportData& data = getViewportData(view);
+    unsigned const flags = PfSettings::Get()->m_uDrawGizmoFlags;
+    if (!(flags & (PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION)) || !data.gizmo)
+        return PF_GIZMO_HIT_NONE;
+    PfGizmo& gizmo = *data.gizmo;
+    if (gizmo.hitTest(ray, &m_dragStart) && hoverChanged)
+        *hoverChanged = true;
+    if (gizmoTested)
+        *gizmoTested = true;
+    PfGizmoHit const hit = gizmo.getCurrentHit();
+    if (hit == PF_GIZMO_HIT_NONE)
+        return hit;
+    if (!beginDrag(hit, gizmo.getOriginWs(), m_dragStart)) {
+        // Without our modifier there is nothing to drag: the press is no gizmo hit.
+        gizmo.onReleaseDrag();
+        return PF_GIZMO_HIT_NONE;
+    }
+    return hit;
+}
+
+void PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
+    if (!beginDrag(gizmo.getCurrentHit(), gizmo.getOriginWs(), m_dragStart))
+        gizmo.onReleaseDrag();
+}
+
+bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 const& dragStart) {
+    if (!m_pModifier || !m_pNode)
+        return false;
+    m_dragStart = dragStart;
+    invalidateVerticesOnMouseDown();
+    m_otherModifiers.clear();
+    m_pLocalBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_otherModifiers);
+    m_pMovedMesh.reset();
+    if (m_pLocalBaseMesh)
+        for (DzModifier* other : m_otherModifiers) other->applyInverse(*m_pLocalBaseMesh, *m_pNode);
+    // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
+    if (hit >= PF_GIZMO_HIT_RING_X && hit <= PF_GIZMO_HIT_RING_Z)
+        m_uState = PF_STATE_ROTATING;
+    else if (m_bMoveGizmoOnly)
+        m_uState = PF_STATE_MOVING_GIZMO;
+    else
+        m_uState = PF_STATE_TRANSLATING;
+    m_gizmoOriginAtPress = gizmoOrigin;
+    m_dragCurrent = HvPoint3();
+    m_fCurrentAngle = 0.0f;
+    m_fPreviousAngle = 0.0f;
+    // Until this drag moves, it has moved nothing: a falloff change after a click re-applies nothing.
+    m_fnLastDrag = [](float(*)[3], int, double) {};
+    m_bDragWrote = false;
+    return true;
+}
+
+void PfSelection::invalidateVerticesOnMouseDown() {
+    m_deltasAtPress.clear();
+    std::map<int, double> const& affected = getAffectedVertices();
+    PfModifier* modifier = m_pModifier.data();
+    if (!modifier)
+        return;
+    HvMeshModifierLock lock(*modifier);
+    HvVertexOffsets const& deltas = modifier->getOffsets();
+    // Both maps are ordered by vertex index: one pass over each.
+    auto it = deltas.begin();
+    for (auto const& entry : affected) {
+        while (it != deltas.end() && it->first < entry.first) ++it;
+        HvVec3 const delta = it != deltas.end() && it->first == entry.first ? it->second : HvVec3();
+        m_deltasAtPress.emplace_hint(m_deltasAtPress.end(), entry.first, delta);
+    }
+}
+
+std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
+    std::vector<DzModifier*>* others) {
+    if (!m_pNode)
+        return nullptr;
+    std::unique_ptr<DzFacetMesh> copy =
+        HvWorldMeshBaseWithModifiers::CopyBaseMeshVerticesMinusOrigin(*m_pNode);
+    if (!copy || !m_pObject)
+        return copy;
+    bool afterOurs = false;
+    for (DzModifierIterator it = m_pObject->modifierIterator(); it.hasNext();) {
+        DzModifier* modifier = it.next();
+        if (modifier == m_pModifier.data()) {
+            afterOurs = true;
+            continue;
+        }
+        if (afterOurs && others)
+            others->push_back(modifier);
+        modifier->apply(*copy, *m_pNode);
+    }
+    return copy;
+}
+
+// ---- moves ----
+
+void PfSelection::onMouseMoveDraggingGizmo(ViewportData& data, HvLine3 const& ray) {
+    if (!data.gizmo)
+        return;
+    HvPoint3 target = m_dragCurrent;
+    HvVec3 axis;
+    int const kind = data.gizmo->computeDragTargetWs(data.gizmo->getCurrentHit(), ray, &target, &axis);
+    dragTo(&data, kind, target, axis);
+}
+
+void PfSelection::dragTo(ViewportData* data, int kind, HvPoint3 const& target, HvVec3 const& rotationAxis) {
+    // A ray that missed the drag plane, or ran along it, gives no usable target.
+    if (!isFinite(target.dz()) || !isFinite(rotationAxis.dz()))
+        return;
+    PfSettings const& settings = *PfSettings::Get();
+    if (kind == 1) {
+        if (m_uState != PF_STATE_TRANSLATING && m_uState != PF_STATE_MOVING_GIZMO)
+            return;
+        if (target.dz() == m_dragStart.dz())
+            return;
+        DzVec3 const origin = m_gizmoOriginAtPress + (target.dz() - m_dragStart.dz());
+        if (!isFinite(origin))
+            return;
+        m_dragCurrent = target;
+        if (m_uState == PF_STATE_TRANSLATING) {
+            initTransforms();
+            DzVec3 const translation =
+                (m_worldToLocal.multVec(target) - m_worldToLocal.multVec(m_dragStart)) * settings.m_fGain;
+            if (!isFinite(translation))
+                return;
+            m_translationLocal = translation;
+            HvVec3 const t = m_translationLocal;
+            if (!modifyMesh([t](float(*v)[3], int i, double weight) {
+                    float const w = float(weight);
+                    v[i][0] += t.x * w;
+                    v[i][1] += t.y * w;
+                    v[i][2] += t.z * w;
+                }))
+                return;
+            moveGizmoOrigin(data, origin);
+        } else {
+            moveGizmoOrigin(data, origin);
+            PfTool::SetGizmoLockInPlace(true, true, true);
+        }
+        return;
+    }
+    if (kind < 2 || kind > 4 || m_uState != PF_STATE_ROTATING)
+        return;
+
+    initTransforms();
+    HvPoint3 const centre = m_gizmoOriginAtPress;
+    float angle = centre.getAngleBetween(rotationAxis, m_dragStart, target);
+    if (!std::isfinite(angle))
+        return;
+    // Past half a turn the angle keeps growing instead of jumping to the other side.
+    if (angle < 0.0f && m_fPreviousAngle > 1.5707963f)
+        angle += 6.2831855f;
+    else if (angle > 0.0f && m_fPreviousAngle < -1.5707963f)
+        angle -= 6.2831855f;
+    DzVec3 const centreLocal = m_worldToLocal.multVec(centre);
+    DzVec3 const axisLocal = m_worldToLocal.multVec(centre.dz() + rotationAxis.dz()) - centreLocal;
+    // No axis, no rotation: a zero axis would turn nothing and still write a step.
+    if (!isFinite(centreLocal) || !isFinite(axisLocal) || axisLocal == DzVec3())
+        return;
+    m_dragCurrent = target;
+    m_fCurrentAngle = angle;
+    m_fPreviousAngle = angle;
+    m_rotationCentreLocal = centreLocal;
+    m_rotationAxisLocal = axisLocal;
+    // The signed angle runs from the target back to the press point; the mesh turns the other way, with the
+    // mouse.
+    m_dragRotation = DzQuat(axisLocal, -angle * settings.m_fGain);
+    DzQuat const rotation = m_dragRotation;
+    // What scaleAngle takes apart for every vertex, taken apart once.
+    DzVec3 scaleAxis;
+    float scaleAngle = 0.0f;
+    rotation.getValue(scaleAxis, scaleAngle);
+    modifyMesh([this, rotation, centreLocal, scaleAxis, scaleAngle](float(*v)[3], int i, double weight) {
+        DzVec3 const r = deltaAtPress(i).dz() - centreLocal;
+        DzVec3 p = DzVec3(v[i]) + r;
+        DzQuat q = rotation;
+        if (weight != 1.0)
+            q.setValue(scaleAxis, float(scaleAngle * weight));
+        p = q.multPnt(p) - r;
+        v[i][0] = p.m_x;
+        v[i][1] = p.m_y;
+        v[i][2] = p.m_z;
+    });
+    PfTool::SetGizmoLockInPlace(true, false, true);
+}
+
+HvVec3 PfSelection::deltaAtPress(int vertex) {
+    auto const end = m_deltasAtPress.cend();
+    if (m_pressCursor != end && m_pressCursor->first > vertex)
+        m_pressCursor = m_deltasAtPress.lower_bound(vertex);  // out of order: search
+    while (m_pressCursor != end && m_pressCursor->first < vertex) ++m_pressCursor;
+    return m_pressCursor != end && m_pressCursor->first == vertex ? m_pressCursor->second : HvVec3();
+}
+
+void PfSelection::moveGizmoOrigin(ViewportData* data, DzVec3 const& origin) {
+    if (!data)
+        return;
+    data->originWs = origin;
+    if (data->gizmo)
+        data->gizmo->setOriginWs(origin);
+}
+
+bool PfSelection::modifyMesh(DragFunction fn) {
+    PfModifier* modifier = m_pModifier.data();
+    if (!m_pLocalBaseMesh || !modifier || !m_pNode)
+        return false;
+    float const(*unmoved)[3] = m_pLocalBaseMesh->getVerticesPtr();
+    int const vertexCount = m_pLocalBaseMesh->getNumVertices();
+    std::map<int, double> const& affected = getAffectedVertices();
+
+    std::unique_ptr<DzFacetMesh> fresh;
+    float(*moved)[3] = nullptr;
+    if (m_otherModifiers.empty()) {
+        // Nothing to take back out after the function: only the affected vertices need a fresh start.
+        if (!m_pMovedMesh) {
+            m_pMovedMesh = std::make_unique<DzFacetMesh>();
+            m_pMovedMesh->copyFrom(*m_pLocalBaseMesh, false, false);
+        }
+        moved = m_pMovedMesh->getVerticesPtr();
+    } else {
+        fresh = getLocalBaseMeshWithoutOurModifier(nullptr);
+        if (!fresh || fresh->getNumVertices() != vertexCount)
+            return false;
+        moved = fresh->getVerticesPtr();
+    }
+
+    m_pressCursor = m_deltasAtPress.begin();
+    for (auto const& entry : affected) {
+        int const i = entry.first;
+        if (i < 0 || i >= vertexCount)
+            continue;
+        if (!fresh)
+            std::memcpy(moved[i], unmoved[i], sizeof(float[3]));  // the reused copy starts again unmoved
+        fn(moved, i, entry.second);
+    }
+    if (fresh)
+        for (DzModifier* other : m_otherModifiers) other->applyInverse(*fresh, *m_pNode);
+
+    // The new deltas in vertex order, checked before anything is written.
+    std::vector<std::pair<int, HvVec3>> after;
+    after.reserve(affected.size());
+    auto before = m_deltasAtPress.begin();
+    for (auto const& entry : affected) {
+        int const i = entry.first;
+        if (i < 0 || i >= vertexCount)
+            continue;
+        while (before != m_deltasAtPress.end() && before->first < i) ++before;
+        HvVec3 const d = before != m_deltasAtPress.end() && before->first == i ? before->second : HvVec3();
+        if (!isFinite(moved[i]))
+            return false;  // a degenerate step writes nothing
+        HvVec3 const offset(d.x + (moved[i][0] - unmoved[i][0]), d.y + (moved[i][1] - unmoved[i][1]),
+                            d.z + (moved[i][2] - unmoved[i][2]));
+        if (!isFinite(offset.dz()))
+            return false;
+        after.emplace_back(i, offset);
+    }
+    m_fnLastDrag = std::move(fn);
+    m_bDragWrote = true;
+    StoreOrdered(m_deltasAfter, after, true);
+    {
+        HvMeshModifierLock lock(*modifier);
+        StoreOrdered(modifier->getOffsets(), after, false);
+    }
+    // As setDeltas would: the near-zero entries are dropped later.
+    modifier->triggerCompact();
+    modifier->emitCurrentValueChanged();
+    return true;
+}
+
+void PfSelection::StoreOrdered(HvVertexOffsets& map, std::vector<std::pair<int, HvVec3>> const& values,
+                               bool only) {
+    // Every mouse move of a drag writes the same vertices again: the entries are found by walking the map in
+    // step with the ascending values and assigned in place, instead of being looked up or made anew.
+    if (only && map.size() != values.size())
+        map.clear();
+    auto it = map.begin();
+    for (auto const& [index, value] : values) {
+        int steps = 0;
+        while (it != map.end() && it->first < index && steps < 8) {
+            ++it;
+            ++steps;
+        }
+        if (it != map.end() && it->first < index)
+            it = map.lower_bound(index);  // a long gap: search it
+        if (it != map.end() && it->first == index)
+            it->second = value;
+        else
+            it = map.emplace_hint(it, index, value);
+        ++it;
+    }
+    if (only && map.size() != values.size()) {
+        // Other keys than last time: the map holds exactly the values.
+        map.clear();
+        map.insert(values.begin(), values.end());
+    }
+}
+
+// ---- release ----
+
+void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
+    if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_uState != PF_STATE_MOVING_GIZMO) {
+        // What this drag wrote; a drag that wrote nothing moved nothing.
+        m_lastDragOffsets = m_bDragWrote
+                                ? HvVertexOffsets(PfRelativeOffsetsForUndo(m_deltasAfter, m_deltasAtPress))
+                                : zeroOffsets(m_deltasAfter);
+        setLastUndoItem(PfUndoItem::Create(*this, asUndoOffsets(m_lastDragOffsets)));
+        m_uState = PF_STATE_DRAG_FINISHED;
+    } else {
+        m_uState = PF_STATE_IDLE;
+    }
+    if (view) {
+        auto it = m_viewports.find(view);
+        if (it != m_viewports.end() && it->second.gizmo)
+            it->second.gizmo->onReleaseDrag();
+    } else {
+        for (auto& entry : m_viewports)
+            if (entry.second.gizmo)
+                entry.second.gizmo->onReleaseDrag();
+    }
+}
+
+void PfSelection::endDragAsRelease() {
+    if (m_uState == PF_STATE_TRANSLATING || m_uState == PF_STATE_ROTATING)
+        onReleaseDragGizmo(nullptr);
+}
+
+// ---- falloff changes after a drag ----
+
+void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
+    PfModifier* modifier = m_pModifier.data();
+    if (!modifier)
+        return;
+    modifier->mergeDeltas(m_lastDragOffsets, HvMeshModifier::Subtract);
+    modifier->emitCurrentValueChanged();
+}
+
+void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
+    invalidateVerticesOnMouseDown();
+    DragFunction fn = m_fnLastDrag ? m_fnLastDrag : DragFunction([](float(*)[3], int, double) {});
+    if (!modifyMesh(fn)) {
+        // Nothing could be written: the drag's offsets are gone from the modifier, and so from its step.
+        m_lastDragOffsets.clear();
+    } else {
+        m_lastDragOffsets = PfRelativeOffsetsForUndo(m_deltasAfter, m_deltasAtPress);
+    }
+    if (PfUndoItem* item = getLastUndoItem())
+        item->update(asUndoOffsets(m_lastDragOffsets));
+}
+
+// ---- gizmo placement and camera ----
+
+bool PfSelection::setGizmoLockInPlace(bool lock) {
+    int const state = lock ? 2 : 0;
+    bool changed = false;
+    for (auto& entry : m_viewports) {
+        if (entry.second.originState != state) {
+            entry.second.originState = state;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void PfSelection::activeViewChanged() {
+    try {
+        Dz3DViewport* view = HvHelpersDaz::GetActive3dViewportOrThrow();
+        DzCamera* camera = view ? view->getCamera() : nullptr;
+        if (!camera)
+            return;
+        auto it = m_viewports.find(view);
+        if (it == m_viewports.end())
+            return;
+        DzVec3 const position = camera->getWSPos();
+        if (position == it->second.lastCameraPos)
+            return;
+        it->second.lastCameraPos = position;
+        m_pTool->invalidateAndRedraw(PF_INVALIDATE_GIZMOS);
+    } catch (std::exception const&) {
+        // No active 3D viewport: nothing to follow.
+    }
+}
+
+// ---- transforms and resets ----
+
+void PfSelection::initTransforms() {
+    if (m_bTransformsValid || !m_pNode)
+        return;
+    m_localToWorld = m_pNode->getWSTransform();
+    m_worldToLocal = m_localToWorld.inverse();
+    m_bTransformsValid = true;
+}
+
+void PfSelection::resetAllDeltas() {
+    if (PfModifier* modifier = m_pModifier.data()) {
+        modifier->clearDeltas();
+        modifier->emitCurrentValueChanged();
+    }
+    postResetAllDeltas();
+}
+
+void PfSelection::postResetAllDeltas() {
+    m_pTool->clearWorldMeshBaseWithModifiers();
+    m_bTransformsValid = false;
+    PfTool::TriggerToolSettingsStatsUpdate();
+}

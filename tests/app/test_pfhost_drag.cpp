@@ -1,0 +1,122 @@
+// Gizmo drags through pfhost's script mode: the commands that grab the gizmo, the mesh snapshots that the
+// demo compares, undo and redo, and a saved scene that gives the edited mesh back.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct DragRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class PfHostDragScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        // A 4 x 4 grid of quads on the XY plane, from (0, 0) to (4, 4).
+        QFile f(dir.filePath("grid.obj"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QByteArray obj;
+        for (int j = 0; j <= 4; ++j)
+            for (int i = 0; i <= 4; ++i)
+                obj += QByteArray("v ") + QByteArray::number(i) + " " + QByteArray::number(j) + " 0\n";
+        for (int j = 0; j < 4; ++j)
+            for (int i = 0; i < 4; ++i) {
+                int const a = j * 5 + i + 1;
+                obj += "f " + QByteArray::number(a) + " " + QByteArray::number(a + 1) + " " +
+                       QByteArray::number(a + 6) + " " + QByteArray::number(a + 5) + "\n";
+            }
+        f.write(obj);
+    }
+    DragRun run(QString const& text) const {
+        QFile f(dir.filePath("script.txt"));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return {};
+        f.write(text.toUtf8());
+        f.close();
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(PFHOST_EXE,
+                {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "400x300"});
+        DragRun r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            r.err = "pfhost did not finish";
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QTemporaryDir dir;
+};
+
+QString const kSetUp =
+    "open grid.obj\n"
+    "camera 2 -3 6 2 2 0\n"
+    "tool PfTool\n"
+    "pf-mesh-snapshot original\n"
+    "project 2.5 2.5 0 face\n"
+    "click @face\n"
+    "expect pf-faces 10\n"
+    "pf-falloff 15 4\n";
+
+}  // namespace
+
+TEST_F(PfHostDragScript, DragsUndoesRedoesSavesAndLoadsBack) {
+    DragRun const r = run(kSetUp +
+                          "pf-gizmo-drag z 0 0 1\n"
+                          "expect pf-mesh-differs original\n"
+                          "pf-mesh-snapshot pulled\n"
+                          // The finished drag follows the falloff, and back.
+                          "pf-falloff 5\n"
+                          "expect pf-mesh-differs pulled\n"
+                          "pf-falloff 15\n"
+                          "expect pf-mesh-same pulled\n"
+                          "pf-gizmo-rotate z 30\n"
+                          "expect pf-mesh-differs pulled\n"
+                          "pf-mesh-snapshot edited\n"
+                          "pf-summary\n"
+                          "undo\n"
+                          "expect pf-mesh-same pulled\n"
+                          "undo\n"
+                          "expect pf-mesh-same original\n"
+                          "redo\n"
+                          "redo\n"
+                          "expect pf-mesh-same edited\n"
+                          "save scene.json\n"
+                          "open scene.json\n"
+                          "expect pf-mesh-same edited 1e-5 grid\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("pf-summary: node grid")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("undo steps 2 of 2")) << r.out.toStdString();
+    QFile scene(dir.filePath("scene.json"));
+    ASSERT_TRUE(scene.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(scene.readAll().contains("\"hv_deltas\""));
+}
+
+TEST_F(PfHostDragScript, FailuresSayWhatWasWrong) {
+    struct Case {
+        char const* lines;
+        char const* message;
+    } const cases[] = {
+        {"pf-gizmo-drag z 0 0 1\nexpect pf-mesh-same original\n", "differs from the snapshot by"},
+        {"expect pf-mesh-differs original\n", "the mesh equals the snapshot original"},
+        {"expect pf-mesh-same nothing\n", "no snapshot named nothing"},
+        {"pf-gizmo-drag w 0 0 1\n", "usage: pf-gizmo-drag x|y|z DX DY DZ"},
+        {"pf-falloff 5 9\n", "usage: pf-falloff RADIUS [MODE 0-6]"},
+    };
+    for (Case const& c : cases) {
+        DragRun const r = run(kSetUp + c.lines);
+        EXPECT_EQ(r.exitCode, 1) << c.lines;
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+    }
+}

@@ -1,0 +1,545 @@
+// The drag engine: translations and rotations written as deltas from the press state, gizmo-only moves, the
+// release's undo step, re-application after a falloff change, and the degenerate and interrupted drags.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <memory>
+#include <random>
+
+#include "dz3dviewport.h"
+#include "dzapp.h"
+#include "dzfacetmesh.h"
+#include "dzfixtures.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "dzscene.h"
+#include "dztempsettings.h"
+#include "dzundostack.h"
+#include "dzviewportfixture.h"
+#include "dzviewportmgr.h"
+#include "hv_meshmodifier.h"
+#include "hv_worldmesh.h"
+#include "pf_gizmo.h"
+#include "pf_modifier.h"
+#include "pf_selection.h"
+#include "pf_settings.h"
+#include "pf_tool.h"
+#include "pf_undo.h"
+
+namespace {
+
+using Offsets = HvVertexOffsets;
+
+float const kPi = 3.14159265358979f;
+
+float radians(float degrees) {
+    return degrees * kPi / 180.0f;
+}
+
+HvPoint3 onCircle(float degrees, float radius = 1.0f) {
+    return HvPoint3(radius * std::cos(radians(degrees)), radius * std::sin(radians(degrees)), 0.0f);
+}
+
+// A modifier of another class under the plug-in modifier's name.
+class ForeignModifier : public HvMeshModifier {
+public:
+    ForeignModifier() : HvMeshModifier(g_pcszPullformModifierName) {}
+    void modifierStatsChanged() override {}
+};
+
+// A 6 x 2 grid of unit quads on the XY plane in the scene (vertex (i, j) has index 7 j + i), with a selection
+// in vertex mode and its modifier; drags are driven without a gizmo, as the gizmo would drive them.
+class PfDragTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PfSettings* s = PfSettings::Get();
+        s->m_eSelectionType = PF_SELECTION_VERTEX;
+        s->m_fGain = 1.0f;
+        s->m_kmAddToSelection.set(HvKeyboardModifier::Ctrl);
+        stack()->clear();
+        node = dztest::makeNode("grid", dztest::makeGrid(6, 2));
+        dzScene->addNode(node);
+        selection = PfSelection::Create(&tool, node);
+        modifier = selection->getModifier();
+        ASSERT_TRUE(modifier);
+    }
+    void TearDown() override {
+        selection.reset();
+        dzScene->clear();
+        stack()->clear();
+    }
+    static DzUndoStack* stack() { return dzApp->getUndoStack(); }
+
+    // Selects exactly these vertices with the falloff (settings radius, that is tenths of a unit).
+    void select(std::initializer_list<int> vertices, unsigned long radius = 0,
+                PfFalloffMode mode = PF_FALLOFF_LINEAR) {
+        bool first = true;
+        for (int v : vertices) {
+            selection->handleSelection(PF_SELECTION_VERTEX, v,
+                                       first ? DzViewportMgr::NoModifier : DzViewportMgr::CtrlModifier);
+            first = false;
+        }
+        setFalloff(radius, mode);
+    }
+    void setFalloff(unsigned long radius, PfFalloffMode mode = PF_FALLOFF_LINEAR) {
+        // The active tool drops its world-space copy when the modifier changes; this one is not active.
+        tool.clearWorldMeshBaseWithModifiers();
+        PfSettings::Get()->m_ullFalloffRadius = radius;
+        PfSettings::Get()->m_eFalloffMode = mode;
+        selection->invalidateAffectedVertices(radius, mode, false);
+    }
+    // The tool's re-application after a falloff change, on this selection.
+    void changeFalloff(unsigned long radius, PfFalloffMode mode = PF_FALLOFF_LINEAR) {
+        bool const adjustable = selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED;
+        if (adjustable)
+            selection->reverseLastDeltas(nullptr);
+        setFalloff(radius, mode);
+        if (adjustable)
+            selection->reapplyTranslationOrRotationToAffectedVertices();
+    }
+
+    // A translation drag from start through the targets, released.
+    void translate(HvPoint3 const& start, std::initializer_list<HvPoint3> targets, bool release = true) {
+        ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_X, start, start));
+        for (HvPoint3 const& t : targets) selection->dragTo(&data, 1, t, HvVec3());
+        if (release)
+            selection->onReleaseDragGizmo(nullptr);
+    }
+    // A rotation about Z through centre, from the point at 0 degrees to the given angles.
+    void rotate(HvPoint3 const& centre, std::initializer_list<float> degrees, bool release = true) {
+        HvPoint3 const start = centre + onCircle(0.0f);
+        ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_RING_Z, centre, start));
+        for (float d : degrees) selection->dragTo(&data, 4, centre + onCircle(d), HvVec3(0, 0, 1));
+        if (release)
+            selection->onReleaseDragGizmo(nullptr);
+    }
+
+    HvVec3 position(int vertex) const {
+        DzFacetMesh* base = HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*node);
+        return HvVec3(base->getVerticesPtr()[vertex]) + modifier->getDelta(unsigned(vertex));
+    }
+
+    dztest::TempSettings temp;
+    PfTool tool;
+    DzNode* node = nullptr;
+    std::unique_ptr<PfSelection> selection;
+    PfModifier* modifier = nullptr;
+    PfSelection::ViewportData data;
+};
+
+void expectNear(HvVec3 const& a, HvVec3 const& b, float tolerance = 1e-5f) {
+    EXPECT_NEAR(a.x, b.x, tolerance);
+    EXPECT_NEAR(a.y, b.y, tolerance);
+    EXPECT_NEAR(a.z, b.z, tolerance);
+}
+
+void expectNear(Offsets const& a, Offsets const& b, float tolerance) {
+    // A vertex missing on one side counts as a zero offset there.
+    Offsets all = a;
+    for (auto const& e : b) all.emplace(e.first, HvVec3());
+    for (auto const& e : all) {
+        auto ia = a.find(e.first);
+        auto ib = b.find(e.first);
+        HvVec3 const va = ia != a.end() ? ia->second : HvVec3();
+        HvVec3 const vb = ib != b.end() ? ib->second : HvVec3();
+        SCOPED_TRACE(e.first);
+        expectNear(va, vb, tolerance);
+    }
+}
+
+}  // namespace
+
+TEST_F(PfDragTest, TranslationTakesTheGainTheGizmoTheFullMovement) {
+    PfSettings::Get()->m_fGain = 0.5f;
+    select({8}, 20);  // vertex (1, 1); linear falloff of radius 2
+    HvPoint3 const start(1, 1, 0);
+    translate(start, {HvPoint3(1, 1, 2)}, false);
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_TRANSLATING));
+    EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
+    // Vertex (2, 1) at distance 1: weight 0.5.
+    EXPECT_EQ(modifier->getDelta(9), HvVec3(0, 0, 0.5f));
+    EXPECT_EQ(modifier->getDelta(11), HvVec3());  // outside the radius
+    EXPECT_EQ(data.originWs, DzVec3(1, 1, 2));
+    // Back to the press point: nothing happens, the last deltas stay.
+    selection->dragTo(&data, 1, start, HvVec3());
+    EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
+    selection->onReleaseDragGizmo(nullptr);
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    EXPECT_EQ(stack()->getNumSteps(), 1);
+}
+
+TEST_F(PfDragTest, TranslationIsInTheNodesLocalSpace) {
+    // The node turned a quarter about Z: a world move along +Y is a local move along +X.
+    node->setLocalRot(DzQuat(DzVec3(0, 0, 1), kPi / 2.0f));
+    selection->invalidateTransforms();
+    select({0});
+    translate(HvPoint3(), {HvPoint3(0, 1, 0)});
+    expectNear(modifier->getDelta(0), HvVec3(1, 0, 0));
+}
+
+TEST_F(PfDragTest, AQuarterWeightTurnsAQuarterOfTheAngle) {
+    select({0}, 40);  // vertex 3 at distance 3 of radius 4: linear weight 0.25
+    ASSERT_DOUBLE_EQ(selection->getAffectedVertices().at(3), 0.25);
+    rotate(HvPoint3(), {40.0f});
+    HvVec3 const p = position(3);
+    EXPECT_NEAR(std::hypot(p.x, p.y), 3.0f, 1e-5f);
+    // With the mouse: counter-clockwise about +Z, as the drag went.
+    EXPECT_NEAR(std::atan2(p.y, p.x), radians(10.0f), 1e-5f);
+    EXPECT_NEAR(p.z, 0.0f, 1e-6f);
+    expectNear(position(0), HvVec3());  // the centre stays
+
+    // A weight-1 vertex follows the mouse onto the target.
+    stack()->undo();
+    select({1});
+    rotate(HvPoint3(), {40.0f});
+    expectNear(position(1), onCircle(40.0f));
+}
+
+TEST_F(PfDragTest, RotationPastHalfATurnKeepsGrowing) {
+    PfSettings::Get()->m_fGain = 0.5f;
+    select({1});
+    rotate(HvPoint3(), {60.0f, 120.0f, 170.0f, 200.0f}, false);
+    // The signed angle runs against the drag: -200 degrees, not +160.
+    EXPECT_NEAR(selection->getCurrentAngle(), -radians(200.0f), 1e-5f);
+    // Half of 200 degrees: the vertex stands at 100 degrees (at -80 had the angle jumped).
+    expectNear(position(1), onCircle(100.0f));
+}
+
+TEST_F(PfDragTest, TwoMovesEqualOne) {
+    select({8}, 25, PF_FALLOFF_SMOOTH_CURVE);
+    translate(HvPoint3(1, 1, 0), {HvPoint3(2, 0, 1), HvPoint3(1.5f, 2, -1)});
+    Offsets const twoMoves = modifier->getDeltas();
+    stack()->undo();
+    translate(HvPoint3(1, 1, 0), {HvPoint3(1.5f, 2, -1)});
+    // Each move starts again from the press state, so nothing accumulates: equal to the bit.
+    Offsets after = modifier->getDeltas();
+    EXPECT_EQ(selection->getDeltasAfter().size(), twoMoves.size());
+    for (auto const& e : twoMoves) EXPECT_EQ(after.at(e.first), e.second) << e.first;
+
+    stack()->undo();
+    Offsets const undone = modifier->getDeltas();
+    rotate(HvPoint3(1, 1, 0), {30.0f, 75.0f});
+    Offsets const rotatedTwice = modifier->getDeltas();
+    stack()->undo();
+    ASSERT_EQ(modifier->getDeltas(), undone);
+    rotate(HvPoint3(1, 1, 0), {75.0f});
+    EXPECT_EQ(modifier->getDeltas(), rotatedTwice);
+}
+
+TEST_F(PfDragTest, AGizmoOnlyDragIsFixedAtThePress) {
+    select({8}, 20);
+    selection->setMoveGizmoOnlyKeyboardModifierActive(true);
+    ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_X, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_MOVING_GIZMO));
+    selection->dragTo(&data, 1, HvPoint3(2, 1, 0), HvVec3());
+    // The key let go in the middle of the drag: the drag still moves only the gizmo.
+    selection->setMoveGizmoOnlyKeyboardModifierActive(false);
+    selection->dragTo(&data, 1, HvPoint3(3, 1, 0), HvVec3());
+    EXPECT_EQ(data.originWs, DzVec3(3, 1, 0));
+    EXPECT_EQ(modifier->getNoOfDeltas(), 0u);
+    selection->onReleaseDragGizmo(nullptr);
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    EXPECT_EQ(stack()->getNumSteps(), 0);
+
+    // The other way round: a translation stays one when the key goes down during it.
+    translate(HvPoint3(1, 1, 0), {}, false);
+    selection->setMoveGizmoOnlyKeyboardModifierActive(true);
+    selection->dragTo(&data, 1, HvPoint3(1, 1, 1), HvVec3());
+    EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
+    selection->onReleaseDragGizmo(nullptr);
+    EXPECT_EQ(stack()->getNumSteps(), 1);
+}
+
+TEST_F(PfDragTest, AFalloffChangeAfterADragKeepsOneStepThatUndoesIt) {
+    modifier->setDeltas(Offsets{{10, HvVec3(0, 0, 0.25f)}});  // an earlier edit within the reach
+    select({8}, 30);
+    translate(HvPoint3(1, 1, 0), {HvPoint3(1, 1, 1)});
+    ASSERT_EQ(stack()->getNumSteps(), 1);
+    // Its weight is that of the vertex where the user sees it, lifted by the earlier edit.
+    double const weight = selection->getAffectedVertices().at(10);
+    EXPECT_LT(weight, 1.0 / 3.0);
+    EXPECT_NEAR(modifier->getDelta(10).z, 0.25f + float(weight), 1e-6f);
+
+    // Shrinking the radius takes the far vertices back to their press deltas.
+    changeFalloff(10);
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
+    EXPECT_NEAR(modifier->getDelta(10).z, 0.25f, 1e-6f);
+    EXPECT_NEAR(modifier->getDelta(9).z, 0.0f, 1e-6f);  // at distance 1 = the radius: not affected now
+    // Growing it again re-applies with the new weights.
+    changeFalloff(20);
+    EXPECT_NEAR(modifier->getDelta(9).z, 0.5f, 1e-6f);
+    EXPECT_EQ(stack()->getNumSteps(), 1);
+
+    stack()->undo();
+    EXPECT_NEAR(modifier->getDelta(8).z, 0.0f, 1e-6f);
+    EXPECT_NEAR(modifier->getDelta(9).z, 0.0f, 1e-6f);
+    EXPECT_NEAR(modifier->getDelta(10).z, 0.25f, 1e-6f);
+    stack()->redo();
+    EXPECT_NEAR(modifier->getDelta(9).z, 0.5f, 1e-6f);
+}
+
+TEST_F(PfDragTest, UndoAndRedoRightAfterUnrelatedEdits) {
+    select({8}, 15);
+    translate(HvPoint3(1, 1, 0), {HvPoint3(1, 1, 1)});
+    Offsets const dragged = modifier->getDeltas();
+    // Edits outside the drag's vertices, one of them its own step.
+    modifier->setDeltas(Offsets{{6, HvVec3(1, 2, 3)}});
+    DzNode* other = dztest::makeNode("other", dztest::makeGrid(1, 1));
+    dzScene->addNode(other);
+    {
+        PfSelection second(&tool, other);
+        second.handleSelection(PF_SELECTION_VERTEX, 0, DzViewportMgr::NoModifier);
+        second.invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
+        ASSERT_TRUE(second.beginDrag(PF_GIZMO_HIT_CONE_Z, HvPoint3(), HvPoint3()));
+        second.dragTo(nullptr, 1, HvPoint3(0, 0, 1), HvVec3());
+        second.onReleaseDragGizmo(nullptr);
+    }
+    ASSERT_EQ(stack()->getNumSteps(), 2);
+    stack()->undo();
+    stack()->undo();
+    for (auto const& e : dragged) expectNear(modifier->getDelta(unsigned(e.first)), HvVec3());
+    EXPECT_EQ(modifier->getDelta(6), HvVec3(1, 2, 3));
+    stack()->redo();
+    for (auto const& e : dragged) expectNear(modifier->getDelta(unsigned(e.first)), e.second);
+    EXPECT_EQ(modifier->getDelta(6), HvVec3(1, 2, 3));
+}
+
+TEST_F(PfDragTest, AReleaseWithoutMovePushesWhatThisDragWrote) {
+    select({8}, 20);
+    // A selection that never wrote: no step, idle.
+    translate(HvPoint3(1, 1, 0), {});
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    EXPECT_EQ(stack()->getNumSteps(), 0);
+
+    translate(HvPoint3(1, 1, 0), {HvPoint3(1, 1, 1)});
+    stack()->undo();
+    Offsets const undone = modifier->getDeltas();
+    // A click on the gizmo after the undo: a zero step for the same vertices, and the undo stays done.
+    translate(HvPoint3(1, 1, 0), {});
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    ASSERT_EQ(stack()->getNumSteps(), 1);  // the undone step left the redo branch
+    Offsets const& zero = selection->getLastDragOffsets();
+    EXPECT_EQ(zero.size(), selection->getAffectedVertices().size());
+    for (auto const& e : zero) EXPECT_EQ(e.second, HvVec3()) << e.first;
+    // Neither a falloff change nor undoing the zero step brings the old drag back.
+    changeFalloff(30);
+    expectNear(modifier->getDeltas(), undone, 0.0f);
+    stack()->undo();
+    expectNear(modifier->getDeltas(), undone, 0.0f);
+}
+
+TEST_F(PfDragTest, ATargetThatIsNotFiniteWritesNothing) {
+    select({8}, 20);
+    float const nan = std::nanf("");
+    float const inf = INFINITY;
+    struct Case {
+        int kind;
+        HvPoint3 target;
+        HvVec3 axis;
+    } const cases[] = {
+        {1, HvPoint3(nan, 1, 0), HvVec3()},        {1, HvPoint3(1, inf, 0), HvVec3()},
+        {4, HvPoint3(1, nan, 0), HvVec3(0, 0, 1)}, {4, HvPoint3(1, 2, 0), HvVec3(0, 0, inf)},
+        {4, HvPoint3(1, 2, 0), HvVec3()},  // no axis: the angle is not a number
+        {0, HvPoint3(1, 2, 0), HvVec3()},  // the ray missed the plane
+    };
+    for (Case const& c : cases) {
+        PfGizmoHit const hit = c.kind == 1 ? PF_GIZMO_HIT_CONE_X : PF_GIZMO_HIT_RING_Z;
+        ASSERT_TRUE(selection->beginDrag(hit, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
+        selection->dragTo(&data, c.kind, c.target, c.axis);
+        EXPECT_EQ(modifier->getNoOfDeltas(), 0u) << c.kind << " " << c.target.x << " " << c.target.y;
+        EXPECT_TRUE(selection->getDeltasAfter().empty());
+        EXPECT_EQ(data.originWs, DzVec3());
+        selection->onReleaseDragGizmo(nullptr);
+        EXPECT_EQ(stack()->getNumSteps(), 0);
+    }
+
+    // A finite movement whose offsets overflow: nothing written, the gizmo stays.
+    modifier->setDeltas(Offsets{{8, HvVec3(3e38f, 0, 0)}});
+    translate(HvPoint3(1, 1, 0), {HvPoint3(3e38f, 1, 0)}, false);
+    EXPECT_EQ(modifier->getDelta(8), HvVec3(3e38f, 0, 0));
+    EXPECT_EQ(data.originWs, DzVec3());
+}
+
+TEST_F(PfDragTest, NoDragWithoutOurModifier) {
+    DzNode* foreign = dztest::makeNode("foreign", dztest::makeGrid(2, 2));
+    dzScene->addNode(foreign);
+    foreign->getObject()->addModifier(new ForeignModifier);
+    PfSelection other(&tool, foreign);
+    ASSERT_EQ(other.getModifier(), nullptr);
+    other.handleSelection(PF_SELECTION_VERTEX, 4, DzViewportMgr::NoModifier);
+    other.invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
+    EXPECT_FALSE(other.beginDrag(PF_GIZMO_HIT_CONE_X, HvPoint3(), HvPoint3()));
+    EXPECT_EQ(other.getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    other.dragTo(nullptr, 1, HvPoint3(1, 0, 0), HvVec3());
+    EXPECT_FALSE(other.modifyMesh([](float(*)[3], int, double) {}));
+    other.onReleaseDragGizmo(nullptr);
+    EXPECT_EQ(stack()->getNumSteps(), 0);
+}
+
+TEST_F(PfDragTest, ResetClearsTheDeltas) {
+    select({8}, 20);
+    translate(HvPoint3(1, 1, 0), {HvPoint3(1, 1, 1)});
+    ASSERT_GT(modifier->getNoOfDeltas(), 0u);
+    selection->resetAllDeltas();
+    EXPECT_EQ(modifier->getNoOfDeltas(), 0u);
+}
+
+// 1,000 random drags, undos and redos, then everything undone and redone again.
+TEST_F(PfDragTest, RandomDragsUndosAndRedosComeBackToTheirStates) {
+    std::mt19937 random(20261210u);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> vertexOf(0, 20);
+    int const operations = 1000;
+    float largest = 0.0f;  // the largest delta component the modifier held
+    for (int op = 0; op < operations; ++op) {
+        int const what = int(random() % 5);
+        if (what == 0 && stack()->canUndo()) {
+            stack()->undo();
+            selection->setState(PfSelection::PF_STATE_IDLE);
+        } else if (what == 1 && stack()->canRedo()) {
+            stack()->redo();
+            selection->setState(PfSelection::PF_STATE_IDLE);
+        } else if (what == 2 && selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED) {
+            changeFalloff(unsigned(random() % 40), PfFalloffMode(random() % 6));
+        } else {
+            int const v = vertexOf(random);
+            select({v}, unsigned(random() % 40), PfFalloffMode(random() % 6));
+            HvPoint3 const p = position(v);
+            if (random() % 2)
+                translate(p, {p + HvPoint3(unit(random), unit(random), unit(random))});
+            else
+                rotate(p, {unit(random) * 170.0f, unit(random) * 170.0f});
+        }
+        for (auto const& e : modifier->getDeltas())
+            largest =
+                std::max({largest, std::fabs(e.second.x), std::fabs(e.second.y), std::fabs(e.second.z)});
+    }
+    while (stack()->canRedo()) stack()->redo();
+    Offsets const edited = modifier->getDeltas();
+    int const steps = stack()->getIndex();
+    ASSERT_GT(steps, 100);
+
+    // Undo subtracts what redo added, so bit-exactness is not to be had. Each add or subtract rounds by at
+    // most half a unit in the last place of the largest delta held, and so does each step's own offset (after
+    // minus before); over one pass of every step in each direction that sums to 2 * steps * largest *
+    // epsilon. Twice that leaves room, and stays far below the size of a drag's offsets (tenths of a unit and
+    // more), so a step lost or applied twice cannot hide in it.
+    float const tolerance = 4.0f * float(steps) * largest * FLT_EPSILON;
+    ASSERT_GT(largest, 0.1f);
+    ASSERT_LT(tolerance, 0.01f);
+    while (stack()->canUndo()) stack()->undo();
+    expectNear(modifier->getDeltas(), Offsets(), tolerance);
+    while (stack()->canRedo()) stack()->redo();
+    expectNear(modifier->getDeltas(), edited, tolerance);
+}
+
+// ---- the tool around the selection ----
+
+// A selection dropped in the middle of a drag ends it as its release would.
+TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
+    dztest::TempSettings temp;
+    dztest::ViewportFixture fx(200, 150);
+    ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
+    PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+    PfSettings::Get()->m_fGain = 1.0f;
+    DzUndoStack* stack = dzApp->getUndoStack();
+    stack->clear();
+    DzNode* grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(2, 2)));
+    DzNode* other = fx.addNode(dztest::makeNode("other", dztest::makeGrid(1, 1)));
+    auto* tool = new PfTool;
+    fx.mgr()->addTool(tool);
+    dzScene->setPrimarySelection(grid);
+    ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
+    PfSelection* selection = tool->getSelection();
+    ASSERT_TRUE(selection);
+    PfModifier* modifier = selection->getModifier();
+    selection->handleSelection(PF_SELECTION_VERTEX, 4, DzViewportMgr::NoModifier);
+    selection->invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
+    ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_Z, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
+    selection->dragTo(nullptr, 1, HvPoint3(1, 1, 0.5f), HvVec3());
+
+    dzScene->setPrimarySelection(other);
+    EXPECT_EQ(tool->getSelection(), nullptr);
+    ASSERT_EQ(stack->getNumSteps(), 1);
+    EXPECT_EQ(modifier->getDelta(4), HvVec3(0, 0, 0.5f));
+    stack->undo();
+    EXPECT_EQ(modifier->getDelta(4), HvVec3());
+
+    // And deactivation in the middle of a rotation.
+    dzScene->setPrimarySelection(grid);
+    selection = tool->getOrMakeSelectionOrThrow(nullptr, false);
+    ASSERT_TRUE(selection);
+    selection->handleSelection(PF_SELECTION_VERTEX, 0, DzViewportMgr::NoModifier);
+    selection->invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
+    ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_RING_Z, HvPoint3(1, 1, 0), HvPoint3(2, 1, 0)));
+    selection->dragTo(nullptr, 4, HvPoint3(1, 2, 0), HvVec3(0, 0, 1));
+    tool->deactivate();
+    EXPECT_EQ(stack->getNumSteps(), 1);  // the undone step gave way to the new one
+    EXPECT_NE(modifier->getDelta(0), HvVec3());
+    stack->undo();
+    expectNear(modifier->getDelta(0), HvVec3());
+
+    fx.mgr()->removeTool(tool);
+    delete tool;
+    stack->clear();
+}
+
+// The whole road in a viewport: a click selects a face, a drag on the gizmo's X cone moves it, the release
+// pushes one step, and undo takes it back.
+TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
+    dztest::TempSettings temp;
+    dztest::ViewportFixture fx(400, 300);
+    ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
+    PfSettings* s = PfSettings::Get();
+    s->m_eSelectionType = PF_SELECTION_FACE;
+    s->m_fGain = 1.0f;
+    s->m_ullFalloffRadius = 10;
+    s->m_eFalloffMode = PF_FALLOFF_LINEAR;
+    s->m_kmMoveGizmoOnly.set(HvKeyboardModifier::Ctrl);
+    DzUndoStack* stack = dzApp->getUndoStack();
+    stack->clear();
+    fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
+    fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
+    auto* tool = new PfTool;
+    fx.mgr()->addTool(tool);
+    ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
+    dztest::mouseClick(fx.view(), fx.project(DzVec3(2.5f, 2.5f, 0)));  // face (2, 2): index 10
+    PfSelection* selection = tool->getSelection();
+    ASSERT_TRUE(selection);
+    ASSERT_EQ(selection->getSelectedFacets().count(10), 1u);
+    fx.view()->grabPixels();  // a draw makes and draws the gizmo
+    PfSelection::ViewportData& data = selection->getViewportData(fx.view());
+    ASSERT_TRUE(data.gizmo);
+    DzVec3 const origin = data.gizmo->getOriginWs();
+    DzVec3 const x = data.gizmo->getX();
+    ASSERT_GT(x.length(), 0.0f);
+
+    // From the X cone's tip along X by one unit.
+    DzVec3 const tip = origin + x;
+    dztest::mouseDrag(fx.view(), fx.project(tip), fx.project(tip + DzVec3(1, 0, 0)));
+    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    PfModifier* modifier = selection->getModifier();
+    ASSERT_EQ(stack->getNumSteps(), 1);
+    // The face's corners moved along X by about a unit (pixel rounding), and nowhere else.
+    for (int v : {12, 13, 17, 18}) {
+        HvVec3 const d = modifier->getDelta(unsigned(v));
+        EXPECT_NEAR(d.x, 1.0f, 0.05f) << v;
+        EXPECT_NEAR(d.y, 0.0f, 1e-4f) << v;
+        EXPECT_NEAR(d.z, 0.0f, 1e-4f) << v;
+    }
+    EXPECT_EQ(modifier->getDelta(0), HvVec3());
+    stack->undo();
+    for (int v : {12, 13, 17, 18}) expectNear(modifier->getDelta(unsigned(v)), HvVec3());
+
+    // A camera move makes the gizmos anew, for the new distance.
+    fx.view()->grabPixels();
+    ASSERT_TRUE(data.gizmo);
+    fx.lookAt(DzVec3(2, 2, 14), DzVec3(2, 2, 0));
+    EXPECT_FALSE(data.gizmo);
+
+    fx.mgr()->removeTool(tool);
+    delete tool;
+    stack->clear();
+}
