@@ -13,7 +13,12 @@ public:
     static DzMatrix3 rotation(DzQuat const& q);
     static DzMatrix3 scaling(DzVec3 const& s);
 
-    DzVec3 multPnt(DzVec3 const& p) const;
+    // Inline: the host applies it to every vertex of every evaluation.
+    DzVec3 multPnt(DzVec3 const& p) const {
+        return DzVec3(m[0][0] * p.m_x + m[0][1] * p.m_y + m[0][2] * p.m_z + t.m_x,
+                      m[1][0] * p.m_x + m[1][1] * p.m_y + m[1][2] * p.m_z + t.m_y,
+                      m[2][0] * p.m_x + m[2][1] * p.m_y + m[2][2] * p.m_z + t.m_z);
+    }
     DzVec3 multVec(DzVec3 const& v) const { return multPnt(v); }
     // this * other: other is applied first.
     DzMatrix3 operator*(DzMatrix3 const& other) const;

@@ -159,12 +159,6 @@ DzMatrix3 DzMatrix3::scaling(DzVec3 const& s) {
     return r;
 }
 
-DzVec3 DzMatrix3::multPnt(DzVec3 const& p) const {
-    return DzVec3(m[0][0] * p.m_x + m[0][1] * p.m_y + m[0][2] * p.m_z + t.m_x,
-                  m[1][0] * p.m_x + m[1][1] * p.m_y + m[1][2] * p.m_z + t.m_y,
-                  m[2][0] * p.m_x + m[2][1] * p.m_y + m[2][2] * p.m_z + t.m_z);
-}
-
 DzMatrix3 DzMatrix3::operator*(DzMatrix3 const& o) const {
     DzMatrix3 r(false);
     for (int i = 0; i < 3; ++i)
