@@ -124,6 +124,13 @@ HvThreadPool::Results<void> HvThreadPool::parallelFor(size_t count, Body const& 
     size_t const chunk = count / workers;
     std::vector<std::future<void>> futures;
     futures.reserve(workers);
+    // Workers report when they have let go of their task, so that the last reference to each chunk's shared
+    // state (and to an exception stored in it) is always dropped here, on the calling thread.
+    struct Released {
+        std::mutex mutex;
+        std::condition_variable condition;
+        size_t count = 0;
+    } released;
     std::exception_ptr callerError;
     try {
         for (size_t i = 0; i < workers; ++i) {
@@ -135,8 +142,15 @@ HvThreadPool::Results<void> HvThreadPool::parallelFor(size_t count, Body const& 
                     (*own)(begin, end);
                 });
             std::future<void> future = task->get_future();
-            pushParallelForTask([task](size_t begin, size_t end) { (*task)(begin, end); }, i * chunk,
-                                (i + 1) * chunk);
+            pushParallelForTask(
+                [task, &released](size_t begin, size_t end) mutable {
+                    (*task)(begin, end);
+                    task.reset();
+                    std::lock_guard<std::mutex> lock(released.mutex);
+                    ++released.count;
+                    released.condition.notify_one();
+                },
+                i * chunk, (i + 1) * chunk);
             futures.push_back(std::move(future));  // room was reserved: cannot throw
         }
         body(workers * chunk, count);
@@ -154,6 +168,10 @@ HvThreadPool::Results<void> HvThreadPool::parallelFor(size_t count, Body const& 
                 chunkError = std::current_exception();
             }
         }
+    }
+    {
+        std::unique_lock<std::mutex> lock(released.mutex);
+        released.condition.wait(lock, [&] { return released.count == futures.size(); });
     }
     if (callerError) {
         std::rethrow_exception(callerError);
