@@ -6,15 +6,13 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include "pfhost_runner.h"
 #include <QTextStream>
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Outcome = PfhostRun;
 
 class PfHostScript : public ::testing::Test {
 protected:
@@ -32,20 +30,7 @@ protected:
         f.write(text.toUtf8());
     }
     Outcome pfhost(QStringList const& args) const {
-        QProcess p;
-        p.setWorkingDirectory(dir.path());
-        p.start(PFHOST_EXE, QStringList{"--settings", path("settings")} + args);
-        Outcome r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = "pfhost did not finish";
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runPfhost(dir.path(), QStringList{"--settings", path("settings")} + args);
     }
     Outcome script(QString const& text, QStringList const& more = {}) const {
         writeFile("script.txt", text);

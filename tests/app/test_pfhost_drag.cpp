@@ -6,13 +6,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "pfhost_runner.h"
+
 namespace {
 
-struct DragRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using DragRun = PfhostRun;
 
 class PfHostDragScript : public ::testing::Test {
 protected:
@@ -39,21 +37,8 @@ protected:
             return {};
         f.write(text.toUtf8());
         f.close();
-        QProcess p;
-        p.setWorkingDirectory(dir.path());
-        p.start(PFHOST_EXE,
-                {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "400x300"});
-        DragRun r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = "pfhost did not finish";
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runPfhost(dir.path(),
+                         {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "400x300"});
     }
 
     QTemporaryDir dir;

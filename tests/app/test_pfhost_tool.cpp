@@ -5,12 +5,11 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "pfhost_runner.h"
+
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QString err;
-};
+using ToolRun = PfhostRun;
 
 class PfHostToolScript : public ::testing::Test {
 protected:
@@ -29,20 +28,8 @@ protected:
             return {};
         f.write(text.toUtf8());
         f.close();
-        QProcess p;
-        p.setWorkingDirectory(dir.path());
-        p.start(PFHOST_EXE,
-                {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "320x240"});
-        ToolRun r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = "pfhost did not finish";
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runPfhost(dir.path(),
+                         {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "320x240"});
     }
 
     QTemporaryDir dir;
