@@ -16,36 +16,6 @@
 #include "pf_globals.h"
 
 // ----------------------------------------------------------------------------------------------------------
-// Constants. Each QString is made from the std::string defined just before it, so the order matters.
-// -----------------------------------------------------------------------------------------------------------
-
-std::string const g_strEmpty;
-
-std::string const HvHelpers::OPEN_QUOTE = "\xE2\x80\x9C";
-QString const HvHelpers::OPEN_QUOTE_Q = QString::fromUtf8(HvHelpers::OPEN_QUOTE.c_str());
-std::string const HvHelpers::CLOSE_QUOTE = "\xE2\x80\x9D";
-QString const HvHelpers::CLOSE_QUOTE_Q = QString::fromUtf8(HvHelpers::CLOSE_QUOTE.c_str());
-std::string const HvHelpers::EM_DASH = "\xE2\x80\x94";
-QString const HvHelpers::EM_DASH_Q = QString::fromUtf8(HvHelpers::EM_DASH.c_str());
-std::string const HvHelpers::LEFTWARDS_ARROW = "\xE2\x86\x90";
-QString const HvHelpers::LEFTWARDS_ARROW_Q = QString::fromUtf8(HvHelpers::LEFTWARDS_ARROW.c_str());
-std::string const HvHelpers::UPWARDS_ARROW = "\xE2\x86\x91";
-QString const HvHelpers::UPWARDS_ARROW_Q = QString::fromUtf8(HvHelpers::UPWARDS_ARROW.c_str());
-std::string const HvHelpers::RIGHTWARDS_ARROW = "\xE2\x86\x92";
-QString const HvHelpers::RIGHTWARDS_ARROW_Q = QString::fromUtf8(HvHelpers::RIGHTWARDS_ARROW.c_str());
-std::string const HvHelpers::DOWNWARDS_ARROW = "\xE2\x86\x93";
-QString const HvHelpers::DOWNWARDS_ARROW_Q = QString::fromUtf8(HvHelpers::DOWNWARDS_ARROW.c_str());
-std::string const HvHelpers::BLACK_UP_POINTING_TRIANGLE = "\xE2\x96\xB2";
-QString const HvHelpers::BLACK_UP_POINTING_TRIANGLE_Q =
-    QString::fromUtf8(HvHelpers::BLACK_UP_POINTING_TRIANGLE.c_str());
-std::string const HvHelpers::BLACK_DOWN_POINTING_TRIANGLE = "\xE2\x96\xBC";
-QString const HvHelpers::BLACK_DOWN_POINTING_TRIANGLE_Q =
-    QString::fromUtf8(HvHelpers::BLACK_DOWN_POINTING_TRIANGLE.c_str());
-std::string const HvHelpers::BLACK_RIGHT_POINTING_TRIANGLE = "\xE2\x96\xB6";
-QString const HvHelpers::BLACK_RIGHT_POINTING_TRIANGLE_Q =
-    QString::fromUtf8(HvHelpers::BLACK_RIGHT_POINTING_TRIANGLE.c_str());
-
-// ----------------------------------------------------------------------------------------------------------
 // HvException
 // -----------------------------------------------------------------------------------------------------------
 
@@ -181,7 +151,7 @@ void ForEachSubstring(std::string const& text, std::string const& separator,
 // -----------------------------------------------------------------------------------------------------------
 
 std::string HvHelpers::Quote(char const* text) {
-    return OPEN_QUOTE + (text ? text : "") + CLOSE_QUOTE;
+    return OPEN_QUOTE + std::string(text ? text : "") + CLOSE_QUOTE;
 }
 
 std::string HvHelpers::Quote(std::string const& text) {
@@ -411,7 +381,7 @@ std::string HvHelpers::FormatHelp(std::string const& text) {
     std::string result(text);
     FindReplaceInPlace(result, "%{", OPEN_QUOTE);
     FindReplaceInPlace(result, "}%", CLOSE_QUOTE);
-    FindReplaceInPlace(result, " -> ", " " + RIGHTWARDS_ARROW + " ");
+    FindReplaceInPlace(result, " -> ", std::string(" ") + RIGHTWARDS_ARROW + " ");
     FindReplaceInPlace(result, "%PLUGINNAME%", g_pcszPluginTitle);
     return result;
 }

@@ -4,6 +4,7 @@
 // and JSON reads. Sections run from the most basic up; helpers for host access, which use all of them, belong
 // after the last one.
 
+#include <QChar>
 #include <QString>
 #include <QUuid>
 #include <cstdint>
@@ -65,35 +66,37 @@ protected:
     std::string do_grouping() const override { return "\3"; }
 };
 
-// An empty text, for functions that hand out a reference to a text they may not have.
-extern std::string const g_strEmpty;
+// An empty text, for functions that hand out a reference to a text they may not have. Inline, so that in
+// every file that includes this header it is built before the static objects defined after the include.
+inline std::string const g_strEmpty;
 
 // Static functions for texts. A text is a UTF-8 std::string unless it is a QString.
 class HvHelpers {
 public:
     HvHelpers() = delete;
 
-    // Typographic characters, as UTF-8 and as QString.
-    static std::string const OPEN_QUOTE;  // U+201C
-    static QString const OPEN_QUOTE_Q;
-    static std::string const CLOSE_QUOTE;  // U+201D
-    static QString const CLOSE_QUOTE_Q;
-    static std::string const EM_DASH;  // U+2014
-    static QString const EM_DASH_Q;
-    static std::string const LEFTWARDS_ARROW;  // U+2190
-    static QString const LEFTWARDS_ARROW_Q;
-    static std::string const UPWARDS_ARROW;  // U+2191
-    static QString const UPWARDS_ARROW_Q;
-    static std::string const RIGHTWARDS_ARROW;  // U+2192
-    static QString const RIGHTWARDS_ARROW_Q;
-    static std::string const DOWNWARDS_ARROW;  // U+2193
-    static QString const DOWNWARDS_ARROW_Q;
-    static std::string const BLACK_UP_POINTING_TRIANGLE;  // U+25B2
-    static QString const BLACK_UP_POINTING_TRIANGLE_Q;
-    static std::string const BLACK_DOWN_POINTING_TRIANGLE;  // U+25BC
-    static QString const BLACK_DOWN_POINTING_TRIANGLE_Q;
-    static std::string const BLACK_RIGHT_POINTING_TRIANGLE;  // U+25B6
-    static QString const BLACK_RIGHT_POINTING_TRIANGLE_Q;
+    // Typographic characters, as UTF-8 and as a QChar (which converts to QString). Constants that need no
+    // construction at run time, so that a static initialiser of any file may read them.
+    static constexpr char OPEN_QUOTE[] = "\xE2\x80\x9C";  // U+201C
+    static constexpr QChar OPEN_QUOTE_Q{u'\u201C'};
+    static constexpr char CLOSE_QUOTE[] = "\xE2\x80\x9D";  // U+201D
+    static constexpr QChar CLOSE_QUOTE_Q{u'\u201D'};
+    static constexpr char EM_DASH[] = "\xE2\x80\x94";  // U+2014
+    static constexpr QChar EM_DASH_Q{u'\u2014'};
+    static constexpr char LEFTWARDS_ARROW[] = "\xE2\x86\x90";  // U+2190
+    static constexpr QChar LEFTWARDS_ARROW_Q{u'\u2190'};
+    static constexpr char UPWARDS_ARROW[] = "\xE2\x86\x91";  // U+2191
+    static constexpr QChar UPWARDS_ARROW_Q{u'\u2191'};
+    static constexpr char RIGHTWARDS_ARROW[] = "\xE2\x86\x92";  // U+2192
+    static constexpr QChar RIGHTWARDS_ARROW_Q{u'\u2192'};
+    static constexpr char DOWNWARDS_ARROW[] = "\xE2\x86\x93";  // U+2193
+    static constexpr QChar DOWNWARDS_ARROW_Q{u'\u2193'};
+    static constexpr char BLACK_UP_POINTING_TRIANGLE[] = "\xE2\x96\xB2";  // U+25B2
+    static constexpr QChar BLACK_UP_POINTING_TRIANGLE_Q{u'\u25B2'};
+    static constexpr char BLACK_DOWN_POINTING_TRIANGLE[] = "\xE2\x96\xBC";  // U+25BC
+    static constexpr QChar BLACK_DOWN_POINTING_TRIANGLE_Q{u'\u25BC'};
+    static constexpr char BLACK_RIGHT_POINTING_TRIANGLE[] = "\xE2\x96\xB6";  // U+25B6
+    static constexpr QChar BLACK_RIGHT_POINTING_TRIANGLE_Q{u'\u25B6'};
 
     // The text between typographic double quotes.
     static std::string Quote(char const* text);

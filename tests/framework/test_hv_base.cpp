@@ -64,8 +64,8 @@ TEST(HvElapsedTime, CountsWholeMillisecondsFromConstruction) {
 
 TEST(HvHelpersConstants, AreTheThreeUtf8BytesOfTheirCodePoint) {
     struct Row {
-        std::string const& utf8;
-        QString const& qt;
+        std::string utf8;
+        QString qt;
         char16_t codePoint;
     };
     Row const rows[] = {
