@@ -64,6 +64,9 @@ public:
     DzStyle* getStyle() const { return m_style; }
     QList<DzStyle*> getStyles() const { return m_styles; }
     DzStyle* findStyle(QString const& definition) const;
+    // Offers one more style (dzstyle.cpp); the caller keeps it. Deleting it takes it off the list, and when
+    // it was the current one the first style becomes current, with styleChanged().
+    void addStyle(DzStyle* style);
     // Emits styleChanged() when the style is one of the application's and differs from the current one.
     bool setStyle(DzStyle* style);
 

@@ -1,5 +1,7 @@
 #include "dzstyle.h"
 
+#include "dzapp.h"
+
 #include <QColor>
 #include <QImage>
 #include <QPixmap>
@@ -32,4 +34,18 @@ void DzStyle::adjustHSV(QPixmap& pixmap, QColor const& color) const {
         }
     }
     pixmap = QPixmap::fromImage(image);
+}
+
+void DzApp::addStyle(DzStyle* style) {
+    if (!style || m_styles.contains(style))
+        return;
+    m_styles.append(style);
+    connect(style, &QObject::destroyed, this, [this, style] {
+        m_styles.removeOne(style);
+        if (m_style != style)
+            return;
+        m_style = m_styles.value(0);
+        if (m_style)
+            emit styleChanged(m_style);
+    });
 }
