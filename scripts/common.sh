@@ -13,6 +13,7 @@ HV_PACKAGES=(
   xvfb xauth
   libassimp-dev assimp-testmodels libosd-dev
   clang libclang-rt-14-dev
+  groff
 )
 
 hv_install_packages() {
