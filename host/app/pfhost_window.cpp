@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QToolBar>
 
 #include "dz3dviewport.h"
@@ -20,6 +21,7 @@
 #include "dzmeshimport.h"
 #include "dznode.h"
 #include "dzscene.h"
+#include "dzstyle.h"
 #include "dzundostack.h"
 #include "dzviewport.h"
 #include "dzviewportmgr.h"
@@ -141,6 +143,25 @@ void PfHostUi::buildMenus() {
             });
         }
     }
+
+    // The host's interface styles. Picking one applies its palette; icons that follow the style change too.
+    QMenu* interfaceStyles = view->addMenu(QStringLiteral("&Interface Style"));
+    auto* styleGroup = new QActionGroup(interfaceStyles);
+    for (DzStyle* style : dzApp->getStyles()) {
+        QAction* action = styleGroup->addAction(style->getStyleDefinition());
+        action->setCheckable(true);
+        action->setChecked(style == dzApp->getStyle());
+        connect(action, &QAction::triggered, this, [style = QPointer<DzStyle>(style)] {
+            if (style)
+                dzApp->setStyle(style);
+        });
+        interfaceStyles->addAction(action);
+    }
+    connect(dzApp, &DzApp::styleChanged, styleGroup, [styleGroup](DzStyle* style) {
+        for (QAction* action : styleGroup->actions())
+            action->setChecked(action->text() == style->getStyleDefinition());
+        QApplication::setPalette(style->getColors());
+    });
 
     m_toolsMenu = bar->addMenu(QStringLiteral("&Tools"));
     m_toolBar = m_window->addToolBar(QStringLiteral("Tools"));
