@@ -5,13 +5,10 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QKeyEvent>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QTimer>
-#include <QWheelEvent>
 
 #include "dz3dviewport.h"
 #include "dzaction.h"
@@ -25,6 +22,7 @@
 #include "dzobject.h"
 #include "dzscene.h"
 #include "dzshape.h"
+#include "dzsyntheticinput.h"
 #include "dzundostack.h"
 #include "dzviewport.h"
 #include "dzviewportmgr.h"
@@ -74,36 +72,6 @@ bool tokenize(QString const& line, QStringList& tokens, QString& error) {
     if (haveToken)
         tokens << current;
     return true;
-}
-
-// Qt flips a modifier key's own flag in QKeyEvent::modifiers(), as the window system reports the state
-// from before the key; the event is made so that the tool sees `keys`.
-Qt::KeyboardModifiers ownModifier(int key) {
-    switch (key) {
-        case Qt::Key_Shift:
-            return Qt::ShiftModifier;
-        case Qt::Key_Control:
-            return Qt::ControlModifier;
-        case Qt::Key_Alt:
-            return Qt::AltModifier;
-        case Qt::Key_Meta:
-            return Qt::MetaModifier;
-        default:
-            return Qt::NoModifier;
-    }
-}
-
-QString keyText(int key, Qt::KeyboardModifiers keys) {
-    if (keys & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return QString();
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) {
-        QChar const c(char16_t('a' + (key - Qt::Key_A)));
-        return (keys & Qt::ShiftModifier) ? QString(c.toUpper()) : QString(c);
-    }
-    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space || key == Qt::Key_Plus ||
-        key == Qt::Key_Minus || key == Qt::Key_Equal)
-        return QString(QChar(char16_t(key)));
-    return QString();
 }
 
 DzFacetMesh* primaryBaseGeometry() {
@@ -271,10 +239,8 @@ void PfHostScript::sendMouse(int type, QPoint const& at, Qt::MouseButton button,
         m_held |= button;
     else if (type == QEvent::MouseButtonRelease)
         m_held &= ~button;
-    QPointF const local(at);
-    QMouseEvent event(QEvent::Type(type), local, local, QPointF(v->mapToGlobal(at)),
-                      type == QEvent::MouseMove ? Qt::NoButton : button, m_held, keys);
-    QApplication::sendEvent(v, &event);
+    dzinput::sendMouse(v, QEvent::Type(type), at, type == QEvent::MouseMove ? Qt::NoButton : button, m_held,
+                       keys);
     m_mouse = at;
 }
 
@@ -291,9 +257,8 @@ bool PfHostScript::triggerShortcut(int key, Qt::KeyboardModifiers keys) {
 }
 
 void PfHostScript::sendKey(bool press, int key, Qt::KeyboardModifiers keys) {
-    QKeyEvent event(press ? QEvent::KeyPress : QEvent::KeyRelease, key, keys ^ ownModifier(key),
-                    keyText(key, keys));
-    QApplication::sendEvent(view(), &event);
+    dzinput::sendKey(view(), press ? QEvent::KeyPress : QEvent::KeyRelease, key, keys,
+                     dzinput::typedText(key, keys));
 }
 
 bool PfHostScript::runLine(QString const& line, QString& error) {
@@ -406,11 +371,7 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
             error = "wheel: " + error;
             return false;
         }
-        Dz3DViewport* v = view();
-        QPointF const local(m_mouse);
-        QWheelEvent event(local, QPointF(v->mapToGlobal(m_mouse)), QPoint(), QPoint(0, delta), m_held, m.keys,
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(v, &event);
+        dzinput::sendWheel(view(), m_mouse, delta, m_held, m.keys);
         return finish(true);
     }
     if (cmd == QLatin1String("key") || cmd == QLatin1String("keypress") ||
@@ -430,7 +391,7 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
             sendKey(true, key, m.keys);
         if (cmd != QLatin1String("keypress"))
             // After a key press the key's own modifier is up again.
-            sendKey(false, key, cmd == QLatin1String("key") ? m.keys & ~ownModifier(key) : m.keys);
+            sendKey(false, key, cmd == QLatin1String("key") ? m.keys & ~dzinput::ownModifier(key) : m.keys);
         return finish(true);
     }
     if (cmd == QLatin1String("project")) {

@@ -2,11 +2,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QTest>
-#include <QWheelEvent>
 
 #include "dz3dviewport.h"
 #include "dzapp.h"
@@ -14,6 +11,7 @@
 #include "dzmainwindow.h"
 #include "dznode.h"
 #include "dzscene.h"
+#include "dzsyntheticinput.h"
 #include "dzviewport.h"
 #include "dzviewportmgr.h"
 #include "dzviewtool.h"
@@ -142,27 +140,16 @@ bool ViewportFixture::waitForPaint(int paintsBefore, int timeoutMs) const {
 
 // ---- synthetic input ----
 
-namespace {
-
-void sendMouse(QWidget* w, QEvent::Type type, QPoint const& at, Qt::MouseButton button,
-               Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
-    QPointF const local(at);
-    QMouseEvent event(type, local, local, QPointF(w->mapToGlobal(at)), button, buttons, modifiers);
-    QApplication::sendEvent(w, &event);
-}
-
-}  // namespace
-
 void mousePress(QWidget* w, QPoint const& at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
-    sendMouse(w, QEvent::MouseButtonPress, at, button, button, modifiers);
+    dzinput::sendMouse(w, QEvent::MouseButtonPress, at, button, button, modifiers);
 }
 
 void mouseMove(QWidget* w, QPoint const& at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
-    sendMouse(w, QEvent::MouseMove, at, Qt::NoButton, buttons, modifiers);
+    dzinput::sendMouse(w, QEvent::MouseMove, at, Qt::NoButton, buttons, modifiers);
 }
 
 void mouseRelease(QWidget* w, QPoint const& at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
-    sendMouse(w, QEvent::MouseButtonRelease, at, button, Qt::NoButton, modifiers);
+    dzinput::sendMouse(w, QEvent::MouseButtonRelease, at, button, Qt::NoButton, modifiers);
 }
 
 void mouseClick(QWidget* w, QPoint const& at, Qt::MouseButton button, Qt::KeyboardModifiers modifiers) {
@@ -182,39 +169,15 @@ void mouseDrag(QWidget* w, QPoint const& from, QPoint const& to, Qt::MouseButton
 }
 
 void wheel(QWidget* w, QPoint const& at, int delta, Qt::KeyboardModifiers modifiers) {
-    QPointF const local(at);
-    QWheelEvent event(local, QPointF(w->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &event);
-}
-
-// QKeyEvent::modifiers() flips a modifier key's own flag (the window system reports the state from before
-// the key), so the event is made with the flipped state and the receiver sees `modifiers`.
-Qt::KeyboardModifiers ownModifier(int key) {
-    switch (key) {
-        case Qt::Key_Shift:
-            return Qt::ShiftModifier;
-        case Qt::Key_Control:
-            return Qt::ControlModifier;
-        case Qt::Key_Alt:
-            return Qt::AltModifier;
-        case Qt::Key_Meta:
-            return Qt::MetaModifier;
-        case Qt::Key_AltGr:
-            return Qt::GroupSwitchModifier;
-        default:
-            return Qt::NoModifier;
-    }
+    dzinput::sendWheel(w, at, delta, Qt::NoButton, modifiers);
 }
 
 void keyPress(QWidget* w, int key, Qt::KeyboardModifiers modifiers, QString const& text) {
-    QKeyEvent event(QEvent::KeyPress, key, modifiers ^ ownModifier(key), text);
-    QApplication::sendEvent(w, &event);
+    dzinput::sendKey(w, QEvent::KeyPress, key, modifiers, text);
 }
 
 void keyRelease(QWidget* w, int key, Qt::KeyboardModifiers modifiers, QString const& text) {
-    QKeyEvent event(QEvent::KeyRelease, key, modifiers ^ ownModifier(key), text);
-    QApplication::sendEvent(w, &event);
+    dzinput::sendKey(w, QEvent::KeyRelease, key, modifiers, text);
 }
 
 }  // namespace dztest

@@ -1,0 +1,51 @@
+#pragma once
+
+// What the scene file's four parts share: its writer (dzscenefile_writer.cpp), the streaming parse
+// (dzscenefile_parser.cpp), the host's handlers of what is read (dzscenefile_items.cpp) and DzScene's file
+// functions (dzscenefile.cpp). Internal to the host library.
+//
+// {"file_version": 1, "nodes": [{"name", "label", "origin", "position", "rotation", "scale",
+//   "object": {"name", "label", "shape": {"subdivision_level", "vertices", "facets", "facet_flags"},
+//              "modifiers": [{"type", "name", "label", ...the type's data...}]}}]}
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <istream>
+#include <memory>
+
+#include "dzfileiosettings.h"
+
+class DzAssetFile;
+class DzAssetJsonItem;
+class DzScene;
+
+namespace dzscenefile {
+
+int const kFileVersion = 1;
+inline QString const kTypeMorph = QStringLiteral("host/morph");
+inline QString const kTypeSkinBinding = QStringLiteral("host/skin_binding");
+inline QString const kTypeLegacyBinding = QStringLiteral("host/legacy_binding");
+
+QString quoted(QString const& text);
+// The text of errno, for messages about the file system.
+QString systemError();
+
+// What the handlers of one load share.
+struct LoadContext {
+    DzFileIOSettings const settings{};
+    QStringList warnings;
+};
+
+// Writes the scene as JSON text to the open file. False with the reason in error; warnings are added to, and
+// nonFinite counts the numbers that were not finite and were written as 0.
+bool writeScene(DzScene const& scene, std::FILE* file, QStringList& warnings, QString& error,
+                long& nonFinite);
+
+// Feeds the JSON text to the handler tree under root. The reason it failed, or empty.
+QString parseJson(std::istream& in, DzAssetFile& file, DzAssetJsonItem& root);
+
+// The handler of a scene file's top object; nodes read go into scene.
+std::unique_ptr<DzAssetJsonItem> makeRootItem(DzAssetFile* file, DzScene& scene, LoadContext& context);
+
+}  // namespace dzscenefile

@@ -1,0 +1,188 @@
+// Scene files, reading: the streaming parse. nlohmann::json's SAX events go to a tree of DzAssetJsonItem
+// handlers, the host's (dzscenefile_items.cpp) and the registered IO classes'.
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "dzassetfile.h"
+#include "dzassetjsonitem.h"
+#include "dzscenefile_p.h"
+
+namespace {
+
+// Feeds nlohmann::json's parse events to the handler tree, keeping the handlers the tree hands over. A value
+// whose handler is null is skipped whole. Knows where it is, for its messages.
+class SceneSax final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    SceneSax(DzAssetFile& file, DzAssetJsonItem& root) : m_file(file), m_root(root) {}
+    ~SceneSax() override {
+        // Inner handlers first: they may point into the outer ones.
+        while (!m_stack.empty()) m_stack.pop_back();
+    }
+
+    QString const& error() const { return m_error; }
+
+    bool null() override {
+        return value([](DzAssetJsonItem& it, Frame const& f) {
+            return f.object ? it.addNullMember(f.key) : it.addNullItem();
+        });
+    }
+    bool boolean(bool v) override {
+        return value([v](DzAssetJsonItem& it, Frame const& f) {
+            return f.object ? it.addBoolMember(f.key, v) : it.addBoolItem(v);
+        });
+    }
+    bool number_integer(number_integer_t v) override { return number(double(v)); }
+    bool number_unsigned(number_unsigned_t v) override { return number(double(v)); }
+    bool number_float(number_float_t v, string_t const&) override { return number(v); }
+    bool string(string_t& v) override {
+        QString const text = QString::fromStdString(v);
+        return value([&text](DzAssetJsonItem& it, Frame const& f) {
+            return f.object ? it.addStringMember(f.key, text) : it.addStringItem(text);
+        });
+    }
+    bool binary(binary_t&) override { return true; }  // JSON text has none
+    bool start_object(std::size_t) override { return open(true); }
+    bool key(string_t& k) override {
+        m_stack.back().key = QString::fromStdString(k);
+        return true;
+    }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_array() override { return close(); }
+    bool parse_error(std::size_t, std::string const&, nlohmann::detail::exception const& e) override {
+        // Without nlohmann's "[json.exception.parse_error.101] " tag.
+        std::string text = e.what();
+        if (text.rfind("[json.exception.", 0) == 0) {
+            size_t const end = text.find("] ");
+            if (end != std::string::npos)
+                text.erase(0, end + 2);
+        }
+        return fail(QString::fromStdString(text), !m_stack.empty());
+    }
+
+private:
+    struct Frame {
+        DzAssetJsonItem* item = nullptr;  // null: skipping
+        std::unique_ptr<DzAssetJsonItem> owned;
+        bool object = false;
+        QString key;        // the current member of an object
+        int64_t index = 0;  // the current item of an array
+    };
+
+    bool number(double v) {
+        return value([v](DzAssetJsonItem& it, Frame const& f) {
+            return f.object ? it.addMember(f.key, v) : it.addItem(v);
+        });
+    }
+
+    template <typename Call>
+    bool value(Call call) {
+        if (m_stack.empty())
+            return fail(QStringLiteral("the file holds no JSON object"), false);
+        Frame& f = m_stack.back();
+        if (f.item && !checked(call(*f.item, f), true))
+            return false;
+        if (!f.object)
+            ++f.index;
+        return true;
+    }
+
+    bool open(bool object) {
+        if (m_stack.empty()) {
+            if (!object)
+                return fail(QStringLiteral("the file holds an array where a JSON object was expected"),
+                            false);
+            Frame root;
+            root.item = &m_root;
+            root.object = true;
+            m_stack.push_back(std::move(root));
+            return true;
+        }
+        Frame& f = m_stack.back();
+        Frame child;
+        child.object = object;
+        if (f.item) {
+            DzAssetJsonItem* handler =
+                f.object ? (object ? f.item->startMemberObject(f.key) : f.item->startMemberArray(f.key))
+                         : (object ? f.item->startObject() : f.item->startArray());
+            child.item = handler;
+            if (handler && !isOnStack(handler))
+                child.owned.reset(handler);
+            if (!checked(true, true))
+                return false;
+        }
+        m_stack.push_back(std::move(child));
+        return true;
+    }
+
+    bool close() {
+        Frame& f = m_stack.back();
+        if (f.item && !checked(f.item->finish(), false))
+            return false;
+        m_stack.pop_back();
+        if (!m_stack.empty() && !m_stack.back().object)
+            ++m_stack.back().index;
+        return true;
+    }
+
+    bool isOnStack(DzAssetJsonItem const* item) const {
+        if (item == &m_root)
+            return true;
+        for (Frame const& f : m_stack)
+            if (f.item == item)
+                return true;
+        return false;
+    }
+
+    // A handler rejects a value by returning false or by giving a reason on the file.
+    bool checked(bool accepted, bool atCurrent) {
+        if (accepted && m_file.getError().isEmpty())
+            return true;
+        return fail(
+            m_file.getError().isEmpty() ? QStringLiteral("the value is not accepted") : m_file.getError(),
+            atCurrent);
+    }
+
+    bool fail(QString const& message, bool atCurrent) {
+        QString const where = path(atCurrent);
+        m_error = where.isEmpty() ? message : QStringLiteral("at %1: %2").arg(where, message);
+        return false;
+    }
+
+    // Such as "nodes[2].object.shape.facets[7]".
+    QString path(bool withCurrent) const {
+        QString p;
+        size_t const n = withCurrent ? m_stack.size() : (m_stack.empty() ? 0 : m_stack.size() - 1);
+        for (size_t i = 0; i < n; ++i) {
+            Frame const& f = m_stack[i];
+            if (f.object)
+                p += (p.isEmpty() ? QString() : QStringLiteral(".")) + f.key;
+            else
+                p += QStringLiteral("[%1]").arg(f.index);
+        }
+        return p;
+    }
+
+    DzAssetFile& m_file;
+    DzAssetJsonItem& m_root;
+    std::vector<Frame> m_stack;
+    QString m_error;
+};
+
+}  // namespace
+
+QString dzscenefile::parseJson(std::istream& in, DzAssetFile& file, DzAssetJsonItem& root) {
+    SceneSax sax(file, root);
+    try {
+        if (!nlohmann::json::sax_parse(in, &sax))
+            return sax.error().isEmpty() ? QStringLiteral("the file could not be read") : sax.error();
+    } catch (std::exception const& e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
+}

@@ -1,0 +1,484 @@
+// Scene files, writing: JSON text written as it is called through IDzJsonIO, by the host for its own items
+// and by the registered IO classes for theirs.
+
+#include <QStringList>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "dzextramodifierio.h"
+#include "dzfacetmesh.h"
+#include "dzfileiosettings.h"
+#include "dzfloatproperty.h"
+#include "dzlegacybinding.h"
+#include "dzmorph.h"
+#include "dzmorphdeltas.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "dzplugin.h"
+#include "dzscene.h"
+#include "dzscenefile_p.h"
+#include "dzshape.h"
+#include "dzskinbinding.h"
+#include "idzjsonio.h"
+
+using namespace dzscenefile;
+
+namespace {
+
+// Writes JSON text as it is called, through a buffer that goes to the file whenever it fills. Misuse (a
+// member outside an object, an unbalanced finish) is recorded and fails the save.
+class JsonFileWriter final : public IDzJsonIO {
+public:
+    explicit JsonFileWriter(std::FILE* file) : m_file(file) { m_buf.reserve(kFlushAt + 4096); }
+
+    void startDocument() {
+        m_buf += '{';
+        m_stack.push_back({true, true, true});
+    }
+    void finishDocument() {
+        finishObject();
+        m_buf += '\n';
+        flush();
+    }
+
+    size_t depth() const { return m_stack.size(); }
+    QString const& misuse() const { return m_misuse; }
+    bool writeFailed() const { return m_writeFailed; }
+    long nonFiniteCount() const { return m_nonFinite; }
+
+    void startMemberObject(QString const& name, bool ownLines) override {
+        if (member(name))
+            open('{', true, ownLines);
+    }
+    void startMemberArray(QString const& name, bool ownLines) override {
+        if (member(name))
+            open('[', false, ownLines);
+    }
+    void addMember(QString const& name, int value) override {
+        if (member(name))
+            putInt(value);
+    }
+    void addMember(QString const& name, float value) override {
+        if (member(name))
+            putFloat(value);
+    }
+    void addMember(QString const& name, double value) override {
+        if (member(name))
+            putFloat(value);
+    }
+    void addMember(QString const& name, bool value) override {
+        if (member(name))
+            m_buf += value ? "true" : "false";
+    }
+    void addMember(QString const& name, QString const& value) override {
+        if (member(name))
+            putString(value);
+    }
+    void startObject(bool ownLines) override {
+        if (item())
+            open('{', true, ownLines);
+    }
+    void startArray(bool ownLines) override {
+        if (item())
+            open('[', false, ownLines);
+    }
+    void addItem(int value) override {
+        if (item())
+            putInt(value);
+    }
+    void addItem(float value) override {
+        if (item())
+            putFloat(value);
+    }
+    void addItem(double value) override {
+        if (item())
+            putFloat(value);
+    }
+    void addItem(bool value) override {
+        if (item())
+            m_buf += value ? "true" : "false";
+    }
+    void addItem(QString const& value) override {
+        if (item())
+            putString(value);
+    }
+    void finishObject() override { close(true); }
+    void finishArray() override { close(false); }
+
+private:
+    static size_t const kFlushAt = 1 << 16;
+
+    struct Frame {
+        bool object;
+        bool ownLines;
+        bool empty;
+    };
+
+    bool member(QString const& name) {
+        if (!place(true))
+            return false;
+        putString(name);
+        m_buf += ": ";
+        return true;
+    }
+    bool item() { return place(false); }
+
+    // The separator and line break before a value in the open container.
+    bool place(bool asMember) {
+        if (!m_misuse.isEmpty())
+            return false;
+        if (m_stack.empty() || m_stack.back().object != asMember) {
+            m_misuse = asMember ? QStringLiteral("a member was written outside an object")
+                                : QStringLiteral("an item was written outside an array");
+            return false;
+        }
+        Frame& f = m_stack.back();
+        if (!f.empty)
+            m_buf += ',';
+        if (f.ownLines)
+            newLine(m_stack.size());
+        else if (!f.empty)
+            m_buf += ' ';
+        f.empty = false;
+        if (m_buf.size() >= kFlushAt)
+            flush();
+        return true;
+    }
+    void open(char bracket, bool object, bool ownLines) {
+        m_buf += bracket;
+        m_stack.push_back({object, ownLines, true});
+    }
+    void close(bool object) {
+        if (!m_misuse.isEmpty())
+            return;
+        if (m_stack.empty() || m_stack.back().object != object) {
+            m_misuse = object ? QStringLiteral("an object was finished that was not open")
+                              : QStringLiteral("an array was finished that was not open");
+            return;
+        }
+        Frame const f = m_stack.back();
+        m_stack.pop_back();
+        if (f.ownLines && !f.empty)
+            newLine(m_stack.size());
+        m_buf += object ? '}' : ']';
+    }
+    void newLine(size_t depth) {
+        m_buf += '\n';
+        m_buf.append(depth, '\t');
+    }
+
+    void putInt(int value) {
+        char text[16];
+        auto const r = std::to_chars(text, text + sizeof text, value);
+        m_buf.append(text, r.ptr);
+    }
+    // The shortest text that reads back to the same value. JSON has no text for infinities and NaN.
+    template <typename F>
+    void putFloat(F value) {
+        if (!std::isfinite(value)) {
+            ++m_nonFinite;
+            m_buf += '0';
+            return;
+        }
+        if (value == 0 && std::signbit(value)) {
+            m_buf += "-0.0";  // "-0" would read back as the integer 0
+            return;
+        }
+        char text[32];
+        auto r = std::to_chars(text, text + sizeof text, value);
+        if constexpr (std::is_same_v<F, float>) {
+            // Readers take every number as a double: a float's shortest text can round to another float
+            // through the double (7.038531e-26 does). Then the double's text of the float is written.
+            double back = 0;
+            std::from_chars(text, r.ptr, back);
+            if (float(back) != value)
+                r = std::to_chars(text, text + sizeof text, double(value));
+        }
+        m_buf.append(text, r.ptr);
+    }
+    void putString(QString const& value) {
+        QByteArray const utf8 = value.toUtf8();
+        m_buf += '"';
+        for (char c : utf8) {
+            switch (c) {
+                case '"':
+                    m_buf += "\\\"";
+                    break;
+                case '\\':
+                    m_buf += "\\\\";
+                    break;
+                case '\n':
+                    m_buf += "\\n";
+                    break;
+                case '\r':
+                    m_buf += "\\r";
+                    break;
+                case '\t':
+                    m_buf += "\\t";
+                    break;
+                default:
+                    if (static_cast<unsigned char>(c) < 0x20) {
+                        char esc[8];
+                        std::snprintf(esc, sizeof esc, "\\u%04x", unsigned(static_cast<unsigned char>(c)));
+                        m_buf += esc;
+                    } else {
+                        m_buf += c;
+                    }
+            }
+        }
+        m_buf += '"';
+    }
+
+    void flush() {
+        if (!m_buf.empty() && std::fwrite(m_buf.data(), 1, m_buf.size(), m_file) != m_buf.size())
+            m_writeFailed = true;
+        m_buf.clear();
+    }
+
+    std::FILE* m_file;
+    std::string m_buf;
+    std::vector<Frame> m_stack;
+    QString m_misuse;
+    bool m_writeFailed = false;
+    long m_nonFinite = 0;
+};
+
+class SceneWriter {
+public:
+    SceneWriter(JsonFileWriter& w, QStringList& warnings) : w(w), m_warnings(warnings) {}
+
+    // False with the reason in error().
+    bool write(DzScene const& scene) {
+        w.startDocument();
+        w.addMember(QStringLiteral("file_version"), kFileVersion);
+        w.startMemberArray(QStringLiteral("nodes"), true);
+        for (DzNodeIterator it = scene.nodeListIterator(); it.hasNext();)
+            if (!writeNode(*it.next()))
+                return false;
+        w.finishArray();
+        w.finishDocument();
+        if (!w.misuse().isEmpty())
+            return fail(w.misuse());
+        return true;
+    }
+    QString const& error() const { return m_error; }
+
+private:
+    bool fail(QString const& message) {
+        m_error = message;
+        return false;
+    }
+    void writeNameAndLabel(DzElement const& element) {
+        w.addMember(QStringLiteral("name"), element.getName());
+        // The label is its own only where it differs from the name it falls back to.
+        if (element.getLabel() != element.getName())
+            w.addMember(QStringLiteral("label"), element.getLabel());
+    }
+    void writeVec(QString const& name, DzVec3 const& v) {
+        w.startMemberArray(name, false);
+        w.addItem(v.m_x);
+        w.addItem(v.m_y);
+        w.addItem(v.m_z);
+        w.finishArray();
+    }
+
+    bool writeNode(DzNode const& node) {
+        w.startObject(true);
+        writeNameAndLabel(node);
+        writeVec(QStringLiteral("origin"), node.getOrigin());
+        writeVec(QStringLiteral("position"), node.getLocalPos());
+        DzQuat const& q = node.getLocalRot();
+        w.startMemberArray(QStringLiteral("rotation"), false);
+        w.addItem(q.m_w);
+        w.addItem(q.m_x);
+        w.addItem(q.m_y);
+        w.addItem(q.m_z);
+        w.finishArray();
+        writeVec(QStringLiteral("scale"), node.getLocalScale());
+        if (DzObject* object = node.getObject())
+            if (!writeObject(*object))
+                return false;
+        w.finishObject();
+        return true;
+    }
+
+    bool writeObject(DzObject& object) {
+        w.startMemberObject(QStringLiteral("object"), true);
+        writeNameAndLabel(object);
+        if (DzShape* shape = object.getCurrentShape()) {
+            w.startMemberObject(QStringLiteral("shape"), true);
+            w.addMember(QStringLiteral("subdivision_level"), shape->getSubdivisionLevel());
+            if (DzFacetMesh const* mesh = shape->getGeometry())
+                writeGeometry(*mesh);
+            w.finishObject();
+        }
+        w.startMemberArray(QStringLiteral("modifiers"), true);
+        for (DzModifierIterator it = object.modifierIterator(); it.hasNext();)
+            if (!writeModifier(*it.next()))
+                return false;
+        w.finishArray();
+        w.finishObject();
+        return true;
+    }
+
+    void writeGeometry(DzFacetMesh const& mesh) {
+        w.startMemberArray(QStringLiteral("vertices"), true);
+        float const(*v)[3] = mesh.getVerticesPtr();
+        for (int i = 0, n = mesh.getNumVertices(); i < n; ++i) {
+            w.startArray(false);
+            w.addItem(v[i][0]);
+            w.addItem(v[i][1]);
+            w.addItem(v[i][2]);
+            w.finishArray();
+        }
+        w.finishArray();
+        w.startMemberArray(QStringLiteral("facets"), true);
+        bool anyFlag = false;
+        unsigned char const* flags = mesh.getFacetFlagsPtr();
+        for (int i = 0, n = mesh.getNumFacets(); i < n; ++i) {
+            DzFacet const& f = mesh.getFacet(i);
+            w.startArray(false);
+            for (int k = 0; k < f.getNumCorners(); ++k) w.addItem(f.m_vertIdx[k]);
+            w.finishArray();
+            anyFlag = anyFlag || flags[i] != 0;
+        }
+        w.finishArray();
+        if (anyFlag) {
+            w.startMemberArray(QStringLiteral("facet_flags"), false);
+            for (int i = 0, n = mesh.getNumFacets(); i < n; ++i) w.addItem(int(flags[i]));
+            w.finishArray();
+        }
+    }
+
+    bool writeModifier(DzModifier& modifier) {
+        if (DzIOClassRegistration const* reg = DzPlugin::FindIOClassForObject(modifier.metaObject()))
+            return writeThroughIOClass(modifier, *reg);
+        if (auto* morph = qobject_cast<DzMorph*>(&modifier)) {
+            writeMorph(*morph);
+            return true;
+        }
+        QString type;
+        if (modifier.inherits(QStringLiteral("DzSkinBinding")))
+            type = kTypeSkinBinding;
+        else if (modifier.inherits(QStringLiteral("DzLegacyBinding")))
+            type = kTypeLegacyBinding;
+        if (type.isEmpty()) {
+            m_warnings << QStringLiteral("modifier %1 of class %2 was not saved: it has no scene-file form")
+                              .arg(quoted(modifier.getName()),
+                                   QString::fromLatin1(modifier.metaObject()->className()));
+            return true;
+        }
+        DzMatrix3 const& pose = static_cast<DzBindingBase&>(modifier).getPose();
+        w.startObject(true);
+        w.addMember(QStringLiteral("type"), type);
+        writeNameAndLabel(modifier);
+        w.startMemberArray(QStringLiteral("pose"), false);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) w.addItem(pose.m[r][c]);
+        for (int k = 0; k < 3; ++k) w.addItem(pose.t[k]);
+        w.finishArray();
+        w.finishObject();
+        return true;
+    }
+
+    void writeMorph(DzMorph const& morph) {
+        w.startObject(true);
+        w.addMember(QStringLiteral("type"), kTypeMorph);
+        writeNameAndLabel(morph);
+        DzFloatProperty const& p = *morph.getValueProperty();
+        w.startMemberObject(QStringLiteral("property"), true);
+        writeNameAndLabel(p);
+        w.addMember(QStringLiteral("path"), p.getPath());
+        w.addMember(QStringLiteral("value"), float(p.getValue()));
+        w.addMember(QStringLiteral("min"), p.getMin());
+        w.addMember(QStringLiteral("max"), p.getMax());
+        w.addMember(QStringLiteral("clamped"), p.isClamped());
+        w.addMember(QStringLiteral("percent"), p.getDisplayAsPercent());
+        w.addMember(QStringLiteral("favorite"), p.isFavorite());
+        w.finishObject();
+        if (DzMorphDeltas const* deltas = morph.getDeltas()) {
+            w.startMemberObject(QStringLiteral("deltas"), true);
+            w.addMember(QStringLiteral("uri"), deltas->getUri().toString());
+            w.startMemberArray(QStringLiteral("values"), true);
+            for (int i = 0, n = deltas->getNumDeltas(); i < n; ++i) {
+                DzVec3 const d = deltas->getDelta(i);
+                w.startArray(false);
+                w.addItem(deltas->getDeltaIndex(i));
+                w.addItem(d.m_x);
+                w.addItem(d.m_y);
+                w.addItem(d.m_z);
+                w.finishArray();
+            }
+            w.finishArray();
+            w.finishObject();
+        }
+        w.finishObject();
+    }
+
+    bool writeThroughIOClass(DzModifier& modifier, DzIOClassRegistration const& reg) {
+        QString const ioName = QString::fromLatin1(reg.ioClass->className());
+        std::unique_ptr<DzExtraModifierIO> io(DzPlugin::CreateIOObject(reg));
+        if (!io) {
+            m_warnings << QStringLiteral("modifier %1 was not saved: no class factory makes its IO class %2")
+                              .arg(quoted(modifier.getName()), ioName);
+            return true;
+        }
+        try {
+            if (!io->shouldWrite(&modifier, &m_settings))
+                return true;
+            w.startObject(true);
+            w.addMember(QStringLiteral("type"), reg.type);
+            writeNameAndLabel(modifier);
+            struct Part {
+                char const* member;
+                int (DzExtraModifierIO::*write)(QObject*, IDzJsonIO*, DzFileIOSettings const*) const;
+            } const parts[] = {{"extra", &DzExtraModifierIO::writeExtraDefinition},
+                               {"instance", &DzExtraModifierIO::writeExtraInstance}};
+            for (Part const& part : parts) {
+                size_t const depth = w.depth();
+                w.startMemberObject(QString::fromLatin1(part.member), true);
+                int const rc = ((*io).*part.write)(&modifier, &w, &m_settings);
+                if (rc != 0)
+                    return fail(QStringLiteral("the IO class %1 failed to write modifier %2 (error %3)")
+                                    .arg(ioName, quoted(modifier.getName()))
+                                    .arg(rc));
+                if (!w.misuse().isEmpty() || w.depth() != depth + 1)
+                    return fail(QStringLiteral("the IO class %1 wrote unbalanced data for modifier %2")
+                                    .arg(ioName, quoted(modifier.getName())));
+                w.finishObject();
+            }
+            w.finishObject();
+        } catch (std::exception const& e) {
+            return fail(QStringLiteral("the IO class %1 failed to write modifier %2: %3")
+                            .arg(ioName, quoted(modifier.getName()), QString::fromUtf8(e.what())));
+        }
+        return true;
+    }
+
+    JsonFileWriter& w;
+    QStringList& m_warnings;
+    DzFileIOSettings const m_settings{};
+    QString m_error;
+};
+
+}  // namespace
+
+bool dzscenefile::writeScene(DzScene const& scene, std::FILE* file, QStringList& warnings, QString& error,
+                             long& nonFinite) {
+    JsonFileWriter writer(file);
+    SceneWriter sceneWriter(writer, warnings);
+    if (!sceneWriter.write(scene))
+        error = sceneWriter.error();
+    else if (writer.writeFailed())
+        error = QStringLiteral("writing failed: %1").arg(systemError());
+    nonFinite = writer.nonFiniteCount();
+    return error.isEmpty();
+}
