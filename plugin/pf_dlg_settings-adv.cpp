@@ -1,5 +1,7 @@
 #include "pf_dlg_settings-adv.h"
 
+#include <QLayout>
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -54,6 +56,10 @@ PfAdvancedSettingsDialog::PfAdvancedSettingsDialog(QWidget* parent, PfSettings& 
             static_cast<HvKeyboardModifier::Enum>(record->getValue()),
             [record](HvKeyboardModifier::Enum value) { record->set(value); }, QString());
     }
+    // Qt does not grow a window for its word-wrapped labels: with wider fonts than the form was laid out
+    // with, the explanations would be cut off.
+    layout()->activate();
+    resize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
 }
 
 PfAdvancedSettingsDialog::~PfAdvancedSettingsDialog() = default;

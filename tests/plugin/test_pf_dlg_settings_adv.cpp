@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -166,4 +167,13 @@ TEST_F(PfAdvancedSettingsDialogTest, OkClosesAndSavesNoWindowPosition) {
     EXPECT_EQ(dialog.exec(), int(QDialog::Accepted));
     QSettings raw = rawSettings();
     EXPECT_TRUE(raw.allKeys().isEmpty());
+}
+
+TEST_F(PfAdvancedSettingsDialogTest, TheWrappedExplanationsAreShownWhole) {
+    PfSettings settings;
+    PfAdvancedSettingsDialog dialog(nullptr, settings);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 10000));
+    for (QLabel* label : {dialog.label_4, dialog.label_5, dialog.label_8})
+        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->objectName().toStdString();
 }
