@@ -1,6 +1,9 @@
 #include "hv_dlg_timed-notice.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -15,7 +18,7 @@ HvTimedNoticeBox::HvTimedNoticeBox(QWidget* parent, QString const& text, int mil
     setModal(false);
     setVisible(true);
     if (milliSeconds > 0) {
-        // The timer is the box's child: a box the user closed first takes it along.
+        // Bound to the box: a box the user closed first is gone, and the timer with it.
         QTimer::singleShot(milliSeconds, this, &HvTimedNoticeBox::onTimerElapsedClose);
     } else if (milliSeconds < 0) {
         if (auto* grid = qobject_cast<QGridLayout*>(layout()))
@@ -25,4 +28,18 @@ HvTimedNoticeBox::HvTimedNoticeBox(QWidget* parent, QString const& text, int mil
 
 void HvTimedNoticeBox::onTimerElapsedClose() {
     deleteLater();
+}
+
+void HvTimedNoticeBox::closeEvent(QCloseEvent* event) {
+    // QMessageBox ignores the close without an escape button; the dialog's own handling hides the box, and
+    // delete-on-close destroys it.
+    QDialog::closeEvent(event);
+}
+
+void HvTimedNoticeBox::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        close();
+        return;
+    }
+    QMessageBox::keyPressEvent(event);
 }

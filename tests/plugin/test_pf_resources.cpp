@@ -4,8 +4,10 @@
 #include <QColor>
 #include <QImage>
 
+#include "pf_falloff_pictures.h"
+
 TEST(PfResources, ToolIconIsAPlainSquareImageWithTransparency) {
-    Q_INIT_RESOURCE(pf_resources);
+    PfInitImageResources();
     QImage const icon(QStringLiteral(":/img/tool-icon.png"));
     ASSERT_FALSE(icon.isNull());
     EXPECT_EQ(icon.width(), icon.height());
