@@ -15,38 +15,20 @@
 #include "dzviewport.h"
 #include "dzviewportmgr.h"
 #include "pfhost_script.h"
+#include "pfhost_script_commands.h"
 #include "pfhost_tools.h"
 #include "pfhost_window.h"
 
 namespace {
 
-char const* const kScriptHelp = R"(Script (one command a line; # starts a comment; "quotes" keep blanks):
-  open PATH                  a scene file (.pfscene, .json) or any mesh assimp reads
-  save PATH                  save the scene
-  screenshot PATH [window]   the main view's pixels, or the whole window (format by the suffix)
-  press|release|click POS [MODS]   mouse button at POS; MODS: shift ctrl alt (joined by + or blanks)
-                             and left (default), right or middle
-  move POS [MODS]            mouse move (with the buttons pressed and not released)
-  drag POS POS [MODS]        press, eight moves, release
-  wheel DELTA [MODS]         wheel at the last mouse position; 120 is one notch forward
-  key NAME [MODS]            key press and release (Shift, Alt, Ctrl alone; E, PgUp, Escape...);
-  keypress NAME [MODS]       a key that is an action's shortcut triggers the action
-  keyrelease NAME [MODS]
-  project X Y Z [NAME]       world point to view pixels, printed; later POS can be @ or @NAME
-  action CLASSNAME           trigger a registered action
-  tool CLASSNAME             make a registered tool active (DzPickTool, PfTool)
-  select NODE|none           the primary selection
-  camera EX EY EZ TX TY TZ   camera at E looking at T
-  frame [NODE]               frame the scene or one node
-  style NAME                 draw style of the main view
-  wait MS                    let timers run for MS milliseconds
-  pf-selection-type vertex|edge|face   what the Pullform tool selects
-  undo | redo                the last step of the undo stack (fails when there is none)
-  expect nodes N | selected-nodes N | selected-facets N | primary NODE|none | tool CLASSNAME |
-         pixel POS R G B [TOL] | log TEXT
-POS is X Y in pixels of the view (origin top left), or @ / @NAME.
-A failing line stops the script with "FILE:LINE: what was wrong" and exit code 1. A message box that a command
-opens is closed and fails that line.)";
+QString scriptHelp() {
+    return QStringLiteral("Script (one command a line; # starts a comment; \"quotes\" keep blanks):\n") +
+           pfHostScriptCommandHelp() +
+           QStringLiteral(
+               "POS is X Y in pixels of the view (origin top left), or @ / @NAME.\n"
+               "A failing line stops the script with \"FILE:LINE: what was wrong\" and exit code 1. A message "
+               "box that a command\nopens is closed and fails that line.");
+}
 
 }  // namespace
 
@@ -55,7 +37,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("pfhost"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Stand-in host application for the Pullform tool.\n\n") +
-                                     QString::fromUtf8(kScriptHelp));
+                                     scriptHelp());
     parser.addHelpOption();
     QCommandLineOption script(QStringLiteral("script"), QStringLiteral("Run the script FILE and exit."),
                               QStringLiteral("FILE"));

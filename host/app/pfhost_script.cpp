@@ -27,6 +27,7 @@
 #include "dzviewport.h"
 #include "dzviewportmgr.h"
 #include "dzviewtool.h"
+#include "pfhost_script_commands.h"
 #include "pfhost_window.h"
 
 #include <cmath>
@@ -261,6 +262,33 @@ void PfHostScript::sendKey(bool press, int key, Qt::KeyboardModifiers keys) {
                      dzinput::typedText(key, keys));
 }
 
+namespace {
+
+using Handler = bool (PfHostScript::*)(QString const& cmd, QStringList const& t, QString& error);
+
+// The runner's own commands, by the first word of their entry in kPfHostScriptCommands.
+std::map<QString, Handler> const kHandlers = {
+    {"open", &PfHostScript::runOpen},        {"save", &PfHostScript::runSave},
+    {"screenshot", &PfHostScript::runScreenshot}, {"press", &PfHostScript::runMouse},
+    {"move", &PfHostScript::runMouse},       {"drag", &PfHostScript::runDrag},
+    {"wheel", &PfHostScript::runWheel},      {"key", &PfHostScript::runKey},
+    {"project", &PfHostScript::runProject},  {"action", &PfHostScript::runAction},
+    {"tool", &PfHostScript::runTool},        {"select", &PfHostScript::runSelect},
+    {"camera", &PfHostScript::runCamera},    {"frame", &PfHostScript::runFrame},
+    {"style", &PfHostScript::runStyle},      {"wait", &PfHostScript::runWait},
+    {"undo", &PfHostScript::runUndoRedo},    {"expect", &PfHostScript::runExpect},
+};
+
+}  // namespace
+
+bool PfHostScript::needArgs(QStringList const& t, int min, int max, char const* usage, QString& error) {
+    int const n = t.size() - 1;
+    if (n >= min && (max < 0 || n <= max))
+        return true;
+    error = QStringLiteral("usage: %1").arg(QLatin1String(usage));
+    return false;
+}
+
 bool PfHostScript::runLine(QString const& line, QString& error) {
     QStringList t;
     if (!tokenize(line, t, error))
@@ -268,15 +296,6 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
     if (t.isEmpty())
         return true;
     QString const cmd = t[0].toLower();
-    DzScene* scene = dzScene;
-    DzViewportMgr* mgr = m_window->getViewportMgr();
-    auto needArgs = [&](int min, int max, char const* usage) {
-        int const n = t.size() - 1;
-        if (n >= min && (max < 0 || n <= max))
-            return true;
-        error = QStringLiteral("usage: %1").arg(QLatin1String(usage));
-        return false;
-    };
     // Message boxes opened by the command (a modal exec) are answered at once, and reported afterwards.
     QStringList boxesDuringCommand;
     QTimer answer;
@@ -301,227 +320,13 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
         return ok;
     };
 
-    if (cmd == QLatin1String("open")) {
-        if (!needArgs(1, 1, "open PATH"))
-            return false;
-        return finish(PfHostUi::openFile(t[1], &error));
+    if (PfHostScriptCommandInfo const* command = pfHostScriptCommand(cmd)) {
+        // Commands without a handler here are the plug-in code's (below).
+        QString const first = QString::fromLatin1(command->names).section(QLatin1Char(' '), 0, 0);
+        auto const handler = kHandlers.find(first);
+        if (handler != kHandlers.end())
+            return finish((this->*handler->second)(cmd, t, error));
     }
-    if (cmd == QLatin1String("save")) {
-        if (!needArgs(1, 1, "save PATH"))
-            return false;
-        return finish(PfHostUi::saveScene(t[1], &error));
-    }
-    if (cmd == QLatin1String("screenshot")) {
-        if (!needArgs(1, 2, "screenshot PATH [window]"))
-            return false;
-        if (t.size() == 3 && t[2] != QLatin1String("window")) {
-            error = QStringLiteral("usage: screenshot PATH [window]");
-            return false;
-        }
-        QImage const image = t.size() == 3 ? m_window->grab().toImage() : view()->grabPixels();
-        if (image.isNull() || !image.save(t[1])) {
-            error = QStringLiteral("cannot write the screenshot %1").arg(quoted(t[1]));
-            return false;
-        }
-        return finish(true);
-    }
-    if (cmd == QLatin1String("press") || cmd == QLatin1String("move") || cmd == QLatin1String("release") ||
-        cmd == QLatin1String("click")) {
-        int i = 1;
-        QPoint at;
-        Modifiers m;
-        if (!parsePoint(t, i, at, error) || !parseModifiers(t, i, m, error)) {
-            error = cmd + ": " + error;
-            return false;
-        }
-        if (cmd == QLatin1String("press"))
-            sendMouse(QEvent::MouseButtonPress, at, m.button, m.keys);
-        else if (cmd == QLatin1String("release"))
-            sendMouse(QEvent::MouseButtonRelease, at, m.button, m.keys);
-        else if (cmd == QLatin1String("move"))
-            sendMouse(QEvent::MouseMove, at, Qt::NoButton, m.keys);
-        else {
-            sendMouse(QEvent::MouseButtonPress, at, m.button, m.keys);
-            sendMouse(QEvent::MouseButtonRelease, at, m.button, m.keys);
-        }
-        return finish(true);
-    }
-    if (cmd == QLatin1String("drag")) {
-        int i = 1;
-        QPoint from, to;
-        Modifiers m;
-        if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) ||
-            !parseModifiers(t, i, m, error)) {
-            error = "drag: " + error;
-            return false;
-        }
-        sendMouse(QEvent::MouseButtonPress, from, m.button, m.keys);
-        int const steps = 8;
-        for (int s = 1; s <= steps; ++s)
-            sendMouse(QEvent::MouseMove, from + (to - from) * s / steps, Qt::NoButton, m.keys);
-        sendMouse(QEvent::MouseButtonRelease, to, m.button, m.keys);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("wheel")) {
-        if (!needArgs(1, -1, "wheel DELTA [mods]"))
-            return false;
-        int delta = 0;
-        Modifiers m;
-        if (!parseInt(t[1], delta, QStringLiteral("DELTA"), error) || !parseModifiers(t, 2, m, error)) {
-            error = "wheel: " + error;
-            return false;
-        }
-        dzinput::sendWheel(view(), m_mouse, delta, m_held, m.keys);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("key") || cmd == QLatin1String("keypress") ||
-        cmd == QLatin1String("keyrelease")) {
-        if (!needArgs(1, -1, "key NAME [mods]"))
-            return false;
-        int key = 0;
-        Modifiers m;
-        if (!parseKey(t[1], key, error) || !parseModifiers(t, 2, m, error)) {
-            error = cmd + ": " + error;
-            return false;
-        }
-        bool const press = cmd != QLatin1String("keyrelease");
-        if (press && triggerShortcut(key, m.keys))
-            return finish(true);
-        if (press)
-            sendKey(true, key, m.keys);
-        if (cmd != QLatin1String("keypress"))
-            // After a key press the key's own modifier is up again.
-            sendKey(false, key, cmd == QLatin1String("key") ? m.keys & ~dzinput::ownModifier(key) : m.keys);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("project")) {
-        if (!needArgs(3, 4, "project X Y Z [NAME]"))
-            return false;
-        float c[3];
-        for (int k = 0; k < 3; ++k)
-            if (!parseFloat(t[1 + k], c[k], QString(QChar("XYZ"[k])), error)) {
-                error = "project: " + error;
-                return false;
-            }
-        QPointF pixel;
-        if (!view()->projectToPixel(DzVec3(c[0], c[1], c[2]), pixel)) {
-            error = QStringLiteral("project: the point is behind the camera");
-            return false;
-        }
-        m_points[QStringLiteral("@")] = pixel;
-        if (t.size() > 4)
-            m_points[QStringLiteral("@") + t[4]] = pixel;
-        m_output << QStringLiteral("project %1 %2 %3 -> %4 %5")
-                        .arg(t[1], t[2], t[3])
-                        .arg(int(std::floor(pixel.x())))
-                        .arg(int(std::floor(pixel.y())));
-        return finish(true);
-    }
-    if (cmd == QLatin1String("action")) {
-        if (!needArgs(1, 1, "action CLASSNAME"))
-            return false;
-        DzActionMgr* actions = m_window->getActionMgr();
-        DzAction* action = actions ? actions->findAction(t[1]) : nullptr;
-        if (!action) {
-            error = QStringLiteral("action: there is no action of class %1").arg(quoted(t[1]));
-            return false;
-        }
-        action->activate(QAction::Trigger);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("tool")) {
-        if (!needArgs(1, 1, "tool CLASSNAME"))
-            return false;
-        DzViewTool* tool = mgr ? mgr->findTool(t[1]) : nullptr;
-        if (!tool) {
-            error = QStringLiteral("tool: there is no tool of class %1").arg(quoted(t[1]));
-            return false;
-        }
-        mgr->setActiveTool(tool);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("select")) {
-        if (!needArgs(1, 1, "select NODE|none"))
-            return false;
-        if (t[1] == QLatin1String("none")) {
-            scene->selectAllNodes(false);
-            return finish(true);
-        }
-        DzNode* node = scene->findNode(t[1]);
-        if (!node) {
-            error = QStringLiteral("select: there is no node %1").arg(quoted(t[1]));
-            return false;
-        }
-        scene->selectAllNodes(false);
-        scene->setPrimarySelection(node);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("camera")) {
-        if (!needArgs(6, 6, "camera EX EY EZ TX TY TZ"))
-            return false;
-        float c[6];
-        for (int k = 0; k < 6; ++k)
-            if (!parseFloat(t[1 + k], c[k], QStringLiteral("a coordinate"), error)) {
-                error = "camera: " + error;
-                return false;
-            }
-        view()->getCamera()->lookAt(DzVec3(c[0], c[1], c[2]), DzVec3(c[3], c[4], c[5]));
-        return finish(true);
-    }
-    if (cmd == QLatin1String("frame")) {
-        if (!needArgs(0, 1, "frame [NODE]"))
-            return false;
-        if (t.size() == 1) {
-            view()->frameScene();
-            return finish(true);
-        }
-        DzNode* node = scene->findNode(t[1]);
-        if (!node) {
-            error = QStringLiteral("frame: there is no node %1").arg(quoted(t[1]));
-            return false;
-        }
-        view()->frameNode(node);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("style")) {
-        if (!needArgs(1, 1, "style NAME (in double quotes when it has blanks)"))
-            return false;
-        for (int i = 0; mgr && i < mgr->getNumUserDrawStyles(); ++i)
-            if (mgr->getUserDrawStyle(i)->getName() == t[1]) {
-                view()->setDrawStyle(mgr->getUserDrawStyle(i));
-                return finish(true);
-            }
-        error = QStringLiteral("style: there is no draw style %1").arg(quoted(t[1]));
-        return false;
-    }
-    if (cmd == QLatin1String("wait")) {
-        int ms = 0;
-        if (!needArgs(1, 1, "wait MILLISECONDS") ||
-            !parseInt(t[1], ms, QStringLiteral("MILLISECONDS"), error))
-            return false;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return finish(true);
-    }
-    if (cmd == QLatin1String("undo") || cmd == QLatin1String("redo")) {
-        if (!needArgs(0, 0, "undo | redo"))
-            return false;
-        DzUndoStack* stack = dzUndoStack;
-        bool const undo = cmd == QLatin1String("undo");
-        if (!stack || !(undo ? stack->canUndo() : stack->canRedo())) {
-            error = undo ? QStringLiteral("undo: there is nothing to undo")
-                         : QStringLiteral("redo: there is nothing to redo");
-            return false;
-        }
-        if (undo)
-            stack->undo();
-        else
-            stack->redo();
-        return finish(true);
-    }
-    if (cmd == QLatin1String("expect"))
-        return finish(check(t, error));
     if (auto plugin = m_pluginCommands.find(cmd); plugin != m_pluginCommands.end()) {
         if (!plugin->second(t.mid(1), error)) {
             error = cmd + ": " + error;
@@ -531,6 +336,247 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
     }
     error = QStringLiteral("unknown command %1").arg(quoted(t[0]));
     return false;
+}
+
+bool PfHostScript::runOpen(QString const&, QStringList const& t, QString& error) {
+    if (!needArgs(t, 1, 1, "open PATH", error))
+        return false;
+    return PfHostUi::openFile(t[1], &error);
+}
+
+bool PfHostScript::runSave(QString const&, QStringList const& t, QString& error) {
+    if (!needArgs(t, 1, 1, "save PATH", error))
+        return false;
+    return PfHostUi::saveScene(t[1], &error);
+}
+
+bool PfHostScript::runScreenshot(QString const&, QStringList const& t, QString& error) {
+    if (!needArgs(t, 1, 2, "screenshot PATH [window]", error))
+        return false;
+    if (t.size() == 3 && t[2] != QLatin1String("window")) {
+        error = QStringLiteral("usage: screenshot PATH [window]");
+        return false;
+    }
+    QImage const image = t.size() == 3 ? m_window->grab().toImage() : view()->grabPixels();
+    if (image.isNull() || !image.save(t[1])) {
+        error = QStringLiteral("cannot write the screenshot %1").arg(quoted(t[1]));
+        return false;
+    }
+    return true;
+}
+
+bool PfHostScript::runMouse(QString const& cmd, QStringList const& t, QString& error) {
+    int i = 1;
+    QPoint at;
+    Modifiers m;
+    if (!parsePoint(t, i, at, error) || !parseModifiers(t, i, m, error)) {
+        error = cmd + ": " + error;
+        return false;
+    }
+    if (cmd == QLatin1String("press"))
+        sendMouse(QEvent::MouseButtonPress, at, m.button, m.keys);
+    else if (cmd == QLatin1String("release"))
+        sendMouse(QEvent::MouseButtonRelease, at, m.button, m.keys);
+    else if (cmd == QLatin1String("move"))
+        sendMouse(QEvent::MouseMove, at, Qt::NoButton, m.keys);
+    else {
+        sendMouse(QEvent::MouseButtonPress, at, m.button, m.keys);
+        sendMouse(QEvent::MouseButtonRelease, at, m.button, m.keys);
+    }
+    return true;
+}
+
+bool PfHostScript::runDrag(QString const&, QStringList const& t, QString& error) {
+    int i = 1;
+    QPoint from, to;
+    Modifiers m;
+    if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) ||
+        !parseModifiers(t, i, m, error)) {
+        error = "drag: " + error;
+        return false;
+    }
+    sendMouse(QEvent::MouseButtonPress, from, m.button, m.keys);
+    int const steps = 8;
+    for (int s = 1; s <= steps; ++s)
+        sendMouse(QEvent::MouseMove, from + (to - from) * s / steps, Qt::NoButton, m.keys);
+    sendMouse(QEvent::MouseButtonRelease, to, m.button, m.keys);
+    return true;
+}
+
+bool PfHostScript::runWheel(QString const&, QStringList const& t, QString& error) {
+    if (!needArgs(t, 1, -1, "wheel DELTA [mods]", error))
+        return false;
+    int delta = 0;
+    Modifiers m;
+    if (!parseInt(t[1], delta, QStringLiteral("DELTA"), error) || !parseModifiers(t, 2, m, error)) {
+        error = "wheel: " + error;
+        return false;
+    }
+    dzinput::sendWheel(view(), m_mouse, delta, m_held, m.keys);
+    return true;
+}
+
+bool PfHostScript::runKey(QString const& cmd, QStringList const& t, QString& error) {
+    if (!needArgs(t, 1, -1, "key NAME [mods]", error))
+        return false;
+    int key = 0;
+    Modifiers m;
+    if (!parseKey(t[1], key, error) || !parseModifiers(t, 2, m, error)) {
+        error = cmd + ": " + error;
+        return false;
+    }
+    bool const press = cmd != QLatin1String("keyrelease");
+    if (press && triggerShortcut(key, m.keys))
+        return true;
+    if (press)
+        sendKey(true, key, m.keys);
+    if (cmd != QLatin1String("keypress"))
+        // After a key press the key's own modifier is up again.
+        sendKey(false, key, cmd == QLatin1String("key") ? m.keys & ~dzinput::ownModifier(key) : m.keys);
+    return true;
+}
+
+bool PfHostScript::runProject(QString const&, QStringList const& t, QString& error) {
+    if (!needArgs(t, 3, 4, "project X Y Z [NAME]", error))
+        return false;
+    float c[3];
+    for (int k = 0; k < 3; ++k)
+        if (!parseFloat(t[1 + k], c[k], QString(QChar("XYZ"[k])), error)) {
+            error = "project: " + error;
+            return false;
+        }
+    QPointF pixel;
+    if (!view()->projectToPixel(DzVec3(c[0], c[1], c[2]), pixel)) {
+        error = QStringLiteral("project: the point is behind the camera");
+        return false;
+    }
+    m_points[QStringLiteral("@")] = pixel;
+    if (t.size() > 4)
+        m_points[QStringLiteral("@") + t[4]] = pixel;
+    m_output << QStringLiteral("project %1 %2 %3 -> %4 %5")
+                    .arg(t[1], t[2], t[3])
+                    .arg(int(std::floor(pixel.x())))
+                    .arg(int(std::floor(pixel.y())));
+    return true;
+}
+
+bool PfHostScript::runAction(QString const&, QStringList const& t, QString& error) {
+    if (!needArgs(t, 1, 1, "action CLASSNAME", error))
+        return false;
+    DzActionMgr* actions = m_window->getActionMgr();
+    DzAction* action = actions ? actions->findAction(t[1]) : nullptr;
+    if (!action) {
+        error = QStringLiteral("action: there is no action of class %1").arg(quoted(t[1]));
+        return false;
+    }
+    action->activate(QAction::Trigger);
+    return true;
+}
+
+bool PfHostScript::runTool(QString const&, QStringList const& t, QString& error) {
+    DzViewportMgr* mgr = m_window->getViewportMgr();
+    if (!needArgs(t, 1, 1, "tool CLASSNAME", error))
+        return false;
+    DzViewTool* tool = mgr ? mgr->findTool(t[1]) : nullptr;
+    if (!tool) {
+        error = QStringLiteral("tool: there is no tool of class %1").arg(quoted(t[1]));
+        return false;
+    }
+    mgr->setActiveTool(tool);
+    return true;
+}
+
+bool PfHostScript::runSelect(QString const&, QStringList const& t, QString& error) {
+    DzScene* scene = dzScene;
+    if (!needArgs(t, 1, 1, "select NODE|none", error))
+        return false;
+    if (t[1] == QLatin1String("none")) {
+        scene->selectAllNodes(false);
+        return true;
+    }
+    DzNode* node = scene->findNode(t[1]);
+    if (!node) {
+        error = QStringLiteral("select: there is no node %1").arg(quoted(t[1]));
+        return false;
+    }
+    scene->selectAllNodes(false);
+    scene->setPrimarySelection(node);
+    return true;
+}
+
+bool PfHostScript::runCamera(QString const&, QStringList const& t, QString& error) {
+    if (!needArgs(t, 6, 6, "camera EX EY EZ TX TY TZ", error))
+        return false;
+    float c[6];
+    for (int k = 0; k < 6; ++k)
+        if (!parseFloat(t[1 + k], c[k], QStringLiteral("a coordinate"), error)) {
+            error = "camera: " + error;
+            return false;
+        }
+    view()->getCamera()->lookAt(DzVec3(c[0], c[1], c[2]), DzVec3(c[3], c[4], c[5]));
+    return true;
+}
+
+bool PfHostScript::runFrame(QString const&, QStringList const& t, QString& error) {
+    DzScene* scene = dzScene;
+    if (!needArgs(t, 0, 1, "frame [NODE]", error))
+        return false;
+    if (t.size() == 1) {
+        view()->frameScene();
+        return true;
+    }
+    DzNode* node = scene->findNode(t[1]);
+    if (!node) {
+        error = QStringLiteral("frame: there is no node %1").arg(quoted(t[1]));
+        return false;
+    }
+    view()->frameNode(node);
+    return true;
+}
+
+bool PfHostScript::runStyle(QString const&, QStringList const& t, QString& error) {
+    DzViewportMgr* mgr = m_window->getViewportMgr();
+    if (!needArgs(t, 1, 1, "style NAME (in double quotes when it has blanks)", error))
+        return false;
+    for (int i = 0; mgr && i < mgr->getNumUserDrawStyles(); ++i)
+        if (mgr->getUserDrawStyle(i)->getName() == t[1]) {
+            view()->setDrawStyle(mgr->getUserDrawStyle(i));
+            return true;
+        }
+    error = QStringLiteral("style: there is no draw style %1").arg(quoted(t[1]));
+    return false;
+}
+
+bool PfHostScript::runWait(QString const&, QStringList const& t, QString& error) {
+    int ms = 0;
+    if (!needArgs(t, 1, 1, "wait MILLISECONDS", error) ||
+        !parseInt(t[1], ms, QStringLiteral("MILLISECONDS"), error))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return true;
+}
+
+bool PfHostScript::runUndoRedo(QString const& cmd, QStringList const& t, QString& error) {
+    if (!needArgs(t, 0, 0, "undo | redo", error))
+        return false;
+    DzUndoStack* stack = dzUndoStack;
+    bool const undo = cmd == QLatin1String("undo");
+    if (!stack || !(undo ? stack->canUndo() : stack->canRedo())) {
+        error = undo ? QStringLiteral("undo: there is nothing to undo")
+                     : QStringLiteral("redo: there is nothing to redo");
+        return false;
+    }
+    if (undo)
+        stack->undo();
+    else
+        stack->redo();
+    return true;
+}
+
+bool PfHostScript::runExpect(QString const&, QStringList const& t, QString& error) {
+    return check(t, error);
 }
 
 bool PfHostScript::check(QStringList const& t, QString& error) {

@@ -29,12 +29,34 @@ public:
     // Runs one line's text; false with the reason (without file and line).
     bool runLine(QString const& line, QString& error);
 
+    // The commands (see pfhost_script_commands.h): cmd is the command's word as written, lower case, t the
+    // line's tokens; false with the reason.
+    bool runOpen(QString const& cmd, QStringList const& t, QString& error);
+    bool runSave(QString const& cmd, QStringList const& t, QString& error);
+    bool runScreenshot(QString const& cmd, QStringList const& t, QString& error);
+    bool runMouse(QString const& cmd, QStringList const& t, QString& error);
+    bool runDrag(QString const& cmd, QStringList const& t, QString& error);
+    bool runWheel(QString const& cmd, QStringList const& t, QString& error);
+    bool runKey(QString const& cmd, QStringList const& t, QString& error);
+    bool runProject(QString const& cmd, QStringList const& t, QString& error);
+    bool runAction(QString const& cmd, QStringList const& t, QString& error);
+    bool runTool(QString const& cmd, QStringList const& t, QString& error);
+    bool runSelect(QString const& cmd, QStringList const& t, QString& error);
+    bool runCamera(QString const& cmd, QStringList const& t, QString& error);
+    bool runFrame(QString const& cmd, QStringList const& t, QString& error);
+    bool runStyle(QString const& cmd, QStringList const& t, QString& error);
+    bool runWait(QString const& cmd, QStringList const& t, QString& error);
+    bool runUndoRedo(QString const& cmd, QStringList const& t, QString& error);
+    bool runExpect(QString const& cmd, QStringList const& t, QString& error);
+
 private:
     struct Modifiers {
         Qt::KeyboardModifiers keys;
         Qt::MouseButton button = Qt::LeftButton;
     };
     Dz3DViewport* view() const;
+    // False with "usage: USAGE" unless the line has min to max arguments (max < 0: no limit).
+    static bool needArgs(QStringList const& t, int min, int max, char const* usage, QString& error);
     bool parsePoint(QStringList const& t, int& i, QPoint& at, QString& error) const;
     static bool parseModifiers(QStringList const& t, int from, Modifiers& m, QString& error);
     static bool parseInt(QString const& text, int& value, QString const& what, QString& error);

@@ -46,7 +46,7 @@ public:
     bool allAnswered() const;
 
     // Runs the event loop until `count` boxes have been seen or the time is up; false on time-out.
-    bool waitForBoxes(int count, int timeoutMs = 5000);
+    bool waitForBoxes(int count, int timeoutMs = 30000);
 
 private:
     void poll();

@@ -53,7 +53,7 @@ public:
     // The pixel at widget coordinates of a grab.
     static Rgba pixel(QImage const& image, QPoint const& at);
     // Processes events until the view has painted more than `paintsBefore` frames; false on time-out.
-    bool waitForPaint(int paintsBefore, int timeoutMs = 3000) const;
+    bool waitForPaint(int paintsBefore, int timeoutMs = 30000) const;
 
 private:
     // The view's own camera, 40 degrees, at (0, 0, 10) looking at the origin.

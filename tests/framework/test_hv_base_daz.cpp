@@ -23,6 +23,7 @@
 #include "dzcontentmgr.h"
 #include "dzdrawstyle.h"
 #include "dzfixtures.h"
+#include "dzwait.h"
 #include "dzfloatproperty.h"
 #include "dzintproperty.h"
 #include "dzintslider.h"
@@ -388,7 +389,7 @@ TEST(HvHelpersDaz, SetMainViewportStyleShowsANoticeThatClosesItself) {
     EXPECT_TRUE(notice->buttons().isEmpty());
     QElapsedTimer clock;
     clock.start();
-    while (notice && clock.elapsed() < 5000) {
+    while (notice && clock.elapsed() < dztest::kEventDeadlineMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

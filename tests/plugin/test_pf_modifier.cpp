@@ -10,6 +10,7 @@
 #include "dzclassfactory.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
+#include "dzwait.h"
 #include "dzmorph.h"
 #include "dzmorphdeltas.h"
 #include "dznode.h"
@@ -122,7 +123,7 @@ TEST(PfModifier, CompactionThatErasesDeltasReachesTheToolHook) {
     {
         PfModifier modifier;
         modifier.setDeltas(HvVertexOffsets{{1, {0, 0, 1e-8f}}, {2, {1, 0, 0}}});
-        for (int waited = 0; waited < 6000 && calls == 0; waited += 50) QTest::qWait(50);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return calls != 0; }, dztest::kEventDeadlineMs));
         EXPECT_EQ(calls, 1);
         EXPECT_EQ(modifier.getNoOfDeltas(), 1u);
     }

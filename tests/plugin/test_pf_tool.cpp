@@ -19,6 +19,7 @@
 #include "dzfacegroup.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
+#include "dzwait.h"
 #include "dzmainwindow.h"
 #include "dzmodalresponder.h"
 #include "dznode.h"
@@ -444,17 +445,23 @@ TEST_F(PfToolTest, RedrawsWithin50MsBecomeOne) {
     tool->emitDrawnDataChangedDelayed();
     EXPECT_TRUE(tool->isDelayedRedrawPending());
     EXPECT_EQ(redraws(), start);
-    QTest::qWait(120);
-    EXPECT_EQ(redraws(), start + 1);
-    EXPECT_FALSE(tool->isDelayedRedrawPending());
+    // Counted, not timed: a later delayed redraw is the fence that any second one would have come before.
+    auto const redrawnAfterFence = [&](int before) {
+        if (!QTest::qWaitFor([&] { return !tool->isDelayedRedrawPending(); }, dztest::kEventDeadlineMs))
+            return -1;
+        tool->emitDrawnDataChangedDelayed();
+        if (!QTest::qWaitFor([&] { return !tool->isDelayedRedrawPending(); }, dztest::kEventDeadlineMs))
+            return -1;
+        return redraws() - before;
+    };
+    EXPECT_EQ(redrawnAfterFence(start), 2);
 
-    // Two picking presses in a row: one redraw, 50 ms after the first.
+    // Two picking presses in a row: one redraw.
     click(0.5f, 0.5f);
     click(1.5f, 0.5f);
     int const afterClicks = redraws();
     EXPECT_TRUE(tool->isDelayedRedrawPending());
-    QTest::qWait(120);
-    EXPECT_EQ(redraws(), afterClicks + 1);
+    EXPECT_EQ(redrawnAfterFence(afterClicks), 2);
 }
 
 TEST_F(PfToolTest, StatisticsTimerRestartsAndNeedsAnActiveTool) {
@@ -463,8 +470,8 @@ TEST_F(PfToolTest, StatisticsTimerRestartsAndNeedsAnActiveTool) {
     activate();
     PfTool::TriggerToolSettingsStatsUpdate();
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
-    QTest::qWait(150);
-    EXPECT_FALSE(tool->isToolSettingsStatsUpdatePending());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !tool->isToolSettingsStatsUpdatePending(); },
+                                dztest::kEventDeadlineMs));
     // A selection change asks for it.
     click(0.5f, 0.5f);
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
