@@ -13,6 +13,7 @@ HV_PACKAGES=(
   xvfb xauth
   libassimp-dev assimp-testmodels libosd-dev
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64 wine64
 )
 
 hv_install_packages() {
