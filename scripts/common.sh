@@ -14,6 +14,7 @@ HV_PACKAGES=(
   libassimp-dev assimp-testmodels libosd-dev
   clang libclang-rt-14-dev
   groff
+  g++-mingw-w64-x86-64 wine64
 )
 
 hv_install_packages() {
