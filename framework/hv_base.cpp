@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "dzguid.h"
-#include "pf_globals.h"
+#include "hv_globals.h"
 
 // ----------------------------------------------------------------------------------------------------------
 // Constants. Each QString is made from the std::string defined just before it, so the order matters.
