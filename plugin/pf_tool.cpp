@@ -196,11 +196,12 @@ void PfTool::activate() {
                 if (DzScene* scene = dzScene)
                     connect(scene, &DzScene::primarySelectionChanged, this,
                             &PfTool::slotScenePaneSelectionChanged, Qt::UniqueConnection);
-                // The shortcuts of the host's facet-selection actions are learnt here, with the actions.
+                // Not yet: learning the shortcuts of the host's facet-selection actions (comes with the
+                // actions).
                 installSignalsOn3dViewportOrThrow();
                 m_pImpl->connected = true;
             }
-            // The Windows keyboard hook is installed here, with the platform layer.
+            // Not yet: the Windows keyboard hook (comes with the platform layer).
             getOrMakeSelectionOrThrow(nullptr, true);
             m_pImpl->statsTimer.setSingleShot(true);
             if (!m_pImpl->statsTimerConnected) {
@@ -230,7 +231,7 @@ void PfTool::deactivate() {
     } catch (std::exception const&) {
         // Nothing to hand back without a viewport manager.
     }
-    // The Windows keyboard hook is removed here, with the platform layer.
+    // Not yet: removing the Windows keyboard hook (comes with the platform layer).
     DzPickTool::deactivate();
 }
 
@@ -303,11 +304,11 @@ void PfTool::emitDrawnDataChangedDelayed() {
 }
 
 void PfTool::updateToolSettingModifierStats() const {
-    // The options pane refreshes its delta statistics here.
+    // Not yet: does nothing until the options pane exists to show the delta statistics.
 }
 
 void PfTool::updateToolSettingsSelectionInfo() const {
-    // The options pane shows the selection text here.
+    // Not yet: does nothing until the options pane exists to show the selection text.
 }
 
 // ---- slots ----
@@ -370,10 +371,10 @@ void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool /*up
         return;
     settings->m_eSelectionType = type;
     HvHelpersDaz::GetActionMgrOrThrow(true);
-    // The check marks of the three selection-type actions follow here, with the actions.
+    // Not yet: the check marks of the three selection-type actions (come with the actions).
     if (PfTool* tool = GetActive()) {
         tool->drawnDataChanged();
-        // The pane's selection-type radios follow here (when updatePane), with the options pane.
+        // Not yet: the pane's selection-type radios, when updatePane (come with the options pane).
         tool->triggerToolSettingsStatsUpdate();
     }
 }
@@ -387,7 +388,7 @@ void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool /*updatePane*
     if (!changed && !forceRedraw)
         return;
     tool->invalidateAndRedraw(PF_INVALIDATE_GIZMO_ORIGINS);
-    // The pane's lock check box follows here (when changed and updatePane), with the options pane.
+    // Not yet: the pane's lock check box, when changed and updatePane (comes with the options pane).
 }
 
 bool PfTool::SetFalloffRadius(size_t radius, bool /*updatePane*/) {
@@ -400,7 +401,7 @@ bool PfTool::SetFalloffRadius(size_t radius, bool /*updatePane*/) {
         return true;
     if (tool->m_pImpl->selection)
         tool->recomputeDeltasOnFalloffChanged();
-    // The pane's radius slider follows here (when updatePane), with the options pane.
+    // Not yet: the pane's radius slider, when updatePane (comes with the options pane).
     return true;
 }
 
