@@ -1,3 +1,6 @@
+// PfSelection itself: its life, the selection sets and their commands, the geometry it reads, the highlight
+// it draws and the falloff cache. The drag engine is in pf_selection_drag.cpp, the gizmos in
+// pf_selection_gizmo.cpp.
 #include "pf_selection.h"
 
 #include <qopengl.h>
