@@ -90,7 +90,7 @@ void BM_DragStep(benchmark::State& state) {
     DzObject* object = setup.node->getObject();
     int64_t step = 0;
     for (auto _ : state) {
-        setup.selection->dragTo(&setup.data, 1, TargetOf(setup, ++step), HvVec3());
+        setup.selection->dragTo(&setup.data, PF_GIZMO_DRAG_TRANSLATE, TargetOf(setup, ++step), HvVec3());
         benchmark::DoNotOptimize(object->getCachedGeom());
     }
     state.counters["affected"] = double(setup.affected);
@@ -99,7 +99,8 @@ void BM_DragStep(benchmark::State& state) {
 void BM_DragStepEngineOnly(benchmark::State& state) {
     Setup& setup = TheSetup();
     int64_t step = 0;
-    for (auto _ : state) setup.selection->dragTo(&setup.data, 1, TargetOf(setup, ++step), HvVec3());
+    for (auto _ : state)
+        setup.selection->dragTo(&setup.data, PF_GIZMO_DRAG_TRANSLATE, TargetOf(setup, ++step), HvVec3());
     state.counters["affected"] = double(setup.affected);
 }
 
@@ -131,7 +132,7 @@ void BM_RotationStep(benchmark::State& state) {
     for (auto _ : state) {
         HvPoint3 const target =
             setup.start + (++step % 2 ? HvPoint3(10.0f, 5.0f, 0.0f) : HvPoint3(10.0f, 9.0f, 0.0f));
-        setup.selection->dragTo(&setup.data, 4, target, HvVec3(0.0f, 0.0f, 1.0f));
+        setup.selection->dragTo(&setup.data, PF_GIZMO_DRAG_ROTATE_Z, target, HvVec3(0.0f, 0.0f, 1.0f));
         benchmark::DoNotOptimize(object->getCachedGeom());
     }
     state.counters["affected"] = double(setup.affected);

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "dzguid.h"
-#include "pf_globals.h"
+#include "hv_globals.h"
 
 // ----------------------------------------------------------------------------------------------------------
 // HvException

@@ -33,7 +33,7 @@
 #include "hv_base.h"
 #include "hv_dlg_timed-notice.h"
 #include "hv_helpers_qt.h"
-#include "pf_globals.h"
+#include "hv_globals.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QProgressBar>
 #include <QTimer>
 
-#include "pf_globals.h"
+#include "hv_globals.h"
 
 HvTimedNoticeBox::HvTimedNoticeBox(QWidget* parent, QString const& text, int milliSeconds)
     : QMessageBox(parent) {

@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <mutex>
 #include <type_traits>
 
 #include "dzfacetmesh.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzquat.h"
+#include "hv_threadpool.h"
 
 static_assert(sizeof(HvVec3) == sizeof(DzVec3) && sizeof(HvVec3) == 3 * sizeof(float), "HvVec3 layout");
 static_assert(sizeof(HvPoint3) == sizeof(DzVec3), "HvPoint3 layout");
@@ -167,6 +169,41 @@ bool HvLine3::intersectsFacet(DzFacetMesh const* mesh, DzFacet const& facet, flo
     if (d < 0 || !inMesh(d))
         return false;
     return intersectsTriangle(vertices[a], vertices[c], vertices[d], t);
+}
+
+bool HvLine3::findNearestFacet(DzFacetMesh const* mesh, float& t, int& facet) const {
+    if (!mesh)
+        return false;
+    struct Hit {
+        float t = 0.0f;
+        int facet = -1;
+    } shared;
+    std::mutex mutex;
+    DzFacet const* facets = mesh->getFacetsPtr();
+    HvThreadPool::Get()->parallelFor(
+        size_t(mesh->getNumFacets()),
+        [&](size_t begin, size_t end) {
+            // Each chunk keeps its own nearest; only that one is compared under the lock.
+            Hit own;
+            for (size_t i = begin; i < end; ++i) {
+                float ti = 0.0f;
+                if (intersectsFacet(mesh, facets[i], ti) && (own.facet < 0 || ti < own.t)) {
+                    own.t = ti;
+                    own.facet = int(i);
+                }
+            }
+            if (own.facet < 0)
+                return;
+            std::lock_guard<std::mutex> lock(mutex);
+            if (shared.facet < 0 || shared.t > own.t)
+                shared = own;
+        },
+        true);
+    if (shared.facet < 0)
+        return false;
+    t = shared.t;
+    facet = shared.facet;
+    return true;
 }
 
 // ---- HvTriangle3 ----

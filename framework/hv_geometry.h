@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "dzline3.h"
@@ -9,6 +10,18 @@ class DzFacetMesh;
 class DzNode;
 class DzQuat;
 struct DzFacet;
+
+// Whether every component is a finite number (neither NaN nor infinite): the one test of the framework and
+// the plug-in before a computed point, vector or vertex is used or stored.
+inline bool HvIsFinite(float x, float y, float z) {
+    return std::isfinite(x) && std::isfinite(y) && std::isfinite(z);
+}
+inline bool HvIsFinite(float const v[3]) {
+    return HvIsFinite(v[0], v[1], v[2]);
+}
+inline bool HvIsFinite(DzVec3 const& v) {
+    return HvIsFinite(v.m_x, v.m_y, v.m_z);
+}
 
 // The vector types below are read and written in place of the host's DzVec3 (and of float[3] vertex
 // records); without this the optimiser could assume the two types never share storage.
@@ -109,6 +122,9 @@ struct HvLine3 {
     bool intersectsTriangle(HvTriangle3 const& triangle, float& t) const;
     // Triangle (a, b, c), and for a quad also (a, c, d). A corner outside the mesh's vertices is no hit.
     bool intersectsFacet(DzFacetMesh const* mesh, DzFacet const& facet, float& t) const;
+    // The nearest facet of the mesh that the line hits beyond its start, searched in parallel on the thread
+    // pool; false, and nothing written, without a hit.
+    bool findNearestFacet(DzFacetMesh const* mesh, float& t, int& facet) const;
 };
 
 struct HvTriangle3 {

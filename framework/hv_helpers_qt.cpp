@@ -27,7 +27,7 @@
 #include "dzconnectassert.h"
 #include "hv_base.h"
 #include "hv_base_daz.h"
-#include "pf_globals.h"
+#include "hv_globals.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "hv_keyboardmodifier.h"
 
 #include "dzappsettings.h"
-#include "pf_globals.h"
+#include "hv_globals.h"
 
 void HvKeyboardModifier::load(DzAppSettings& settings) {
     m_iCurrent = settings.getIntValue(QString::fromLatin1(m_pcszSettingsKey), m_iDefault);

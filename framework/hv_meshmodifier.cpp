@@ -3,7 +3,6 @@
 #include <QTimer>
 #include <cfloat>
 #include <cmath>
-#include <iterator>
 
 #include "dzobject.h"
 #include "dzvertexmesh.h"
@@ -43,7 +42,9 @@ int HvMeshModifier::apply(DzVertexMesh& mesh, DzNode&) {
     return 0;
 }
 
-int HvMeshModifier::applyInverse(DzVertexMesh&, DzNode&) { return 0; }
+int HvMeshModifier::applyInverse(DzVertexMesh&, DzNode&) {
+    return 0;
+}
 
 HvVec3 HvMeshModifier::getDelta(unsigned int vertex) const {
     std::lock_guard<std::mutex> guard(m->lock);
@@ -70,11 +71,7 @@ HvVertexOffsets HvMeshModifier::getDeltas() const {
 void HvMeshModifier::setDeltas(HvVertexOffsets const& offsets) {
     {
         std::lock_guard<std::mutex> guard(m->lock);
-        // Both maps ascend: the entry after the last one written is the hint, which makes a run of
-        // neighbouring vertices cost constant time each instead of a search from the root.
-        auto hint = m->deltas.begin();
-        for (auto const& [index, offset] : offsets)
-            hint = std::next(m->deltas.insert_or_assign(hint, index, offset));
+        WriteOrdered(m->deltas, offsets, WriteAssign);
     }
     triggerCompact();
 }
@@ -90,27 +87,9 @@ void HvMeshModifier::replaceDeltas(HvVertexOffsets const& offsets) {
 }
 
 void HvMeshModifier::mergeDeltas(HvVertexOffsets const& offsets, AddOrSubtract mode) {
-    bool const add = mode == Add;
     {
         std::lock_guard<std::mutex> guard(m->lock);
-        auto hint = m->deltas.begin();  // as in setDeltas
-        for (auto const& [index, offset] : offsets) {
-            size_t const before = m->deltas.size();
-            auto it = m->deltas.try_emplace(hint, index, add ? offset : HvVec3(-offset.x, -offset.y, -offset.z));
-            if (m->deltas.size() == before) {
-                HvVec3& d = it->second;
-                if (add) {
-                    d.x += offset.x;
-                    d.y += offset.y;
-                    d.z += offset.z;
-                } else {
-                    d.x -= offset.x;
-                    d.y -= offset.y;
-                    d.z -= offset.z;
-                }
-            }
-            hint = std::next(it);
-        }
+        WriteOrdered(m->deltas, offsets, mode == Add ? WriteAdd : WriteSubtract);
     }
     triggerCompact();
 }
@@ -139,13 +118,21 @@ void HvMeshModifier::slotCompactDelayed() {
         modifierStatsChanged();
 }
 
-void HvMeshModifier::emitCurrentValueChanged() { emit currentValueChanged(); }
+void HvMeshModifier::emitCurrentValueChanged() {
+    emit currentValueChanged();
+}
 
-HvVertexOffsets& HvMeshModifier::getOffsets() { return m->deltas; }
+HvVertexOffsets& HvMeshModifier::getOffsets() {
+    return m->deltas;
+}
 
-std::string const& HvMeshModifier::getLastImportedMorphName() const { return m->lastImportedMorphName; }
+std::string const& HvMeshModifier::getLastImportedMorphName() const {
+    return m->lastImportedMorphName;
+}
 
-void HvMeshModifier::setLastImportedMorphName(std::string const& name) { m->lastImportedMorphName = name; }
+void HvMeshModifier::setLastImportedMorphName(std::string const& name) {
+    m->lastImportedMorphName = name;
+}
 
 DzModifier* HvMeshModifier::FindOrInsert(DzNode&, DzObject& object, char const* name,
                                          std::function<DzModifier*()> factory) {
@@ -169,4 +156,6 @@ HvMeshModifierLock::HvMeshModifierLock(HvMeshModifier& modifier) : m_pMutex(&mod
     m_pMutex->lock();
 }
 
-HvMeshModifierLock::~HvMeshModifierLock() { m_pMutex->unlock(); }
+HvMeshModifierLock::~HvMeshModifierLock() {
+    m_pMutex->unlock();
+}

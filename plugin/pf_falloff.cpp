@@ -82,10 +82,6 @@ struct Point {
     float c[3];
 };
 
-bool IsFinite(float const p[3]) {
-    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
-}
-
 // A balanced k-d tree over the selected positions, for the nearest one to a vertex. Node i has the children
 // 2i + 1 and 2i + 2 and all leaves are on the last level, so subtrees of one level are built independently.
 class NearestIndex {
@@ -288,7 +284,7 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                     std::map<int, double>& spare, std::map<int, double>& affected) {
     bool const reaches = radius > 0.0;
     sources.erase(
-        std::remove_if(sources.begin(), sources.end(), [](Point const& p) { return !IsFinite(p.c); }),
+        std::remove_if(sources.begin(), sources.end(), [](Point const& p) { return !HvIsFinite(p.c); }),
         sources.end());
     if (!reaches) {
         sources.clear();
@@ -313,7 +309,7 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                     continue;
                 }
                 float const* q = mesh.vertices[v];
-                if (index.empty() || !IsFinite(q)) {
+                if (index.empty() || !HvIsFinite(q)) {
                     continue;
                 }
                 float const d = index.nearest(q, radius, hint);

@@ -7,14 +7,9 @@
 #include <cmath>
 #include <limits>
 
-#include "dz3dviewport.h"
 #include "dzcamera.h"
-#include "dzfacetmesh.h"
-#include "dznode.h"
 #include "dzrotationorder.h"
-#include "hv_worldmesh.h"
-#include "pf_selection.h"
-#include "pf_tool.h"
+#include "hv_glguards.h"
 
 namespace {
 
@@ -31,46 +26,6 @@ float const kMinNormalLength = 1e-6f;
 DzVec3 const kWorldX(1.0f, 0.0f, 0.0f);
 DzVec3 const kWorldZ(0.0f, 0.0f, 1.0f);
 
-bool isFinite(DzVec3 const& v) {
-    return std::isfinite(v.m_x) && std::isfinite(v.m_y) && std::isfinite(v.m_z);
-}
-
-void setColor(int color) {
-    HvMeshBase::SetColor(HvColor(color));
-}
-
-// Restores the polygon modes of front and back faces as they were at construction.
-class PolygonModeSaver {
-public:
-    explicit PolygonModeSaver(GLenum mode) {
-        glGetIntegerv(GL_POLYGON_MODE, m_modes);
-        glPolygonMode(GL_FRONT_AND_BACK, mode);
-    }
-    ~PolygonModeSaver() {
-        glPolygonMode(GL_FRONT, GLenum(m_modes[0]));
-        glPolygonMode(GL_BACK, GLenum(m_modes[1]));
-    }
-    PolygonModeSaver(PolygonModeSaver const&) = delete;
-    PolygonModeSaver& operator=(PolygonModeSaver const&) = delete;
-
-private:
-    GLint m_modes[2] = {GL_FILL, GL_FILL};
-};
-
-class LineWidthSaver {
-public:
-    explicit LineWidthSaver(float width) {
-        glGetFloatv(GL_LINE_WIDTH, &m_width);
-        glLineWidth(width);
-    }
-    ~LineWidthSaver() { glLineWidth(m_width); }
-    LineWidthSaver(LineWidthSaver const&) = delete;
-    LineWidthSaver& operator=(LineWidthSaver const&) = delete;
-
-private:
-    float m_width = 1.0f;
-};
-
 // The angle (degrees) of a point on the circle of q about centre, as Hv3dCircle counts its angles.
 float circleAngleOf(DzQuat const& q, HvPoint3 const& centre, HvPoint3 const& p) {
     DzVec3 const local = q.inverse().multVec(p.dz() - centre.dz());
@@ -82,7 +37,7 @@ float circleAngleOf(DzQuat const& q, HvPoint3 const& centre, HvPoint3 const& p) 
 DzVec3 usableSide(DzVec3 const& normal, DzVec3 side) {
     DzVec3 const n = normal.normalized();
     float const sideLength = side.length();
-    bool usable = isFinite(side) && sideLength > kMinNormalLength;
+    bool usable = HvIsFinite(side) && sideLength > kMinNormalLength;
     if (usable) {
         float const cosine = n.dot(side) / sideLength;
         if (std::fabs(cosine) > 0.999f)
@@ -105,8 +60,9 @@ DzVec3 usableSide(DzVec3 const& normal, DzVec3 side) {
 
 // ---- PfGizmoInit ----
 
-PfGizmoInit::PfGizmoInit(PfGizmoOrientation orientationType, PfSelection& selection, DzCamera* camera,
-                         bool clampedStored, DzQuat const& storedOrientation) {
+PfGizmoInit::PfGizmoInit(PfGizmoOrientation orientationType, DzQuat const& nodeRotation, HvVec3 const* normal,
+                         HvVec3 const& side, DzCamera* camera, bool clampedStored,
+                         DzQuat const& storedOrientation) {
     if (camera)
         cameraRotation = camera->getWSRot();
     // The quaternion products below are in this host's order: a * b turns by b first, then by a. Turning
@@ -118,10 +74,7 @@ PfGizmoInit::PfGizmoInit(PfGizmoOrientation orientationType, PfSelection& select
         x = q.multVec(kWorldX);
         z = q.multVec(kWorldZ);
     };
-    auto nodeAxes = [&] {
-        DzNode* node = selection.getNode();
-        fromOrientation(node ? node->getWSRot() : DzQuat());
-    };
+    auto nodeAxes = [&] { fromOrientation(nodeRotation); };
 
     switch (orientationType) {
         case PF_GIZMO_NODE_AXES:
@@ -131,16 +84,13 @@ PfGizmoInit::PfGizmoInit(PfGizmoOrientation orientationType, PfSelection& select
             fromOrientation(DzQuat());
             break;
         case PF_GIZMO_NORMAL: {
-            HvVec3 normal;
-            HvVec3 side;
             // Without a usable normal there is no surface to align to: the node's own axes serve.
-            if (!selection.getSelectionNormal(normal, side) || !isFinite(normal) ||
-                normal.dz().length() <= kMinNormalLength) {
+            if (!normal || !HvIsFinite(normal->dz()) || normal->dz().length() <= kMinNormalLength) {
                 nodeAxes();
                 break;
             }
-            z = normal;
-            x = usableSide(normal, side);
+            z = *normal;
+            x = usableSide(*normal, side);
             orientation.setValue(x, z.cross(x));
             break;
         }
@@ -297,9 +247,7 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
     HvPoint3 const origin(d.origin);
 
     glDisable(GL_DEPTH_TEST);
-    bool const lighting = glIsEnabled(GL_LIGHTING);
-    if (lighting)
-        glDisable(GL_LIGHTING);
+    HvGlDisableGuard const noLighting(GL_LIGHTING);
     glPushMatrix();
     GLfloat savedColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     glGetFloatv(GL_CURRENT_COLOR, savedColor);
@@ -315,7 +263,7 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
         glPushMatrix();
         origin.drawLineTo(origin + axis);
         if (highlighted)
-            setColor(4);
+            HvMeshBase::SetColor(HvColor::Yellow);
         HvPoint3 const tip = origin + axis;
         glTranslatef(tip.x, tip.y, tip.z);
         DzVec3 const& rotationAxis = d.coneAxis[index];
@@ -327,52 +275,56 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
 
     if (flags.testFlag(PF_DRAW_GIZMO_TRANSLATION) && (moveOnly || !dragStart || !ringIsHit)) {
         d.drewTranslation = true;
-        PolygonModeSaver fill(GL_FILL);
-        setColor(1);
+        HvGlPolygonModeGuard fill(GL_FILL);
+        HvMeshBase::SetColor(HvColor::Red);
         d.xh.drawLineTo(d.cornerXY);
         d.xh.drawLineTo(d.cornerXZ);
         drawAxis(0, m_x, m_eCurrentHit == PF_GIZMO_HIT_CONE_X);
-        setColor(2);
+        HvMeshBase::SetColor(HvColor::Green);
         d.yh.drawLineTo(d.cornerXY);
         d.yh.drawLineTo(d.cornerYZ);
         drawAxis(1, m_y, m_eCurrentHit == PF_GIZMO_HIT_CONE_Y);
         if (planar) {
-            setColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XY ? 4 : 5);
+            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XY ? HvColor::Yellow
+                                                                        : HvColor::WhiteA60);
             d.triangleXY.draw();
         } else {
             d.drewZParts = true;
-            setColor(3);
+            HvMeshBase::SetColor(HvColor::Blue);
             d.zh.drawLineTo(d.cornerXZ);
             d.zh.drawLineTo(d.cornerYZ);
             drawAxis(2, m_z, m_eCurrentHit == PF_GIZMO_HIT_CONE_Z);
-            setColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XY ? 4 : 5);
+            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XY ? HvColor::Yellow
+                                                                        : HvColor::WhiteA60);
             d.triangleXY.draw();
-            setColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XZ ? 4 : 5);
+            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XZ ? HvColor::Yellow
+                                                                        : HvColor::WhiteA60);
             d.triangleXZ.draw();
-            setColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_YZ ? 4 : 5);
+            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_YZ ? HvColor::Yellow
+                                                                        : HvColor::WhiteA60);
             d.triangleYZ.draw();
         }
     }
 
     if (flags.testFlag(PF_DRAW_GIZMO_ROTATION) && !moveOnly) {
-        PolygonModeSaver lines(GL_LINE);
-        LineWidthSaver width(2.0f);
+        HvGlPolygonModeGuard lines(GL_LINE);
+        HvGlLineWidthGuard width(2.0f);
         float const radius = kRingRadiusFactor * d.size;
 
-        auto drawRing = [&](PfGizmoHit hit, HvVec3 const& axis, int index, int color) {
+        auto drawRing = [&](PfGizmoHit hit, HvVec3 const& axis, int index, HvColor color) {
             DzQuat const& q = d.ringQuat[index];
             if (hit != m_eCurrentHit) {
                 if (!dragStart) {
-                    setColor(color);
+                    HvMeshBase::SetColor(color);
                     d.ringArc[index].draw(origin, radius);
                 }
                 return;
             }
             if (!planar) {
-                setColor(color);
+                HvMeshBase::SetColor(color);
                 HvPoint3(origin - axis * 4.0f).drawLineTo(origin + axis * 4.0f);
             }
-            setColor(4);
+            HvMeshBase::SetColor(HvColor::Yellow);
             Hv3dCircle full;
             full.init(kSegments, q, 0.0f, 360.0f);
             full.draw(origin, radius);
@@ -392,8 +344,8 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
                     return std::min(diff, 360.0f - diff);
                 };
                 float const end = offBy(a0 + sweep) <= offBy(a0 - sweep) ? a0 + sweep : a0 - sweep;
-                setColor(color);
-                LineWidthSaver wide(10.0f);
+                HvMeshBase::SetColor(color);
+                HvGlLineWidthGuard wide(10.0f);
                 Hv3dCircle swept;
                 swept.init(360, q, a0, end);
                 swept.draw(origin, radius);
@@ -402,23 +354,23 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
 
         if (!planar) {
             d.drewXYRings = true;
-            drawRing(PF_GIZMO_HIT_RING_X, m_x, 0, 1);
-            drawRing(PF_GIZMO_HIT_RING_Y, m_y, 1, 2);
+            drawRing(PF_GIZMO_HIT_RING_X, m_x, 0, HvColor::Red);
+            drawRing(PF_GIZMO_HIT_RING_Y, m_y, 1, HvColor::Green);
         }
         d.drewZRing = true;
-        drawRing(PF_GIZMO_HIT_RING_Z, m_z, 2, 3);
+        drawRing(PF_GIZMO_HIT_RING_Z, m_z, 2, HvColor::Blue);
     }
 
     if (sphereRadius > kEpsilon && flags.testFlag(PF_DRAW_GIZMO_INFLUENCE)) {
         if (flags.testFlag(PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE)) {
-            LineWidthSaver width(10.0f);
-            setColor(6);
-            PolygonModeSaver lines(GL_LINE);
+            HvGlLineWidthGuard width(10.0f);
+            HvMeshBase::SetColor(HvColor::WhiteA30);
+            HvGlPolygonModeGuard lines(GL_LINE);
             d.cameraCircle.draw(origin, sphereRadius);
         } else if (d.quadric) {
             glPushMatrix();
             glRenderMode(GL_RENDER);
-            setColor(6);
+            HvMeshBase::SetColor(HvColor::WhiteA30);
             glTranslatef(origin.x, origin.y, origin.z);
             gluQuadricDrawStyle(d.quadric, GLU_SILHOUETTE);
             gluSphere(d.quadric, sphereRadius, 20, 20);
@@ -428,8 +380,6 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
     glColor4fv(savedColor);
 
     glPopMatrix();
-    if (lighting)
-        glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
 }
 
@@ -443,7 +393,7 @@ bool PfGizmo::hitTestCone(DzLine3 const& ray, HvVec3 const& axis, HvPoint3* targ
         float tRay = 0.0f;
         axisLine.minDistance(ray, tAxis, tRay);
         DzVec3 const point = axisLine.getPoint(tAxis);
-        if (isFinite(point))
+        if (HvIsFinite(point))
             *target = point;
     }
     return true;
@@ -509,8 +459,8 @@ PfGizmoDragKind PfGizmo::DragKindOf(PfGizmoHit hit) {
     }
 }
 
-int PfGizmo::computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* target,
-                                 HvVec3* rotationAxis) const {
+PfGizmoDragKind PfGizmo::computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* target,
+                                             HvVec3* rotationAxis) const {
     Impl const& d = *m_pImpl;
     PfGizmoDragKind const kind = DragKindOf(hit);
     HvVec3 const* axis = nullptr;    // the axis line, for the cones
@@ -557,7 +507,7 @@ int PfGizmo::computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* t
     } else if (!ray.planeIntersect(d.origin, normal->dz(), point)) {
         return PF_GIZMO_DRAG_NONE;  // the ray runs along the plane: no point to drag to
     }
-    if (!isFinite(point))
+    if (!HvIsFinite(point))
         return PF_GIZMO_DRAG_NONE;
     if (target)
         *target = point;
@@ -569,82 +519,4 @@ int PfGizmo::computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* t
 void PfGizmo::onReleaseDrag() {
     m_eCurrentHit = PF_GIZMO_HIT_NONE;
     m_pImpl->recompute = true;
-}
-
-// ---- PfSelection: the gizmo of each viewport ----
-
-void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmoOrientation orientation) {
-    ViewportData& vd = m_viewports[view];
-    DzCamera* camera = view ? view->getCamera() : nullptr;
-    DzFacetMesh const* mesh = worldMesh();
-    if (!camera || !mesh) {
-        vd.gizmo.reset();
-        return;
-    }
-    DzVec3 const cameraPos = camera->getWSPos();
-    int const vertexCount = mesh->getNumVertices();
-    float const(*vertices)[3] = mesh->getVerticesPtr();
-
-    if (vd.originState == 0) {
-        bool found = false;
-        float nearest = 0.0f;
-        for (int v : m_vertices) {
-            if (v < 0 || v >= vertexCount)
-                continue;  // an index from another mesh
-            float const distance = (DzVec3(vertices[v]) - cameraPos).length();
-            if (!found || distance < nearest) {
-                found = true;
-                nearest = distance;
-                vd.originVertex = v;
-            }
-        }
-        if (found)
-            vd.originState = 1;
-    }
-    if (vd.originState != 2 && vd.originVertex >= 0 && vd.originVertex < vertexCount)
-        vd.originWs = DzVec3(vertices[vd.originVertex]);
-
-    double const distance = (vd.originWs - cameraPos).length();
-    double const divisor = std::max(1.0, double(gizmoSize) * -4.0 + 40.0 + 20.0);
-    float const size = float(distance / divisor);
-
-    PfGizmoInit const init(orientation, *this, camera, vd);
-    vd.gizmo = PfGizmo::Create(init, vd.originWs, size);
-    if (orientation != PF_GIZMO_CLAMPED) {
-        vd.storedOrientation = init.orientation;
-        vd.clampedOrientationStored = true;
-    }
-}
-
-void PfSelection::drawGizmo(Dz3DViewport* view) {
-    PfSettings const& settings = *PfSettings::Get();
-    uint32_t const shown = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
-    if ((settings.m_uDrawGizmoFlags & shown) == 0)
-        return;
-    ViewportData& vd = m_viewports[view];
-    if (!vd.gizmo)
-        makeGizmo(view, static_cast<unsigned long>(settings.m_ullGizmoSize), settings.m_eGizmoOrientation);
-    if (!vd.gizmo)
-        return;
-    PfGizmo::TempDrawFlags temp;
-    if (m_bMoveGizmoOnly)
-        temp |= PfGizmo::PF_TEMP_DRAW_MOVE_GIZMO_ONLY;
-    if (settings.m_eGizmoOrientation == PF_GIZMO_Z_TO_CAMERA)
-        temp |= PfGizmo::PF_TEMP_DRAW_PLANAR;
-    bool const dragging = m_uState == PF_STATE_MOVING_GIZMO || m_uState == PF_STATE_TRANSLATING ||
-                          m_uState == PF_STATE_ROTATING;
-    vd.gizmo->draw(PfGizmo::DrawFlags(QFlag(int(settings.m_uDrawGizmoFlags))),
-                   float(settings.m_ullFalloffRadius / 10.0), temp, dragging ? &m_dragStart : nullptr,
-                   &m_dragCurrent, m_fCurrentAngle);
-}
-
-int PfSelection::getGizmoOriginState(Dz3DViewport* view) {
-    return m_viewports[view].originState;
-}
-
-bool PfSelection::isAnyGizmoMovedManually() const {
-    for (auto const& entry : m_viewports)
-        if (entry.second.originState == 2)
-            return true;
-    return false;
 }

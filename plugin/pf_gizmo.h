@@ -8,24 +8,10 @@
 #include "dzquat.h"
 #include "dzvec3.h"
 #include "hv_geometry.h"
+#include "pf_flags.h"
 #include "pf_settings.h"
 
 class DzCamera;
-class PfSelection;
-
-// The part of a gizmo that a ray hits or that is being dragged.
-enum PfGizmoHit : uint32_t {
-    PF_GIZMO_HIT_NONE = 0,
-    PF_GIZMO_HIT_CONE_X = 1,
-    PF_GIZMO_HIT_CONE_Y = 2,
-    PF_GIZMO_HIT_CONE_Z = 3,
-    PF_GIZMO_HIT_PLANE_XY = 4,
-    PF_GIZMO_HIT_PLANE_XZ = 5,
-    PF_GIZMO_HIT_PLANE_YZ = 6,
-    PF_GIZMO_HIT_RING_X = 7,
-    PF_GIZMO_HIT_RING_Y = 8,
-    PF_GIZMO_HIT_RING_Z = 9,
-};
 
 // What a drag of a gizmo part does.
 enum PfGizmoDragKind : int {
@@ -45,16 +31,11 @@ struct PfGizmoInit {
     DzQuat cameraRotation;
 
     PfGizmoInit() = default;
-    // The selection gives the node and the surface normal; camera may be null (identity camera rotation).
-    // storedOrientation is used by the clamped orientation when clampedStored is set.
-    PfGizmoInit(PfGizmoOrientation orientation, PfSelection& selection, DzCamera* camera, bool clampedStored,
-                DzQuat const& storedOrientation);
-    // The same from a viewport's data (PfSelection::ViewportData, which this header cannot name).
-    template <class ViewportData>
-    PfGizmoInit(PfGizmoOrientation orientation, PfSelection& selection, DzCamera* camera,
-                ViewportData const& data)
-        : PfGizmoInit(orientation, selection, camera, data.clampedOrientationStored, data.storedOrientation) {
-    }
+    // nodeRotation is the node's world-space rotation; normal and side are the selection's surface normal and
+    // side vector, normal null when there is none (the node's axes serve then). camera may be null (identity
+    // camera rotation). storedOrientation is used by the clamped orientation when clampedStored is set.
+    PfGizmoInit(PfGizmoOrientation orientation, DzQuat const& nodeRotation, HvVec3 const* normal,
+                HvVec3 const& side, DzCamera* camera, bool clampedStored, DzQuat const& storedOrientation);
 };
 
 // The handle the user drags in one viewport: translation axes with cones, plane handles, rotation rings and
@@ -106,7 +87,8 @@ public:
     // PF_GIZMO_DRAG_NONE, target and rotationAxis untouched, when the hit is no part or the ray gives no
     // finite target (it misses the handle's or ring's plane: seen edge-on). A caller tells such a miss from
     // "no part" by DragKindOf(hit) != PF_GIZMO_DRAG_NONE.
-    int computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* target, HvVec3* rotationAxis) const;
+    PfGizmoDragKind computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* target,
+                                        HvVec3* rotationAxis) const;
 
     // Current hit 0; the geometry is recomputed at the next draw.
     void onReleaseDrag();

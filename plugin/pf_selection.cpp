@@ -1,3 +1,6 @@
+// PfSelection itself: its life, the selection sets and their commands, the geometry it reads, the highlight
+// it draws and the falloff cache. The drag engine is in pf_selection_drag.cpp, the gizmos in
+// pf_selection_gizmo.cpp.
 #include "pf_selection.h"
 
 #include <qopengl.h>
@@ -7,10 +10,12 @@
 #include "dznode.h"
 #include "dzobject.h"
 #include "hv_base.h"
+#include "hv_glguards.h"
 #include "hv_worldmesh.h"
 #include "pf_falloff.h"
 #include "pf_modifier.h"
 #include "pf_tool.h"
+#include "pf_tool_hooks.h"
 
 namespace {
 
@@ -124,7 +129,7 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
         PfMouseHandlerResult const changed = flag | PF_MOUSE_REDRAW | PF_MOUSE_CONSUMED;
         // The add modifier is tested first: configured to the same key as remove, that key adds.
         if (modifier == DzViewportMgr::NoModifier) {
-            if (m_uState != PF_STATE_SELECTING) {
+            if (m_eState != PF_STATE_SELECTING) {
                 result = set->selectExactlyOne(index) ? changed : (PF_MOUSE_REDRAW | PF_MOUSE_CONSUMED);
             } else {
                 set->selectAdditional(index);
@@ -139,8 +144,8 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
         }
     }
     // A click that selects ends the adjustability of the last drag.
-    if (m_uState != PF_STATE_SELECTING)
-        m_uState = PF_STATE_IDLE;
+    if (m_eState != PF_STATE_SELECTING)
+        m_eState = PF_STATE_IDLE;
     return result;
 }
 
@@ -281,7 +286,7 @@ void PfSelection::restoreOrThrow(PfSelectionState const& state) {
     PfSettings const& settings = *PfSettings::Get();
     invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
     m_pTool->triggerToolSettingsStatsUpdate();
-    PfTool::SetSelectionTypeOrThrow(state.type, false, true);
+    PfToolHooks::setSelectionTypeOrThrow(state.type, false, true);
 }
 
 // ---- geometry ----
@@ -412,23 +417,16 @@ int64_t PfSelection::drawSelection() {
     float const(*vertices)[3] = cached->getVerticesPtr();
     int const vertexCount = cached->getNumVertices();
 
-    bool const lighting = glIsEnabled(GL_LIGHTING);
-    if (lighting)
-        glDisable(GL_LIGHTING);
-
+    HvGlDisableGuard const noLighting(GL_LIGHTING);
     int64_t drawn = 0;
     HvMeshBase::SetColor(HvColor::SelectionYellow);
     switch (PfSettings::Get()->m_eSelectionType) {
         case PF_SELECTION_FACE: {
-            GLint modes[2] = {GL_FILL, GL_FILL};
-            glGetIntegerv(GL_POLYGON_MODE, modes);
-            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+            HvGlPolygonModeGuard const fill(GL_FILL);
             int const facetCount = cached->getNumFacets();
             for (int f : getSelectedFacetsMaybeSubd())
                 if (inRange(f, facetCount))
                     drawn += HvMeshBase::DrawFacet(*cached, f);
-            glPolygonMode(GL_FRONT, GLenum(modes[0]));
-            glPolygonMode(GL_BACK, GLenum(modes[1]));
             break;
         }
         case PF_SELECTION_EDGE: {
@@ -438,9 +436,7 @@ int64_t PfSelection::drawSelection() {
             float const(*worldVertices)[3] = mesh->getVerticesPtr();
             int const edgeCount = mesh->getNumEdges();
             int const worldVertexCount = mesh->getNumVertices();
-            GLfloat lineWidth = 1.0f;
-            glGetFloatv(GL_LINE_WIDTH, &lineWidth);
-            glLineWidth(10.0f);
+            HvGlLineWidthGuard const wide(10.0f);
             glEnable(GL_LINE_SMOOTH);
             glBegin(GL_LINES);
             for (int e : m_edges) {
@@ -455,7 +451,6 @@ int64_t PfSelection::drawSelection() {
                 drawn += 2;
             }
             glEnd();
-            glLineWidth(lineWidth);
             break;
         }
         case PF_SELECTION_VERTEX:
@@ -470,9 +465,6 @@ int64_t PfSelection::drawSelection() {
             glEnd();
             break;
     }
-
-    if (lighting)
-        glEnable(GL_LIGHTING);
     return drawn;
 }
 
@@ -485,20 +477,10 @@ void PfSelection::invalidateAffectedVertices(unsigned long radius, PfFalloffMode
     for (auto& entry : m_viewports) {
         // Made again for the new radius when next drawn.
         entry.second.gizmo.reset();
-        if (releaseLock || entry.second.originState == 1)
-            entry.second.originState = 0;
+        if (releaseLock || entry.second.originState == ViewportData::OriginState::AutoChosen)
+            entry.second.originState = ViewportData::OriginState::AutoUnchosen;
     }
     m_bNormalComputed = false;
-}
-
-void PfSelection::resetGizmos() {
-    for (auto& entry : m_viewports) entry.second.gizmo.reset();
-}
-
-void PfSelection::resetAutoGizmoOrigins(bool all) {
-    for (auto& entry : m_viewports)
-        if (all || entry.second.originState == 1)
-            entry.second.originState = 0;
 }
 
 void PfSelection::setMoveGizmoOnlyKeyboardModifierActive(bool active) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFlags>
 #include <QPointer>
 #include <cstddef>
 #include <cstdint>
@@ -11,24 +10,23 @@
 #include <vector>
 
 #include "dzmatrix3.h"
+#include "dznode.h"
 #include "dzquat.h"
 #include "dzvec3.h"
 #include "dzviewportmgr.h"
 #include "hv_geometry.h"
 #include "hv_meshmodifier.h"
-#include "dznode.h"
+#include "pf_flags.h"
 #include "pf_gizmo.h"
 #include "pf_modifier.h"
 #include "pf_settings.h"
-#include "pf_tool.h"
 #include "pf_undo.h"
 
 class Dz3DViewport;
+class DzCamera;
 class DzFacetMesh;
 class DzModifier;
-class DzNode;
 class DzObject;
-class PfModifier;
 class PfSelection;
 class PfTool;
 class PfToolOptionsWidget;
@@ -69,8 +67,13 @@ public:
     // What the selection keeps for one viewport.
     struct ViewportData {
         std::unique_ptr<PfGizmo> gizmo;
-        // 0 automatic and not yet chosen, 1 automatic and chosen, 2 placed by the user.
-        int originState = 0;
+        // Where the gizmo's origin comes from.
+        enum class OriginState {
+            AutoUnchosen = 0,  // automatic, the vertex not yet chosen
+            AutoChosen = 1,    // automatic, at originVertex
+            Placed = 2,        // placed by the user (moved or locked in place): kept
+        };
+        OriginState originState = OriginState::AutoUnchosen;
         int originVertex = 0;
         DzVec3 originWs;
         bool clampedOrientationStored = false;
@@ -104,8 +107,8 @@ public:
     SelectedFacets const& getSelectedFacets() const { return m_facets; }
     SelectedEdges const& getSelectedEdges() const { return m_edges; }
     SelectedVertices const& getSelectedVertices() const { return m_vertices; }
-    uint32_t getState() const { return m_uState; }
-    void setState(uint32_t state) { m_uState = state; }
+    State getState() const { return m_eState; }
+    void setState(State state) { m_eState = state; }
     bool isMoveGizmoOnlyKeyboardModifierActive() const { return m_bMoveGizmoOnly; }
 
     // Selection sets and commands.
@@ -145,7 +148,10 @@ public:
     void drawGizmo(Dz3DViewport* view);
     void resetGizmos();
     void resetAutoGizmoOrigins(bool all);
-    int getGizmoOriginState(Dz3DViewport* view);
+    ViewportData::OriginState getGizmoOriginState(Dz3DViewport* view);
+    // What a new gizmo of the orientation is aligned to: the node, the selection's normal, the camera.
+    PfGizmoInit makeGizmoInit(PfGizmoOrientation orientation, DzCamera* camera, bool clampedStored,
+                              DzQuat const& storedOrientation);
     bool isAnyGizmoMovedManually() const;
 
     // Drag engine.
@@ -174,10 +180,11 @@ public:
 
     // The drag steps behind the gizmo calls, so that a drag can be driven without one. beginDrag chooses the
     // state from the hit (a ring rotates; else the move-gizmo-only flag decides); false, and no drag, without
-    // a modifier. dragTo takes one target of the given kind (1 translate, 2 to 4 rotate about the axis);
-    // data is the viewport whose gizmo follows a translation, or null.
+    // a modifier. dragTo takes one target of the given kind and hands it to dragTranslate or dragRotate
+    // (rotationAxis is used by a rotation only); nothing happens when target or axis is not finite, or the
+    // kind does not match the state. data is the viewport whose gizmo follows a translation, or null.
     bool beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 const& dragStart);
-    void dragTo(ViewportData* data, int kind, HvPoint3 const& target, HvVec3 const& rotationAxis);
+    void dragTo(ViewportData* data, PfGizmoDragKind kind, HvPoint3 const& target, HvVec3 const& rotationAxis);
     // A drag under way (state 3 or 4) ends as its release would, with its undo step; used before the
     // selection is dropped.
     void endDragAsRelease();
@@ -194,10 +201,10 @@ private:
     DzFacetMesh* worldMesh() const;
     // Fills the node transforms when they are not current.
     void initTransforms();
-    // Writes ascending (vertex, value) pairs into the map, in place where the vertex has an entry; with only
-    // set the map ends up holding exactly these pairs.
-    static void StoreOrdered(HvVertexOffsets& map, std::vector<std::pair<int, HvVec3>> const& values,
-                             bool only);
+    // The two kinds of drag step behind dragTo: the mesh (or, moving the gizmo only, the gizmo) follows the
+    // target; the mesh turns about the axis through the gizmo's origin at the press.
+    void dragTranslate(ViewportData* data, HvPoint3 const& target);
+    void dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis);
     // The delta at the press of the vertex, for the drag functions: they are called in ascending vertex
     // order, so a cursor walks the map instead of searching it.
     HvVec3 deltaAtPress(int vertex);
@@ -246,7 +253,7 @@ private:
 
     // Drag state.
     bool m_bMoveGizmoOnly = false;
-    uint32_t m_uState = PF_STATE_IDLE;
+    State m_eState = PF_STATE_IDLE;
     HvVertexOffsets m_deltasAtPress;
     DragFunction m_fnLastDrag;
     bool m_bRandomSeeded = false;
@@ -267,7 +274,7 @@ private:
     bool m_bDragWrote = false;
     // A copy of the local base mesh that the drag functions write into when no modifier follows ours.
     std::unique_ptr<DzFacetMesh> m_pMovedMesh;
-    HvVertexOffsets::const_iterator m_pressCursor;
+    HvOffsetsCursor m_pressCursor{m_deltasAtPress};
     // Owned by the host's undo stack, which may destroy it while the selection lives.
     QPointer<PfUndoItem> m_pLastUndoItem;
 };

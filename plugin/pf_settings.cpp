@@ -21,10 +21,6 @@ PfSettings* g_pTheOptions = nullptr;
 
 namespace {
 
-// The tool's invalidation flags: redraw only, and rebuild the gizmos (which redraws too).
-constexpr unsigned int s_uInvalidateRedraw = 1;
-constexpr unsigned int s_uInvalidateGizmos = 8;
-
 constexpr unsigned long s_ulMinGizmoSize = 1;
 constexpr unsigned long s_ulMaxGizmoSize = 10;
 
@@ -79,7 +75,7 @@ bool PfSettings::GizmoBoolHandler(
         if (DzAction* action = HvHelpersDaz::FindActionOrThrow(actionClassName, false))
             action->setChecked(on);
     updatePaneIfPresent(updatePane, paneUpdate);
-    PfToolHooks::invalidateActiveTool(s_uInvalidateRedraw);
+    PfToolHooks::invalidateActiveTool(PF_INVALIDATE_REDRAW);
     return true;
 }
 
@@ -127,7 +123,7 @@ bool PfSettings::SetGizmoSize(unsigned long size, bool /*updatePane*/) {
     if (settings->m_ullGizmoSize == size)
         return false;
     settings->m_ullGizmoSize = size;
-    PfToolHooks::invalidateActiveTool(s_uInvalidateGizmos);
+    PfToolHooks::invalidateActiveTool(PF_INVALIDATE_GIZMOS);  // rebuilds the gizmos, which redraws
     DzAppSettings appSettings(settingsGroup());
     appSettings.setIntValue(QString::fromLatin1(g_pcszGizmoSize), int(size));
     return true;

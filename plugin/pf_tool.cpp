@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWheelEvent>
-#include <mutex>
 
 #include "dz3dviewport.h"
 #include "dzapp.h"
@@ -19,10 +18,9 @@
 #include "dzviewport.h"
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
-#include "hv_threadpool.h"
 #include "hv_worldmesh.h"
 #include "pf_selection.h"
-#include "pf_tool_hooks.h"
+#include "pf_tool_impl.h"
 
 char const* const g_pcszUserVisiblePullformToolName = "Pullform";
 
@@ -31,18 +29,6 @@ PfTool* g_pTheActiveTool = nullptr;
 namespace {
 
 std::function<QWidget*(QWidget*)> g_fnMakePane;
-
-// Sets a flag for the lifetime of the guard.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagGuard() { m_flag = false; }
-    FlagGuard(FlagGuard const&) = delete;
-    FlagGuard& operator=(FlagGuard const&) = delete;
-
-private:
-    bool& m_flag;
-};
 
 }  // namespace
 
@@ -65,29 +51,8 @@ PfGlTransforms PfGlTransforms::ReadCurrent() {
 
 // ---- PfTool ----
 
-struct PfTool::Impl {
-    std::unique_ptr<PfSelection> selection;
-    bool connected = false;
-    bool ignoreSceneSelectionChange = false;
-    // Lives under the parent the host passed to getPane; guarded, since the host may destroy that parent.
-    QPointer<QWidget> pane;
-    std::unique_ptr<HvWorldMeshBaseWithModifiers> worldMesh;
-    QPointer<DzNode> worldMeshNode;
-    QTimer statsTimer;
-    bool statsTimerConnected = false;
-};
-
 PfTool::PfTool() : DzTransformTool(QString::fromUtf8(g_pcszUserVisiblePullformToolName)), m_pImpl(new Impl) {
     m_pImpl->statsTimer.setSingleShot(true);
-    // The settings and the modifier reach the active tool through these.
-    PfToolHooks::invalidateActiveTool = [](unsigned int flags) {
-        PfTool* tool = PfTool::GetActive();
-        if (!tool)
-            return false;
-        tool->invalidateAndRedraw(PfInvalidateFlags(int(flags)));
-        return true;
-    };
-    PfToolHooks::triggerToolSettingsStatsUpdate = [] { PfTool::TriggerToolSettingsStatsUpdate(); };
 }
 
 PfTool::~PfTool() {
@@ -152,6 +117,35 @@ void PfTool::PostResetDeltas() {
     }
 }
 
+std::set<int> PfTool::GetSelectedIndices(PfSelectionType type) {
+    PfSelection const* selection = g_pTheActiveTool ? g_pTheActiveTool->getSelection() : nullptr;
+    if (!selection)
+        return {};
+    switch (type) {
+        case PF_SELECTION_VERTEX:
+            return selection->getSelectedVertices();
+        case PF_SELECTION_EDGE:
+            return selection->getSelectedEdges();
+        case PF_SELECTION_FACE:
+            return selection->getSelectedFacets();
+    }
+    return {};
+}
+
+bool PfTool::GetGizmoView(Dz3DViewport* viewport, GizmoView& view) {
+    PfSelection* selection = g_pTheActiveTool ? g_pTheActiveTool->getSelection() : nullptr;
+    PfGizmo const* gizmo = selection ? selection->getViewportData(viewport).gizmo.get() : nullptr;
+    if (!gizmo)
+        return false;
+    view.origin = gizmo->getOriginWs();
+    view.x = gizmo->getX();
+    view.y = gizmo->getY();
+    view.z = gizmo->getZ();
+    view.size = gizmo->getSize();
+    view.hit = gizmo->getCurrentHit();
+    return true;
+}
+
 PfSelection* PfTool::getSelection() const {
     return m_pImpl->selection.get();
 }
@@ -202,11 +196,12 @@ void PfTool::activate() {
                 if (DzScene* scene = dzScene)
                     connect(scene, &DzScene::primarySelectionChanged, this,
                             &PfTool::slotScenePaneSelectionChanged, Qt::UniqueConnection);
-                // The shortcuts of the host's facet-selection actions are learnt here, with the actions.
+                // Not yet: learning the shortcuts of the host's facet-selection actions (comes with the
+                // actions).
                 installSignalsOn3dViewportOrThrow();
                 m_pImpl->connected = true;
             }
-            // The Windows keyboard hook is installed here, with the platform layer.
+            // Not yet: the Windows keyboard hook (comes with the platform layer).
             getOrMakeSelectionOrThrow(nullptr, true);
             m_pImpl->statsTimer.setSingleShot(true);
             if (!m_pImpl->statsTimerConnected) {
@@ -236,14 +231,14 @@ void PfTool::deactivate() {
     } catch (std::exception const&) {
         // Nothing to hand back without a viewport manager.
     }
-    // The Windows keyboard hook is removed here, with the platform layer.
+    // Not yet: removing the Windows keyboard hook (comes with the platform layer).
     DzPickTool::deactivate();
 }
 
 void PfTool::dropSelection() {
     if (!m_pImpl->selection)
         return;
-    uint32_t const state = m_pImpl->selection->getState();
+    PfSelection::State const state = m_pImpl->selection->getState();
     if (state == PfSelection::PF_STATE_TRANSLATING || state == PfSelection::PF_STATE_ROTATING) {
         // A drag under way ends as its release would, so that its edit keeps its undo step.
         try {
@@ -309,11 +304,11 @@ void PfTool::emitDrawnDataChangedDelayed() {
 }
 
 void PfTool::updateToolSettingModifierStats() const {
-    // The options pane refreshes its delta statistics here.
+    // Not yet: does nothing until the options pane exists to show the delta statistics.
 }
 
 void PfTool::updateToolSettingsSelectionInfo() const {
-    // The options pane shows the selection text here.
+    // Not yet: does nothing until the options pane exists to show the selection text.
 }
 
 // ---- slots ----
@@ -376,10 +371,10 @@ void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool /*up
         return;
     settings->m_eSelectionType = type;
     HvHelpersDaz::GetActionMgrOrThrow(true);
-    // The check marks of the three selection-type actions follow here, with the actions.
+    // Not yet: the check marks of the three selection-type actions (come with the actions).
     if (PfTool* tool = GetActive()) {
         tool->drawnDataChanged();
-        // The pane's selection-type radios follow here (when updatePane), with the options pane.
+        // Not yet: the pane's selection-type radios, when updatePane (come with the options pane).
         tool->triggerToolSettingsStatsUpdate();
     }
 }
@@ -393,7 +388,7 @@ void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool /*updatePane*
     if (!changed && !forceRedraw)
         return;
     tool->invalidateAndRedraw(PF_INVALIDATE_GIZMO_ORIGINS);
-    // The pane's lock check box follows here (when changed and updatePane), with the options pane.
+    // Not yet: the pane's lock check box, when changed and updatePane (comes with the options pane).
 }
 
 bool PfTool::SetFalloffRadius(size_t radius, bool /*updatePane*/) {
@@ -406,7 +401,7 @@ bool PfTool::SetFalloffRadius(size_t radius, bool /*updatePane*/) {
         return true;
     if (tool->m_pImpl->selection)
         tool->recomputeDeltasOnFalloffChanged();
-    // The pane's radius slider follows here (when updatePane), with the options pane.
+    // Not yet: the pane's radius slider, when updatePane (comes with the options pane).
     return true;
 }
 
@@ -552,7 +547,7 @@ void PfTool::keyPress(Dz3DViewport*, QKeyEvent* event) {
     PfSelection* selection = m_pImpl->selection.get();
     if (!selection || !event)
         return;
-    uint32_t const state = selection->getState();
+    PfSelection::State const state = selection->getState();
     if ((state == PfSelection::PF_STATE_IDLE || state == PfSelection::PF_STATE_DRAG_FINISHED) &&
         event->text().isEmpty() && event->modifiers() == PfSettings::Get()->m_kmMoveGizmoOnly.getAsQt())
         selection->setMoveGizmoOnlyKeyboardModifierActive(true);
@@ -573,144 +568,4 @@ void PfTool::draw(DzDrawStyle const&, Dz3DViewport* view) const {
         return;
     if (selection->drawSelection() != 0)
         selection->drawGizmo(view);
-}
-
-// ---- the pick road ----
-
-HvWorldMeshBaseWithModifiers* PfTool::getWorldMeshBaseWithModifiers(DzNode* node) const {
-    if (!m_pImpl->worldMesh || !m_pImpl->worldMeshNode || m_pImpl->worldMeshNode != node) {
-        m_pImpl->worldMesh = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
-        m_pImpl->worldMeshNode = node;
-    }
-    return m_pImpl->worldMesh.get();
-}
-
-void PfTool::clearWorldMeshBaseWithModifiers() const {
-    m_pImpl->worldMesh.reset();
-    m_pImpl->worldMeshNode = nullptr;
-}
-
-PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
-    Dz3DViewport*, HvLine3 const& ray, DzViewportMgr::ViewMouseModifier modifier) {
-    PfMouseHandlerResult result;
-    DzScene* scene = dzScene;
-    if (!scene)
-        return result;
-    DzNode* const primary = scene->getPrimarySelection();
-    int index = -1;
-    DzNode* const hit = sceneHitTest(primary, ray, &index);
-    DzNode* node = nullptr;
-
-    PfSelection* selection = m_pImpl->selection.get();
-    if (selection && selection->getState() == PfSelection::PF_STATE_SELECTING) {
-        // Painting: only the node being painted counts.
-        node = hit && hit == primary ? primary : nullptr;
-    } else if (!hit) {
-        if (modifier != DzViewportMgr::NoModifier || !primary) {
-            node = primary;
-        } else {
-            dropSelection();
-            scene->selectAllNodes(false);
-            return PF_MOUSE_NODE_CHANGED;
-        }
-    } else if (primary && selection) {
-        node = primary;
-    } else {
-        {
-            FlagGuard const ignoring(m_pImpl->ignoreSceneSelectionChange);
-            scene->selectAllNodes(false);
-            scene->setPrimarySelection(hit);
-        }
-        dropSelection();
-        m_pImpl->selection = PfSelection::Create(this, hit);
-        result = PF_MOUSE_NODE_CHANGED;
-        node = hit;
-    }
-
-    selection = m_pImpl->selection.get();
-    if (node && index != -1 && selection)
-        result |= selection->handleSelection(PfSettings::Get()->m_eSelectionType, index, modifier);
-    if (selection)
-        selection->updateAfterSelectionChangeOrThrow(result);
-    return result;
-}
-
-DzNode* PfTool::sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index) {
-    if (primary)
-        return nodeHitTest(primary, ray, index) ? primary : nullptr;
-    DzScene* scene = dzScene;
-    if (!scene)
-        return nullptr;
-    // The first node hit in list order, not the nearest.
-    for (DzNodeIterator it = scene->nodeListIterator(); it.hasNext();) {
-        DzNode* node = it.next();
-        if (nodeHitTest(node, ray, index))
-            return node;
-    }
-    return nullptr;
-}
-
-bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index) {
-    if (!node || !node->isVisible() || !node->getObject() ||
-        !HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*node))
-        return false;
-    DzFacetMesh const* cached = HvCachedGeometry::GetCachedGeometry(*node);
-    if (!cached)
-        return false;
-    DzBox3 const box = node->getWSBoundingBox();
-    if (!box.isValid() || !box.testIntersection(ray.toDzLine3(), 0.0f))
-        return false;
-
-    struct Hit {
-        float t = 0.0f;
-        int facet = -1;
-    } shared;
-    std::mutex mutex;
-    DzFacet const* facets = cached->getFacetsPtr();
-    HvThreadPool::Get()->parallelFor(
-        size_t(cached->getNumFacets()),
-        [&](size_t begin, size_t end) {
-            Hit own;
-            for (size_t i = begin; i < end; ++i) {
-                float t = 0.0f;
-                if (ray.intersectsFacet(cached, facets[i], t) && (own.facet < 0 || t < own.t)) {
-                    own.t = t;
-                    own.facet = int(i);
-                }
-            }
-            if (own.facet < 0)
-                return;
-            std::lock_guard<std::mutex> lock(mutex);
-            if (shared.facet < 0 || shared.t > own.t)
-                shared = own;
-        },
-        true);
-    if (shared.facet < 0)
-        return false;
-
-    PfSelectionType const type = PfSettings::Get()->m_eSelectionType;
-    if (type == PF_SELECTION_FACE) {
-        *index = shared.facet;
-        return true;
-    }
-    if (type != PF_SELECTION_VERTEX && type != PF_SELECTION_EDGE)
-        return true;
-
-    HvPoint3 const point = ray.intersectionPoint(shared.t);
-    int facet = shared.facet;
-    DzFacetMesh const* mesh = cached;
-    if (cached->isSubDivisionEnabled()) {
-        int const cage = cached->getFacet(facet).m_cageIdx;
-        if (cage >= 0 && cage != facet)
-            facet = cage;
-        // The cage's numbering: the base mesh's, as in the world-space copy.
-        mesh = getWorldMeshBaseWithModifiers(node)->getMesh();
-    }
-    int const found =
-        type == PF_SELECTION_EDGE ? point.findClosestEdge(mesh, facet) : point.findClosestVertex(mesh, facet);
-    // A facet that is not in the searched mesh is no pick.
-    if (found < 0)
-        return false;
-    *index = found;
-    return true;
 }

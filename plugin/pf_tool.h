@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "dztransformtool.h"
 #include "dzviewportmgr.h"
 #include "hv_base.h"
 #include "hv_geometry.h"
+#include "pf_flags.h"
 #include "pf_settings.h"
 
 class Dz3DViewport;
@@ -26,30 +28,6 @@ class QWidget;
 
 // The name the host shows for the tool: "Pullform".
 extern char const* const g_pcszUserVisiblePullformToolName;
-
-// What PfTool::invalidateAndRedraw recomputes before the redraw.
-enum PfInvalidateFlag : uint32_t {
-    PF_INVALIDATE_REDRAW = 1,
-    PF_INVALIDATE_AFFECTED_VERTICES = 2,
-    PF_INVALIDATE_GEOMETRY = 4,
-    PF_INVALIDATE_GIZMOS = 8,          // implies PF_INVALIDATE_GIZMO_ORIGINS
-    PF_INVALIDATE_GIZMO_ORIGINS = 16,  // implies PF_INVALIDATE_REDRAW
-    PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN = 32,
-};
-Q_DECLARE_FLAGS(PfInvalidateFlags, PfInvalidateFlag)
-Q_DECLARE_OPERATORS_FOR_FLAGS(PfInvalidateFlags)
-
-// What the picking handler did.
-enum PfMouseHandlerResultFlag : uint32_t {
-    PF_MOUSE_REDRAW = 1,
-    PF_MOUSE_CONSUMED = 2,  // the press is taken and the selection paints while the button is held
-    PF_MOUSE_NODE_CHANGED = 4,
-    PF_MOUSE_FACETS_CHANGED = 8,
-    PF_MOUSE_EDGES_CHANGED = 16,
-    PF_MOUSE_VERTICES_CHANGED = 32,
-};
-Q_DECLARE_FLAGS(PfMouseHandlerResult, PfMouseHandlerResultFlag)
-Q_DECLARE_OPERATORS_FOR_FLAGS(PfMouseHandlerResult)
 
 // The OpenGL state that maps world space to the viewport's pixels at the moment of an event.
 struct PfGlTransforms {
@@ -112,6 +90,23 @@ public:
     static void OnUndoOrRedo(DzNode* node, PfSelectionState* state);
     // After a reset of all deltas was done again from the undo stack: the active tool drops its selection.
     static void PostResetDeltas();
+
+    // What a host that drives the tool from a script reads back (pfhost), without the selection's classes.
+    // The active tool's selected indices of the type; empty without an active tool or a selection.
+    static std::set<int> GetSelectedIndices(PfSelectionType type);
+    // The gizmo that the active tool's selection keeps for a viewport, as made for its last draw.
+    struct GizmoView {
+        DzVec3 origin;
+        // World-space axes, each as long as the gizmo's size.
+        HvVec3 x;
+        HvVec3 y;
+        HvVec3 z;
+        float size = 0.0f;
+        // The part under the mouse, or being dragged.
+        PfGizmoHit hit = PF_GIZMO_HIT_NONE;
+    };
+    // False, and view untouched, without an active tool, a selection or a gizmo in that viewport.
+    static bool GetGizmoView(Dz3DViewport* viewport, GizmoView& view);
 
     // Commands that the tool's own events use.
     static void SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool updatePane);

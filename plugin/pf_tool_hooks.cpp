@@ -1,9 +1,17 @@
 #include "pf_tool_hooks.h"
 
+#include "pf_tool.h"
+
 std::function<PfToolOptionsWidget*()> PfToolHooks::getToolOptionsDialog = [] {
     return static_cast<PfToolOptionsWidget*>(nullptr);
 };
-std::function<bool(unsigned int)> PfToolHooks::invalidateActiveTool = [](unsigned int) { return false; };
+std::function<bool(PfInvalidateFlags)> PfToolHooks::invalidateActiveTool = [](PfInvalidateFlags flags) {
+    PfTool* tool = PfTool::GetActive();
+    if (!tool)
+        return false;
+    tool->invalidateAndRedraw(flags);
+    return true;
+};
 std::function<void(PfToolOptionsWidget&, bool)> PfToolHooks::setDrawGizmoTranslationCheckBox =
     [](PfToolOptionsWidget&, bool) {};
 std::function<void(PfToolOptionsWidget&, bool)> PfToolHooks::setDrawGizmoRotationCheckBox =
@@ -12,4 +20,17 @@ std::function<void(PfToolOptionsWidget&, bool, bool)> PfToolHooks::setDrawSphere
     [](PfToolOptionsWidget&, bool, bool) {};
 std::function<void(PfToolOptionsWidget&, float)> PfToolHooks::setGizmoGainSlider = [](PfToolOptionsWidget&,
                                                                                       float) {};
-std::function<void()> PfToolHooks::triggerToolSettingsStatsUpdate = [] {};
+std::function<void()> PfToolHooks::triggerToolSettingsStatsUpdate = [] {
+    PfTool::TriggerToolSettingsStatsUpdate();
+};
+std::function<void(bool, bool, bool)> PfToolHooks::setGizmoLockInPlace = [](bool lock, bool forceRedraw,
+                                                                            bool updatePane) {
+    PfTool::SetGizmoLockInPlace(lock, forceRedraw, updatePane);
+};
+std::function<void(PfSelectionType, bool, bool)> PfToolHooks::setSelectionTypeOrThrow =
+    [](PfSelectionType type, bool force, bool updatePane) {
+        PfTool::SetSelectionTypeOrThrow(type, force, updatePane);
+    };
+std::function<void(DzNode*, PfSelectionState*)> PfToolHooks::onUndoOrRedo =
+    [](DzNode* node, PfSelectionState* state) { PfTool::OnUndoOrRedo(node, state); };
+std::function<void()> PfToolHooks::postResetDeltas = [] { PfTool::PostResetDeltas(); };

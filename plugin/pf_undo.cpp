@@ -9,7 +9,7 @@
 #include "hv_base.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
-#include "pf_tool.h"
+#include "pf_tool_hooks.h"
 
 namespace {
 
@@ -26,11 +26,11 @@ int clampToInt(size_t bytes) {
 
 PfRelativeOffsetsForUndo::PfRelativeOffsetsForUndo(HvVertexOffsets const& after,
                                                    HvVertexOffsets const& before) {
-    auto b = before.begin();
+    // Zero where before has no entry: such a vertex was not moved by the drag.
+    HvOffsetsCursor b(before);
     for (auto const& [index, offset] : after) {
-        while (b != before.end() && b->first < index) ++b;
-        HvVec3 const rel = b != before.end() && b->first == index ? offset - b->second : HvVec3();
-        emplace_hint(end(), index, rel);
+        HvVec3 const* was = b.find(index);
+        emplace_hint(end(), index, was ? offset - *was : HvVec3());
     }
 }
 
@@ -122,7 +122,7 @@ void PfUndoItem::apply(PfUndoOrRedo which) {
         return;
     modifier->mergeDeltas(m_offsets, which == PF_UNDO ? HvMeshModifier::Subtract : HvMeshModifier::Add);
     modifier->emitCurrentValueChanged();
-    PfTool::OnUndoOrRedo(node, getSelectionState());
+    PfToolHooks::onUndoOrRedo(node, getSelectionState());
 }
 
 // ---- PfUndoReset ----
@@ -151,7 +151,7 @@ void PfUndoReset::undo() {
     // The whole set as copied: deltas written after the reset do not survive its undo.
     modifier->replaceDeltas(m_deltas);
     modifier->emitCurrentValueChanged();
-    PfTool::OnUndoOrRedo(node, getSelectionState());
+    PfToolHooks::onUndoOrRedo(node, getSelectionState());
 }
 
 void PfUndoReset::redo() {
@@ -161,5 +161,5 @@ void PfUndoReset::redo() {
         return;
     modifier->clearDeltas();
     modifier->emitCurrentValueChanged();
-    PfTool::PostResetDeltas();
+    PfToolHooks::postResetDeltas();
 }

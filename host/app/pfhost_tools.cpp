@@ -24,9 +24,10 @@
 #include "dzundostack.h"
 #include "dzvertexmesh.h"
 #include "dzviewport.h"
-#include "pf_gizmo.h"
+// The plug-in's modifier only for what the plug-in's registration will do (the scene-file reader and writer)
+// and for the summary; the rest through PfTool's statics and the settings.
 #include "pf_modifier.h"
-#include "pf_selection.h"
+#include "pf_settings.h"
 #include "pf_tool.h"
 #define PFHOST_HAS_PF_TOOL 1
 #endif
@@ -61,8 +62,8 @@ QString describe(std::set<int> const& indices) {
 }
 
 // "expect pf-faces I J ..." (or "none"): the active tool's set of that kind, exactly.
-PfHostCheck selectionSetCheck(QString const& name, std::set<int> const& (*setOf)(PfSelection const&)) {
-    return [name, setOf](QStringList const& args) -> QString {
+PfHostCheck selectionSetCheck(QString const& name, PfSelectionType type) {
+    return [name, type](QStringList const& args) -> QString {
         std::set<int> wanted;
         if (!(args.size() == 1 && args[0] == QLatin1String("none"))) {
             if (args.isEmpty())
@@ -78,8 +79,7 @@ PfHostCheck selectionSetCheck(QString const& name, std::set<int> const& (*setOf)
         PfTool* tool = PfTool::GetActive();
         if (!tool)
             return QStringLiteral("expect %1: the Pullform tool is not active").arg(name);
-        PfSelection const* selection = tool->getSelection();
-        std::set<int> const found = selection ? setOf(*selection) : std::set<int>();
+        std::set<int> const found = PfTool::GetSelectedIndices(type);
         if (found != wanted)
             return QStringLiteral("expected %1 %2, found %3").arg(name, describe(wanted), describe(found));
         return QString();
@@ -110,20 +110,20 @@ bool parseAxis(QString const& text, int& axis) {
     return axis >= 0;
 }
 
-// The gizmo of the main view, drawn once so that its parts can be hit; null with the reason.
-PfGizmo* drawnGizmo(Dz3DViewport*& view, QString& error) {
+// The gizmo of the main view, drawn once so that its parts can be hit; false with the reason.
+bool drawnGizmo(Dz3DViewport*& view, PfTool::GizmoView& gizmo, QString& error) {
     view = mainView();
     PfTool* tool = PfTool::GetActive();
-    PfSelection* selection = tool ? tool->getSelection() : nullptr;
-    if (!view || !selection) {
+    if (!view || !tool || !tool->getSelection()) {
         error = QStringLiteral("the Pullform tool is not active or has no selection");
-        return nullptr;
+        return false;
     }
     view->grabPixels();
-    PfGizmo* gizmo = selection->getViewportData(view).gizmo.get();
-    if (!gizmo)
+    if (!PfTool::GetGizmoView(view, gizmo)) {
         error = QStringLiteral("the view shows no gizmo (nothing selected?)");
-    return gizmo;
+        return false;
+    }
+    return true;
 }
 
 bool toPixel(Dz3DViewport* view, DzVec3 const& world, QPoint& pixel) {
@@ -136,7 +136,7 @@ bool toPixel(Dz3DViewport* view, DzVec3 const& world, QPoint& pixel) {
 
 // Hovers the pixel and the ones around it until the gizmo highlights that part (a small part may fall between
 // pixels); false when none does. at becomes the pixel that hit.
-bool hovers(Dz3DViewport* view, PfGizmo* gizmo, QPoint& at, PfGizmoHit part) {
+bool hovers(Dz3DViewport* view, QPoint& at, PfGizmoHit part) {
     for (int r = 0; r <= 2; ++r)
         for (int dy = -r; dy <= r; ++dy)
             for (int dx = -r; dx <= r; ++dx) {
@@ -144,7 +144,8 @@ bool hovers(Dz3DViewport* view, PfGizmo* gizmo, QPoint& at, PfGizmoHit part) {
                     continue;
                 QPoint const p = at + QPoint(dx, dy);
                 sendMouse(view, QEvent::MouseMove, p, Qt::NoButton);
-                if (gizmo->getCurrentHit() == part) {
+                PfTool::GizmoView gizmo;
+                if (PfTool::GetGizmoView(view, gizmo) && gizmo.hit == part) {
                     at = p;
                     return true;
                 }
@@ -180,13 +181,13 @@ bool gizmoDrag(QStringList const& args, QString& error) {
         return false;
     }
     Dz3DViewport* view = nullptr;
-    PfGizmo* gizmo = drawnGizmo(view, error);
-    if (!gizmo)
+    PfTool::GizmoView gizmo;
+    if (!drawnGizmo(view, gizmo, error))
         return false;
-    HvVec3 const axes[3] = {gizmo->getX(), gizmo->getY(), gizmo->getZ()};
-    DzVec3 const tip = gizmo->getOriginWs() + axes[axis].dz();
+    HvVec3 const axes[3] = {gizmo.x, gizmo.y, gizmo.z};
+    DzVec3 const tip = gizmo.origin + axes[axis].dz();
     QPoint at;
-    if (!toPixel(view, tip, at) || !hovers(view, gizmo, at, PfGizmoHit(PF_GIZMO_HIT_CONE_X + axis))) {
+    if (!toPixel(view, tip, at) || !hovers(view, at, PfGizmoHit(PF_GIZMO_HIT_CONE_X + axis))) {
         error = QStringLiteral("the %1 cone cannot be hit in this view").arg(args[0]);
         return false;
     }
@@ -205,14 +206,14 @@ bool gizmoRotate(QStringList const& args, QString& error) {
         return false;
     }
     Dz3DViewport* view = nullptr;
-    PfGizmo* gizmo = drawnGizmo(view, error);
-    if (!gizmo)
+    PfTool::GizmoView gizmo;
+    if (!drawnGizmo(view, gizmo, error))
         return false;
-    HvVec3 const axes[3] = {gizmo->getX(), gizmo->getY(), gizmo->getZ()};
+    HvVec3 const axes[3] = {gizmo.x, gizmo.y, gizmo.z};
     DzVec3 const u = axes[(axis + 1) % 3].dz().normalized();
     DzVec3 const v = axes[(axis + 2) % 3].dz().normalized();
-    DzVec3 const origin = gizmo->getOriginWs();
-    float const radius = 0.8f * gizmo->getSize();
+    DzVec3 const origin = gizmo.origin;
+    float const radius = 0.8f * gizmo.size;
     float const toRad = 3.14159265f / 180.0f;
     auto pointAt = [&](float deg) {
         return origin + u * (radius * std::cos(deg * toRad)) + v * (radius * std::sin(deg * toRad));
@@ -220,7 +221,7 @@ bool gizmoRotate(QStringList const& args, QString& error) {
     PfGizmoHit const ring = PfGizmoHit(PF_GIZMO_HIT_RING_X + axis);
     for (int start = 0; start < 360; start += 5) {
         QPoint at;
-        if (!toPixel(view, pointAt(float(start)), at) || !hovers(view, gizmo, at, ring))
+        if (!toPixel(view, pointAt(float(start)), at) || !hovers(view, at, ring))
             continue;
         std::vector<DzVec3> points;
         for (int i = 1; i <= 16; ++i) points.push_back(pointAt(float(start) + degrees * float(i) / 16.0f));
@@ -331,15 +332,10 @@ void addPluginDragCommands(std::map<QString, PfHostCommand>& commands) {
 std::map<QString, PfHostCheck> pluginScriptChecks() {
     std::map<QString, PfHostCheck> checks;
 #ifdef PFHOST_HAS_PF_TOOL
-    checks[QStringLiteral("pf-faces")] =
-        selectionSetCheck(QStringLiteral("pf-faces"),
-                          [](PfSelection const& s) -> std::set<int> const& { return s.getSelectedFacets(); });
-    checks[QStringLiteral("pf-edges")] =
-        selectionSetCheck(QStringLiteral("pf-edges"),
-                          [](PfSelection const& s) -> std::set<int> const& { return s.getSelectedEdges(); });
-    checks[QStringLiteral("pf-vertices")] = selectionSetCheck(
-        QStringLiteral("pf-vertices"),
-        [](PfSelection const& s) -> std::set<int> const& { return s.getSelectedVertices(); });
+    checks[QStringLiteral("pf-faces")] = selectionSetCheck(QStringLiteral("pf-faces"), PF_SELECTION_FACE);
+    checks[QStringLiteral("pf-edges")] = selectionSetCheck(QStringLiteral("pf-edges"), PF_SELECTION_EDGE);
+    checks[QStringLiteral("pf-vertices")] =
+        selectionSetCheck(QStringLiteral("pf-vertices"), PF_SELECTION_VERTEX);
     // "expect pf-mesh-same NAME [TOL] [NODE]": the node's evaluated mesh equals the snapshot, each coordinate
     // within TOL (default 1e-5).
     checks[QStringLiteral("pf-mesh-same")] = [](QStringList const& args) -> QString {

@@ -102,7 +102,7 @@ protected:
     // A translation drag from start through the targets, released.
     void translate(HvPoint3 const& start, std::initializer_list<HvPoint3> targets, bool release = true) {
         ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_X, start, start));
-        for (HvPoint3 const& t : targets) selection->dragTo(&data, 1, t, HvVec3());
+        for (HvPoint3 const& t : targets) selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, t, HvVec3());
         if (release)
             selection->onReleaseDragGizmo(nullptr);
     }
@@ -110,7 +110,8 @@ protected:
     void rotate(HvPoint3 const& centre, std::initializer_list<float> degrees, bool release = true) {
         HvPoint3 const start = centre + onCircle(0.0f);
         ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_RING_Z, centre, start));
-        for (float d : degrees) selection->dragTo(&data, 4, centre + onCircle(d), HvVec3(0, 0, 1));
+        for (float d : degrees)
+            selection->dragTo(&data, PF_GIZMO_DRAG_ROTATE_Z, centre + onCircle(d), HvVec3(0, 0, 1));
         if (release)
             selection->onReleaseDragGizmo(nullptr);
     }
@@ -162,7 +163,7 @@ TEST_F(PfDragTest, TranslationTakesTheGainTheGizmoTheFullMovement) {
     EXPECT_EQ(modifier->getDelta(11), HvVec3());  // outside the radius
     EXPECT_EQ(data.originWs, DzVec3(1, 1, 2));
     // Back to the press point: nothing happens, the last deltas stay.
-    selection->dragTo(&data, 1, start, HvVec3());
+    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, start, HvVec3());
     EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
     selection->onReleaseDragGizmo(nullptr);
     EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
@@ -232,10 +233,10 @@ TEST_F(PfDragTest, AGizmoOnlyDragIsFixedAtThePress) {
     selection->setMoveGizmoOnlyKeyboardModifierActive(true);
     ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_X, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
     EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_MOVING_GIZMO));
-    selection->dragTo(&data, 1, HvPoint3(2, 1, 0), HvVec3());
+    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(2, 1, 0), HvVec3());
     // The key let go in the middle of the drag: the drag still moves only the gizmo.
     selection->setMoveGizmoOnlyKeyboardModifierActive(false);
-    selection->dragTo(&data, 1, HvPoint3(3, 1, 0), HvVec3());
+    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(3, 1, 0), HvVec3());
     EXPECT_EQ(data.originWs, DzVec3(3, 1, 0));
     EXPECT_EQ(modifier->getNoOfDeltas(), 0u);
     selection->onReleaseDragGizmo(nullptr);
@@ -245,7 +246,7 @@ TEST_F(PfDragTest, AGizmoOnlyDragIsFixedAtThePress) {
     // The other way round: a translation stays one when the key goes down during it.
     translate(HvPoint3(1, 1, 0), {}, false);
     selection->setMoveGizmoOnlyKeyboardModifierActive(true);
-    selection->dragTo(&data, 1, HvPoint3(1, 1, 1), HvVec3());
+    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, 1, 1), HvVec3());
     EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
     selection->onReleaseDragGizmo(nullptr);
     EXPECT_EQ(stack()->getNumSteps(), 1);
@@ -293,7 +294,7 @@ TEST_F(PfDragTest, UndoAndRedoRightAfterUnrelatedEdits) {
         second.handleSelection(PF_SELECTION_VERTEX, 0, DzViewportMgr::NoModifier);
         second.invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
         ASSERT_TRUE(second.beginDrag(PF_GIZMO_HIT_CONE_Z, HvPoint3(), HvPoint3()));
-        second.dragTo(nullptr, 1, HvPoint3(0, 0, 1), HvVec3());
+        second.dragTo(nullptr, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(0, 0, 1), HvVec3());
         second.onReleaseDragGizmo(nullptr);
     }
     ASSERT_EQ(stack()->getNumSteps(), 2);
@@ -335,14 +336,16 @@ TEST_F(PfDragTest, ATargetThatIsNotFiniteWritesNothing) {
     float const nan = std::nanf("");
     float const inf = INFINITY;
     struct Case {
-        int kind;
+        PfGizmoDragKind kind;
         HvPoint3 target;
         HvVec3 axis;
     } const cases[] = {
-        {1, HvPoint3(nan, 1, 0), HvVec3()},        {1, HvPoint3(1, inf, 0), HvVec3()},
-        {4, HvPoint3(1, nan, 0), HvVec3(0, 0, 1)}, {4, HvPoint3(1, 2, 0), HvVec3(0, 0, inf)},
-        {4, HvPoint3(1, 2, 0), HvVec3()},  // no axis: the angle is not a number
-        {0, HvPoint3(1, 2, 0), HvVec3()},  // the ray missed the plane
+        {PF_GIZMO_DRAG_TRANSLATE, HvPoint3(nan, 1, 0), HvVec3()},
+        {PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, inf, 0), HvVec3()},
+        {PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, nan, 0), HvVec3(0, 0, 1)},
+        {PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, 2, 0), HvVec3(0, 0, inf)},
+        {PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, 2, 0), HvVec3()},  // no axis: the angle is not a number
+        {PF_GIZMO_DRAG_NONE, HvPoint3(1, 2, 0), HvVec3()},      // the ray missed the plane
     };
     for (Case const& c : cases) {
         PfGizmoHit const hit = c.kind == 1 ? PF_GIZMO_HIT_CONE_X : PF_GIZMO_HIT_RING_Z;
@@ -372,7 +375,7 @@ TEST_F(PfDragTest, NoDragWithoutOurModifier) {
     other.invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
     EXPECT_FALSE(other.beginDrag(PF_GIZMO_HIT_CONE_X, HvPoint3(), HvPoint3()));
     EXPECT_EQ(other.getState(), uint32_t(PfSelection::PF_STATE_IDLE));
-    other.dragTo(nullptr, 1, HvPoint3(1, 0, 0), HvVec3());
+    other.dragTo(nullptr, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, 0, 0), HvVec3());
     EXPECT_FALSE(other.modifyMesh([](float(*)[3], int, double) {}));
     other.onReleaseDragGizmo(nullptr);
     EXPECT_EQ(stack()->getNumSteps(), 0);
@@ -458,7 +461,7 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     selection->handleSelection(PF_SELECTION_VERTEX, 4, DzViewportMgr::NoModifier);
     selection->invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
     ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_Z, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
-    selection->dragTo(nullptr, 1, HvPoint3(1, 1, 0.5f), HvVec3());
+    selection->dragTo(nullptr, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, 1, 0.5f), HvVec3());
 
     dzScene->setPrimarySelection(other);
     EXPECT_EQ(tool->getSelection(), nullptr);
@@ -474,7 +477,7 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     selection->handleSelection(PF_SELECTION_VERTEX, 0, DzViewportMgr::NoModifier);
     selection->invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
     ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_RING_Z, HvPoint3(1, 1, 0), HvPoint3(2, 1, 0)));
-    selection->dragTo(nullptr, 4, HvPoint3(1, 2, 0), HvVec3(0, 0, 1));
+    selection->dragTo(nullptr, PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, 2, 0), HvVec3(0, 0, 1));
     tool->deactivate();
     EXPECT_EQ(stack->getNumSteps(), 1);  // the undone step gave way to the new one
     EXPECT_NE(modifier->getDelta(0), HvVec3());

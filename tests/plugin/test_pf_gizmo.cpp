@@ -103,7 +103,7 @@ protected:
         selection->updateAfterSelectionChangeOrThrow(PF_MOUSE_FACETS_CHANGED);
     }
     PfGizmoInit init(PfGizmoOrientation o, bool stored = false, DzQuat const& q = DzQuat()) {
-        return PfGizmoInit(o, *selection, &camera, stored, q);
+        return selection->makeGizmoInit(o, &camera, stored, q);
     }
 
     dztest::TempSettings temp;
@@ -578,7 +578,7 @@ TEST_F(PfSelectionGizmoTest, OriginIsTheSelectedVertexNearestTheCamera) {
     selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
     selection->makeGizmo(&viewB, 5, PF_GIZMO_WORLD_AXES);
     ASSERT_TRUE(data(viewA).gizmo);
-    EXPECT_EQ(data(viewA).originState, 1);
+    EXPECT_EQ(data(viewA).originState, PfSelection::ViewportData::OriginState::AutoChosen);
     EXPECT_EQ(data(viewA).originVertex, 15);  // (3, 3)
     EXPECT_EQ(data(viewA).gizmo->getOriginWs(), DzVec3(3, 3, 0));
     EXPECT_EQ(data(viewB).originVertex, 0);  // (0, 0)
@@ -593,7 +593,7 @@ TEST_F(PfSelectionGizmoTest, OriginIsTheSelectedVertexNearestTheCamera) {
     selection->handleSelection(PF_SELECTION_VERTEX, 15, VM::AltModifier);
     selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
     EXPECT_EQ(data(viewA).originVertex, 15);
-    data(viewA).originState = 2;
+    data(viewA).originState = PfSelection::ViewportData::OriginState::Placed;
     data(viewA).originWs = DzVec3(7, 7, 7);
     selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
     EXPECT_EQ(data(viewA).gizmo->getOriginWs(), DzVec3(7, 7, 7));
@@ -631,21 +631,22 @@ TEST_F(PfSelectionGizmoTest, ClampedKeepsTheAxesOfTheViewportsLastGizmo) {
 }
 
 TEST_F(PfSelectionGizmoTest, OriginStatesAndReset) {
-    EXPECT_EQ(selection->getGizmoOriginState(&viewA), 0);  // made on first access
+    EXPECT_EQ(selection->getGizmoOriginState(&viewA),
+              PfSelection::ViewportData::OriginState::AutoUnchosen);  // made on first access
     EXPECT_FALSE(data(viewA).gizmo);
     selectVertices({5});
     selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
     selection->makeGizmo(&viewB, 5, PF_GIZMO_WORLD_AXES);
-    EXPECT_EQ(selection->getGizmoOriginState(&viewA), 1);
+    EXPECT_EQ(selection->getGizmoOriginState(&viewA), PfSelection::ViewportData::OriginState::AutoChosen);
     EXPECT_FALSE(selection->isAnyGizmoMovedManually());
-    data(viewB).originState = 2;
+    data(viewB).originState = PfSelection::ViewportData::OriginState::Placed;
     EXPECT_TRUE(selection->isAnyGizmoMovedManually());
 
     selection->resetAutoGizmoOrigins(false);
-    EXPECT_EQ(selection->getGizmoOriginState(&viewA), 0);
-    EXPECT_EQ(selection->getGizmoOriginState(&viewB), 2);
+    EXPECT_EQ(selection->getGizmoOriginState(&viewA), PfSelection::ViewportData::OriginState::AutoUnchosen);
+    EXPECT_EQ(selection->getGizmoOriginState(&viewB), PfSelection::ViewportData::OriginState::Placed);
     selection->resetAutoGizmoOrigins(true);
-    EXPECT_EQ(selection->getGizmoOriginState(&viewB), 0);
+    EXPECT_EQ(selection->getGizmoOriginState(&viewB), PfSelection::ViewportData::OriginState::AutoUnchosen);
 
     selection->resetGizmos();
     EXPECT_FALSE(data(viewA).gizmo);

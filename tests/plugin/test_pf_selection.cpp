@@ -155,7 +155,7 @@ TEST_P(PfHandleSelectionTest, ChangesTheSetOfTheType) {
     // Fill the set of the type through picks with the add key, then put the state in place.
     selection->setState(PfSelection::PF_STATE_SELECTING);
     for (int i : c.before) selection->handleSelection(c.type, i, DzViewportMgr::NoModifier);
-    selection->setState(c.state);
+    selection->setState(PfSelection::State(c.state));
     PfMouseHandlerResult const result = selection->handleSelection(c.type, c.index, c.modifier);
     Set const& actual =
         c.type == PF_SELECTION_VERTEX ? static_cast<Set const&>(selection->getSelectedVertices())

@@ -53,7 +53,7 @@ protected:
     dztest::TempSettings temp;
     std::vector<unsigned int> invalidations;
     bool toolActive = true;
-    std::function<bool(unsigned int)> savedInvalidate;
+    decltype(PfToolHooks::invalidateActiveTool) savedInvalidate;
 };
 
 TEST_F(PfSettingsTest, GetGivesTheOneObject) {

@@ -561,7 +561,8 @@ TEST_F(PfToolTest, MoveGizmoOnlyKey) {
     dztest::keyPress(fx.view(), Qt::Key_Shift, Qt::ShiftModifier);
     dztest::keyPress(fx.view(), Qt::Key_A, Qt::ControlModifier, "\x01");
     EXPECT_FALSE(s->isMoveGizmoOnlyKeyboardModifierActive());
-    for (uint32_t state : {2u, 3u, 4u}) {
+    for (PfSelection::State state : {PfSelection::PF_STATE_MOVING_GIZMO, PfSelection::PF_STATE_TRANSLATING,
+                                     PfSelection::PF_STATE_ROTATING}) {
         s->setState(state);
         dztest::keyPress(fx.view(), Qt::Key_Control, Qt::ControlModifier);
         EXPECT_FALSE(s->isMoveGizmoOnlyKeyboardModifierActive()) << state;

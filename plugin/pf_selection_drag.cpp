@@ -4,8 +4,6 @@
 #include <cstring>
 #include <exception>
 
-#include "dz3dviewport.h"
-#include "dzcamera.h"
 #include "dzfacetmesh.h"
 #include "dzmodifier.h"
 #include "dznode.h"
@@ -16,17 +14,10 @@
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_tool.h"
+#include "pf_tool_hooks.h"
 #include "pf_undo.h"
 
 namespace {
-
-bool isFinite(DzVec3 const& v) {
-    return std::isfinite(v.m_x) && std::isfinite(v.m_y) && std::isfinite(v.m_z);
-}
-
-bool isFinite(float const v[3]) {
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-}
 
 // The offsets of a drag that wrote nothing: zero for the same vertices.
 HvVertexOffsets zeroOffsets(HvVertexOffsets const& like) {
@@ -85,11 +76,11 @@ bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 
         for (DzModifier* other : m_otherModifiers) other->applyInverse(*m_pLocalBaseMesh, *m_pNode);
     // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
     if (hit >= PF_GIZMO_HIT_RING_X && hit <= PF_GIZMO_HIT_RING_Z)
-        m_uState = PF_STATE_ROTATING;
+        m_eState = PF_STATE_ROTATING;
     else if (m_bMoveGizmoOnly)
-        m_uState = PF_STATE_MOVING_GIZMO;
+        m_eState = PF_STATE_MOVING_GIZMO;
     else
-        m_uState = PF_STATE_TRANSLATING;
+        m_eState = PF_STATE_TRANSLATING;
     m_gizmoOriginAtPress = gizmoOrigin;
     m_dragCurrent = HvPoint3();
     m_fCurrentAngle = 0.0f;
@@ -107,14 +98,10 @@ void PfSelection::invalidateVerticesOnMouseDown() {
     if (!modifier)
         return;
     HvMeshModifierLock lock(*modifier);
-    HvVertexOffsets const& deltas = modifier->getOffsets();
     // Both maps are ordered by vertex index: one pass over each.
-    auto it = deltas.begin();
-    for (auto const& entry : affected) {
-        while (it != deltas.end() && it->first < entry.first) ++it;
-        HvVec3 const delta = it != deltas.end() && it->first == entry.first ? it->second : HvVec3();
-        m_deltasAtPress.emplace_hint(m_deltasAtPress.end(), entry.first, delta);
-    }
+    HvOffsetsCursor deltas(modifier->getOffsets());
+    for (auto const& entry : affected)
+        m_deltasAtPress.emplace_hint(m_deltasAtPress.end(), entry.first, deltas.at(entry.first));
 }
 
 std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
@@ -146,49 +133,64 @@ void PfSelection::onMouseMoveDraggingGizmo(ViewportData& data, HvLine3 const& ra
         return;
     HvPoint3 target = m_dragCurrent;
     HvVec3 axis;
-    int const kind = data.gizmo->computeDragTargetWs(data.gizmo->getCurrentHit(), ray, &target, &axis);
+    PfGizmoDragKind const kind =
+        data.gizmo->computeDragTargetWs(data.gizmo->getCurrentHit(), ray, &target, &axis);
     dragTo(&data, kind, target, axis);
 }
 
-void PfSelection::dragTo(ViewportData* data, int kind, HvPoint3 const& target, HvVec3 const& rotationAxis) {
+void PfSelection::dragTo(ViewportData* data, PfGizmoDragKind kind, HvPoint3 const& target,
+                         HvVec3 const& rotationAxis) {
     // A ray that missed the drag plane, or ran along it, gives no usable target.
-    if (!isFinite(target.dz()) || !isFinite(rotationAxis.dz()))
+    if (!HvIsFinite(target.dz()) || !HvIsFinite(rotationAxis.dz()))
         return;
-    PfSettings const& settings = *PfSettings::Get();
-    if (kind == 1) {
-        if (m_uState != PF_STATE_TRANSLATING && m_uState != PF_STATE_MOVING_GIZMO)
-            return;
-        if (target.dz() == m_dragStart.dz())
-            return;
-        DzVec3 const origin = m_gizmoOriginAtPress + (target.dz() - m_dragStart.dz());
-        if (!isFinite(origin))
-            return;
-        m_dragCurrent = target;
-        if (m_uState == PF_STATE_TRANSLATING) {
-            initTransforms();
-            DzVec3 const translation =
-                (m_worldToLocal.multVec(target) - m_worldToLocal.multVec(m_dragStart)) * settings.m_fGain;
-            if (!isFinite(translation))
-                return;
-            m_translationLocal = translation;
-            HvVec3 const t = m_translationLocal;
-            if (!modifyMesh([t](float(*v)[3], int i, double weight) {
-                    float const w = float(weight);
-                    v[i][0] += t.x * w;
-                    v[i][1] += t.y * w;
-                    v[i][2] += t.z * w;
-                }))
-                return;
-            moveGizmoOrigin(data, origin);
-        } else {
-            moveGizmoOrigin(data, origin);
-            PfTool::SetGizmoLockInPlace(true, true, true);
-        }
+    switch (kind) {
+        case PF_GIZMO_DRAG_TRANSLATE:
+            dragTranslate(data, target);
+            break;
+        case PF_GIZMO_DRAG_ROTATE_X:
+        case PF_GIZMO_DRAG_ROTATE_Y:
+        case PF_GIZMO_DRAG_ROTATE_Z:
+            dragRotate(target, rotationAxis);
+            break;
+        case PF_GIZMO_DRAG_NONE:
+            break;
+    }
+}
+
+void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
+    if (m_eState != PF_STATE_TRANSLATING && m_eState != PF_STATE_MOVING_GIZMO)
+        return;
+    if (target.dz() == m_dragStart.dz())
+        return;
+    DzVec3 const origin = m_gizmoOriginAtPress + (target.dz() - m_dragStart.dz());
+    if (!HvIsFinite(origin))
+        return;
+    m_dragCurrent = target;
+    if (m_eState == PF_STATE_MOVING_GIZMO) {
+        moveGizmoOrigin(data, origin);
+        PfToolHooks::setGizmoLockInPlace(true, true, true);
         return;
     }
-    if (kind < 2 || kind > 4 || m_uState != PF_STATE_ROTATING)
+    initTransforms();
+    DzVec3 const translation =
+        (m_worldToLocal.multVec(target) - m_worldToLocal.multVec(m_dragStart)) * PfSettings::Get()->m_fGain;
+    if (!HvIsFinite(translation))
         return;
+    m_translationLocal = translation;
+    HvVec3 const t = m_translationLocal;
+    if (!modifyMesh([t](float(*v)[3], int i, double weight) {
+            float const w = float(weight);
+            v[i][0] += t.x * w;
+            v[i][1] += t.y * w;
+            v[i][2] += t.z * w;
+        }))
+        return;
+    moveGizmoOrigin(data, origin);
+}
 
+void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis) {
+    if (m_eState != PF_STATE_ROTATING)
+        return;
     initTransforms();
     HvPoint3 const centre = m_gizmoOriginAtPress;
     float angle = centre.getAngleBetween(rotationAxis, m_dragStart, target);
@@ -202,7 +204,7 @@ void PfSelection::dragTo(ViewportData* data, int kind, HvPoint3 const& target, H
     DzVec3 const centreLocal = m_worldToLocal.multVec(centre);
     DzVec3 const axisLocal = m_worldToLocal.multVec(centre.dz() + rotationAxis.dz()) - centreLocal;
     // No axis, no rotation: a zero axis would turn nothing and still write a step.
-    if (!isFinite(centreLocal) || !isFinite(axisLocal) || axisLocal == DzVec3())
+    if (!HvIsFinite(centreLocal) || !HvIsFinite(axisLocal) || axisLocal == DzVec3())
         return;
     m_dragCurrent = target;
     m_fCurrentAngle = angle;
@@ -211,7 +213,7 @@ void PfSelection::dragTo(ViewportData* data, int kind, HvPoint3 const& target, H
     m_rotationAxisLocal = axisLocal;
     // The signed angle runs from the target back to the press point; the mesh turns the other way, with the
     // mouse.
-    m_dragRotation = DzQuat(axisLocal, -angle * settings.m_fGain);
+    m_dragRotation = DzQuat(axisLocal, -angle * PfSettings::Get()->m_fGain);
     DzQuat const rotation = m_dragRotation;
     // What scaleAngle takes apart for every vertex, taken apart once.
     DzVec3 scaleAxis;
@@ -228,15 +230,11 @@ void PfSelection::dragTo(ViewportData* data, int kind, HvPoint3 const& target, H
         v[i][1] = p.m_y;
         v[i][2] = p.m_z;
     });
-    PfTool::SetGizmoLockInPlace(true, false, true);
+    PfToolHooks::setGizmoLockInPlace(true, false, true);
 }
 
 HvVec3 PfSelection::deltaAtPress(int vertex) {
-    auto const end = m_deltasAtPress.cend();
-    if (m_pressCursor != end && m_pressCursor->first > vertex)
-        m_pressCursor = m_deltasAtPress.lower_bound(vertex);  // out of order: search
-    while (m_pressCursor != end && m_pressCursor->first < vertex) ++m_pressCursor;
-    return m_pressCursor != end && m_pressCursor->first == vertex ? m_pressCursor->second : HvVec3();
+    return m_pressCursor.at(vertex);
 }
 
 void PfSelection::moveGizmoOrigin(ViewportData* data, DzVec3 const& origin) {
@@ -271,7 +269,7 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         moved = fresh->getVerticesPtr();
     }
 
-    m_pressCursor = m_deltasAtPress.begin();
+    m_pressCursor = HvOffsetsCursor(m_deltasAtPress);
     for (auto const& entry : affected) {
         int const i = entry.first;
         if (i < 0 || i >= vertexCount)
@@ -286,27 +284,26 @@ bool PfSelection::modifyMesh(DragFunction fn) {
     // The new deltas in vertex order, checked before anything is written.
     std::vector<std::pair<int, HvVec3>> after;
     after.reserve(affected.size());
-    auto before = m_deltasAtPress.begin();
+    HvOffsetsCursor before(m_deltasAtPress);
     for (auto const& entry : affected) {
         int const i = entry.first;
         if (i < 0 || i >= vertexCount)
             continue;
-        while (before != m_deltasAtPress.end() && before->first < i) ++before;
-        HvVec3 const d = before != m_deltasAtPress.end() && before->first == i ? before->second : HvVec3();
-        if (!isFinite(moved[i]))
+        HvVec3 const d = before.at(i);
+        if (!HvIsFinite(moved[i]))
             return false;  // a degenerate step writes nothing
         HvVec3 const offset(d.x + (moved[i][0] - unmoved[i][0]), d.y + (moved[i][1] - unmoved[i][1]),
                             d.z + (moved[i][2] - unmoved[i][2]));
-        if (!isFinite(offset.dz()))
+        if (!HvIsFinite(offset.dz()))
             return false;
         after.emplace_back(i, offset);
     }
     m_fnLastDrag = std::move(fn);
     m_bDragWrote = true;
-    StoreOrdered(m_deltasAfter, after, true);
+    HvMeshModifier::ReplaceOrdered(m_deltasAfter, after);
     {
         HvMeshModifierLock lock(*modifier);
-        StoreOrdered(modifier->getOffsets(), after, false);
+        HvMeshModifier::WriteOrdered(modifier->getOffsets(), after, HvMeshModifier::WriteAssign);
     }
     // As setDeltas would: the near-zero entries are dropped later.
     modifier->triggerCompact();
@@ -314,46 +311,18 @@ bool PfSelection::modifyMesh(DragFunction fn) {
     return true;
 }
 
-void PfSelection::StoreOrdered(HvVertexOffsets& map, std::vector<std::pair<int, HvVec3>> const& values,
-                               bool only) {
-    // Every mouse move of a drag writes the same vertices again: the entries are found by walking the map in
-    // step with the ascending values and assigned in place, instead of being looked up or made anew.
-    if (only && map.size() != values.size())
-        map.clear();
-    auto it = map.begin();
-    for (auto const& [index, value] : values) {
-        int steps = 0;
-        while (it != map.end() && it->first < index && steps < 8) {
-            ++it;
-            ++steps;
-        }
-        if (it != map.end() && it->first < index)
-            it = map.lower_bound(index);  // a long gap: search it
-        if (it != map.end() && it->first == index)
-            it->second = value;
-        else
-            it = map.emplace_hint(it, index, value);
-        ++it;
-    }
-    if (only && map.size() != values.size()) {
-        // Other keys than last time: the map holds exactly the values.
-        map.clear();
-        map.insert(values.begin(), values.end());
-    }
-}
-
 // ---- release ----
 
 void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
-    if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_uState != PF_STATE_MOVING_GIZMO) {
+    if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_eState != PF_STATE_MOVING_GIZMO) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
         m_lastDragOffsets = m_bDragWrote
                                 ? HvVertexOffsets(PfRelativeOffsetsForUndo(m_deltasAfter, m_deltasAtPress))
                                 : zeroOffsets(m_deltasAfter);
         setLastUndoItem(PfUndoItem::Create(*this, asUndoOffsets(m_lastDragOffsets)));
-        m_uState = PF_STATE_DRAG_FINISHED;
+        m_eState = PF_STATE_DRAG_FINISHED;
     } else {
-        m_uState = PF_STATE_IDLE;
+        m_eState = PF_STATE_IDLE;
     }
     if (view) {
         auto it = m_viewports.find(view);
@@ -367,7 +336,7 @@ void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
 }
 
 void PfSelection::endDragAsRelease() {
-    if (m_uState == PF_STATE_TRANSLATING || m_uState == PF_STATE_ROTATING)
+    if (m_eState == PF_STATE_TRANSLATING || m_eState == PF_STATE_ROTATING)
         onReleaseDragGizmo(nullptr);
 }
 
@@ -394,39 +363,6 @@ void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
         item->update(asUndoOffsets(m_lastDragOffsets));
 }
 
-// ---- gizmo placement and camera ----
-
-bool PfSelection::setGizmoLockInPlace(bool lock) {
-    int const state = lock ? 2 : 0;
-    bool changed = false;
-    for (auto& entry : m_viewports) {
-        if (entry.second.originState != state) {
-            entry.second.originState = state;
-            changed = true;
-        }
-    }
-    return changed;
-}
-
-void PfSelection::activeViewChanged() {
-    try {
-        Dz3DViewport* view = HvHelpersDaz::GetActive3dViewportOrThrow();
-        DzCamera* camera = view ? view->getCamera() : nullptr;
-        if (!camera)
-            return;
-        auto it = m_viewports.find(view);
-        if (it == m_viewports.end())
-            return;
-        DzVec3 const position = camera->getWSPos();
-        if (position == it->second.lastCameraPos)
-            return;
-        it->second.lastCameraPos = position;
-        m_pTool->invalidateAndRedraw(PF_INVALIDATE_GIZMOS);
-    } catch (std::exception const&) {
-        // No active 3D viewport: nothing to follow.
-    }
-}
-
 // ---- transforms and resets ----
 
 void PfSelection::initTransforms() {
@@ -448,5 +384,5 @@ void PfSelection::resetAllDeltas() {
 void PfSelection::postResetAllDeltas() {
     m_pTool->clearWorldMeshBaseWithModifiers();
     m_bTransformsValid = false;
-    PfTool::TriggerToolSettingsStatsUpdate();
+    PfToolHooks::triggerToolSettingsStatsUpdate();
 }

@@ -1,0 +1,144 @@
+// PfSelection's gizmos, one per viewport: where each stands (a vertex of the selection, or where the user put
+// it), how it is made and drawn, and when it is made again.
+#include <algorithm>
+#include <exception>
+
+#include "dz3dviewport.h"
+#include "dzcamera.h"
+#include "dzfacetmesh.h"
+#include "dznode.h"
+#include "hv_base_daz.h"
+#include "pf_gizmo.h"
+#include "pf_selection.h"
+#include "pf_tool.h"
+
+void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmoOrientation orientation) {
+    ViewportData& vd = m_viewports[view];
+    DzCamera* camera = view ? view->getCamera() : nullptr;
+    DzFacetMesh const* mesh = worldMesh();
+    if (!camera || !mesh) {
+        vd.gizmo.reset();
+        return;
+    }
+    DzVec3 const cameraPos = camera->getWSPos();
+    int const vertexCount = mesh->getNumVertices();
+    float const(*vertices)[3] = mesh->getVerticesPtr();
+
+    if (vd.originState == ViewportData::OriginState::AutoUnchosen) {
+        bool found = false;
+        float nearest = 0.0f;
+        for (int v : m_vertices) {
+            if (v < 0 || v >= vertexCount)
+                continue;  // an index from another mesh
+            float const distance = (DzVec3(vertices[v]) - cameraPos).length();
+            if (!found || distance < nearest) {
+                found = true;
+                nearest = distance;
+                vd.originVertex = v;
+            }
+        }
+        if (found)
+            vd.originState = ViewportData::OriginState::AutoChosen;
+    }
+    if (vd.originState != ViewportData::OriginState::Placed && vd.originVertex >= 0 &&
+        vd.originVertex < vertexCount)
+        vd.originWs = DzVec3(vertices[vd.originVertex]);
+
+    double const distance = (vd.originWs - cameraPos).length();
+    double const divisor = std::max(1.0, double(gizmoSize) * -4.0 + 40.0 + 20.0);
+    float const size = float(distance / divisor);
+
+    PfGizmoInit const init =
+        makeGizmoInit(orientation, camera, vd.clampedOrientationStored, vd.storedOrientation);
+    vd.gizmo = PfGizmo::Create(init, vd.originWs, size);
+    if (orientation != PF_GIZMO_CLAMPED) {
+        vd.storedOrientation = init.orientation;
+        vd.clampedOrientationStored = true;
+    }
+}
+
+void PfSelection::drawGizmo(Dz3DViewport* view) {
+    PfSettings const& settings = *PfSettings::Get();
+    uint32_t const shown = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
+    if ((settings.m_uDrawGizmoFlags & shown) == 0)
+        return;
+    ViewportData& vd = m_viewports[view];
+    if (!vd.gizmo)
+        makeGizmo(view, static_cast<unsigned long>(settings.m_ullGizmoSize), settings.m_eGizmoOrientation);
+    if (!vd.gizmo)
+        return;
+    PfGizmo::TempDrawFlags temp;
+    if (m_bMoveGizmoOnly)
+        temp |= PfGizmo::PF_TEMP_DRAW_MOVE_GIZMO_ONLY;
+    if (settings.m_eGizmoOrientation == PF_GIZMO_Z_TO_CAMERA)
+        temp |= PfGizmo::PF_TEMP_DRAW_PLANAR;
+    bool const dragging = m_eState == PF_STATE_MOVING_GIZMO || m_eState == PF_STATE_TRANSLATING ||
+                          m_eState == PF_STATE_ROTATING;
+    vd.gizmo->draw(PfGizmo::DrawFlags(QFlag(int(settings.m_uDrawGizmoFlags))),
+                   float(settings.m_ullFalloffRadius / 10.0), temp, dragging ? &m_dragStart : nullptr,
+                   &m_dragCurrent, m_fCurrentAngle);
+}
+
+PfSelection::ViewportData::OriginState PfSelection::getGizmoOriginState(Dz3DViewport* view) {
+    return m_viewports[view].originState;
+}
+
+bool PfSelection::isAnyGizmoMovedManually() const {
+    for (auto const& entry : m_viewports)
+        if (entry.second.originState == ViewportData::OriginState::Placed)
+            return true;
+    return false;
+}
+
+void PfSelection::resetGizmos() {
+    for (auto& entry : m_viewports) entry.second.gizmo.reset();
+}
+
+void PfSelection::resetAutoGizmoOrigins(bool all) {
+    for (auto& entry : m_viewports)
+        if (all || entry.second.originState == ViewportData::OriginState::AutoChosen)
+            entry.second.originState = ViewportData::OriginState::AutoUnchosen;
+}
+
+bool PfSelection::setGizmoLockInPlace(bool lock) {
+    ViewportData::OriginState const state =
+        lock ? ViewportData::OriginState::Placed : ViewportData::OriginState::AutoUnchosen;
+    bool changed = false;
+    for (auto& entry : m_viewports) {
+        if (entry.second.originState != state) {
+            entry.second.originState = state;
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+void PfSelection::activeViewChanged() {
+    try {
+        Dz3DViewport* view = HvHelpersDaz::GetActive3dViewportOrThrow();
+        DzCamera* camera = view ? view->getCamera() : nullptr;
+        if (!camera)
+            return;
+        auto it = m_viewports.find(view);
+        if (it == m_viewports.end())
+            return;
+        DzVec3 const position = camera->getWSPos();
+        if (position == it->second.lastCameraPos)
+            return;
+        it->second.lastCameraPos = position;
+        m_pTool->invalidateAndRedraw(PF_INVALIDATE_GIZMOS);
+    } catch (std::exception const&) {
+        // No active 3D viewport: nothing to follow.
+    }
+}
+
+PfGizmoInit PfSelection::makeGizmoInit(PfGizmoOrientation orientation, DzCamera* camera, bool clampedStored,
+                                       DzQuat const& storedOrientation) {
+    DzQuat const nodeRotation = m_pNode ? m_pNode->getWSRot() : DzQuat();
+    HvVec3 normal;
+    HvVec3 side;
+    // The normal only for the orientation that uses it: it is computed on demand and kept.
+    bool const hasNormal = orientation == PF_GIZMO_NORMAL && getSelectionNormal(normal, side);
+    return PfGizmoInit(orientation, nodeRotation, hasNormal ? &normal : nullptr, side, camera, clampedStored,
+                       storedOrientation);
+}
