@@ -44,6 +44,10 @@ public:
     // The box of the object's cached (world-space) geometry; invalid without geometry.
     DzBox3 getWSBoundingBox() const;
 
+protected:
+    // The node's own properties, then its object's and its modifiers' in list order.
+    void fillPropertyGroups(DzPropertyGroupTree& tree) const override;
+
 signals:
     // Any change of the world transform or the origin.
     void transformChanged();

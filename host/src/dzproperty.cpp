@@ -27,6 +27,13 @@ DzProperty::DzProperty(QString const& name) {
 
 DzProperty::~DzProperty() = default;
 
+void DzProperty::setFavorite(bool favorite) {
+    if (favorite == m_favorite)
+        return;
+    m_favorite = favorite;
+    emit favoriteChanged(favorite);
+}
+
 // ---- DzFloatProperty ----
 
 DzFloatProperty::DzFloatProperty(QString const& name, float value) : DzProperty(name), m_value(value) {}
