@@ -108,14 +108,29 @@ public:
     // False, and view untouched, without an active tool, a selection or a gizmo in that viewport.
     static bool GetGizmoView(Dz3DViewport* viewport, GizmoView& view);
 
-    // Commands that the tool's own events use.
+    // Commands: the actions, the pane, the selection, the drag engine and the undo items change the tool's
+    // settings and selection through these. With no active tool they store their setting, or do nothing.
     static void SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool updatePane);
-    // False when the settings already hold the radius.
-    static bool SetFalloffRadius(size_t radius, bool updatePane);
+    // Select all (true) or clear the selection (false); failures are shown in a box.
+    static void SelectAll(bool select);
+    static void GrowOrShrinkSelection(bool grow);
+    // 0 without an active tool or selection, 2 when a gizmo was moved by hand, else 1.
+    static int GetGizmoLockInPlace();
     // Locks every gizmo of the active tool's selection in place, or releases them; redraws on a change or
     // when forced.
     static void SetGizmoLockInPlace(bool lock, bool forceRedraw, bool updatePane);
+    static void SetGizmoOrientation(PfGizmoOrientation orientation, bool updatePane);
+    // Steps of 10; a shrink below 11 gives 0. Whether the radius changed.
+    static bool GrowOrShrinkFalloffRadius(bool grow, bool updatePane);
+    // False when the settings already hold the radius.
+    static bool SetFalloffRadius(size_t radius, bool updatePane);
+    static void SetFalloffMode(PfFalloffMode mode, bool updatePane);
     void recomputeDeltasOnFalloffChanged();
+
+    // The whole delta set of the selected node at once; each reports to the user itself.
+    static void ResetAllDeltas();
+    static void LoadDeltasFromMorphs();
+    static void SaveDeltasToMorph();
 
     // The current selection, made for the scene's primary node when there is none. Without a primary node:
     // NoSelectionException for a command name, else null.
