@@ -19,15 +19,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         // A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
-        writeFile("grid.obj",
-                  "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 1 1 0\nv 2 1 0\nv 0 2 0\nv 1 2 0\nv 2 2 0\n"
-                  "f 1 2 5 4\nf 2 3 6 5\nf 4 5 8 7\nf 5 6 9 8\n");
+        ASSERT_TRUE(writeTextFile(path("grid.obj"), gridObj(2, 2)));
     }
     QString path(QString const& name) const { return dir.filePath(name); }
     void writeFile(QString const& name, QString const& text) const {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text.toUtf8());
+        ASSERT_TRUE(writeTextFile(path(name), text.toUtf8()));
     }
     Outcome pfhost(QStringList const& args) const {
         return runPfhost(dir.path(), QStringList{"--settings", path("settings")} + args);

@@ -17,28 +17,13 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         // A 4 x 4 grid of quads on the XY plane, from (0, 0) to (4, 4).
-        QFile f(dir.filePath("grid.obj"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QByteArray obj;
-        for (int j = 0; j <= 4; ++j)
-            for (int i = 0; i <= 4; ++i)
-                obj += QByteArray("v ") + QByteArray::number(i) + " " + QByteArray::number(j) + " 0\n";
-        for (int j = 0; j < 4; ++j)
-            for (int i = 0; i < 4; ++i) {
-                int const a = j * 5 + i + 1;
-                obj += "f " + QByteArray::number(a) + " " + QByteArray::number(a + 1) + " " +
-                       QByteArray::number(a + 6) + " " + QByteArray::number(a + 5) + "\n";
-            }
-        f.write(obj);
+        ASSERT_TRUE(writeTextFile(dir.filePath("grid.obj"), gridObj(4, 4)));
     }
     DragRun run(QString const& text) const {
-        QFile f(dir.filePath("script.txt"));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!writeTextFile(dir.filePath("script.txt"), text.toUtf8()))
             return {};
-        f.write(text.toUtf8());
-        f.close();
-        return runPfhost(dir.path(),
-                         {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "400x300"});
+        return runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script", "script.txt",
+                                      "--size", "400x300"});
     }
 
     QTemporaryDir dir;

@@ -16,20 +16,13 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         // A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
-        QFile f(dir.filePath("grid.obj"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(
-            "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 0 1 0\nv 1 1 0\nv 2 1 0\nv 0 2 0\nv 1 2 0\nv 2 2 0\n"
-            "f 1 2 5 4\nf 2 3 6 5\nf 4 5 8 7\nf 5 6 9 8\n");
+        ASSERT_TRUE(writeTextFile(dir.filePath("grid.obj"), gridObj(2, 2)));
     }
     ToolRun run(QString const& text) const {
-        QFile f(dir.filePath("script.txt"));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!writeTextFile(dir.filePath("script.txt"), text.toUtf8()))
             return {};
-        f.write(text.toUtf8());
-        f.close();
-        return runPfhost(dir.path(),
-                         {"--settings", dir.filePath("settings"), "--script", "script.txt", "--size", "320x240"});
+        return runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script", "script.txt",
+                                      "--size", "320x240"});
     }
 
     QTemporaryDir dir;

@@ -24,6 +24,7 @@
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 #include "pf_undo.h"
 
@@ -41,32 +42,21 @@ HvPoint3 onCircle(float degrees, float radius = 1.0f) {
     return HvPoint3(radius * std::cos(radians(degrees)), radius * std::sin(radians(degrees)), 0.0f);
 }
 
-// A modifier of another class under the plug-in modifier's name.
-class ForeignModifier : public HvMeshModifier {
-public:
-    ForeignModifier() : HvMeshModifier(g_pcszPullformModifierName) {}
-    void modifierStatsChanged() override {}
-};
+using pftest::ForeignModifier;
 
 // A 6 x 2 grid of unit quads on the XY plane in the scene (vertex (i, j) has index 7 j + i), with a selection
-// in vertex mode and its modifier; drags are driven without a gizmo, as the gizmo would drive them.
-class PfDragTest : public ::testing::Test {
+// in vertex mode and its modifier, the other options at their defaults (gain 1, Ctrl adds); drags are driven
+// without a gizmo, as the gizmo would drive them.
+class PfDragTest : public pftest::PfNodeSelectionTest {
 protected:
     void SetUp() override {
-        PfSettings* s = PfSettings::Get();
-        s->m_eSelectionType = PF_SELECTION_VERTEX;
-        s->m_fGain = 1.0f;
-        s->m_kmAddToSelection.set(HvKeyboardModifier::Ctrl);
+        PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
         stack()->clear();
-        node = dztest::makeNode("grid", dztest::makeGrid(6, 2));
-        dzScene->addNode(node);
-        selection = PfSelection::Create(&tool, node);
-        modifier = selection->getModifier();
+        selectOn(dztest::makeNode("grid", dztest::makeGrid(6, 2)));
         ASSERT_TRUE(modifier);
     }
     void TearDown() override {
-        selection.reset();
-        dzScene->clear();
+        PfNodeSelectionTest::TearDown();
         stack()->clear();
     }
     static DzUndoStack* stack() { return dzApp->getUndoStack(); }
@@ -121,11 +111,6 @@ protected:
         return HvVec3(base->getVerticesPtr()[vertex]) + modifier->getDelta(unsigned(vertex));
     }
 
-    dztest::TempSettings temp;
-    PfTool tool;
-    DzNode* node = nullptr;
-    std::unique_ptr<PfSelection> selection;
-    PfModifier* modifier = nullptr;
     PfSelection::ViewportData data;
 };
 
@@ -443,10 +428,10 @@ TEST_F(PfDragTest, RandomDragsUndosAndRedosComeBackToTheirStates) {
 // A selection dropped in the middle of a drag ends it as its release would.
 TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     dztest::TempSettings temp;
+    pftest::PfSettingsGuard optionsGuard(pftest::PfSettingsGuard::FromDefaults);
     dztest::ViewportFixture fx(200, 150);
     ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
     PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
-    PfSettings::Get()->m_fGain = 1.0f;
     DzUndoStack* stack = dzApp->getUndoStack();
     stack->clear();
     DzNode* grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(2, 2)));
@@ -493,14 +478,12 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
 // pushes one step, and undo takes it back.
 TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
     dztest::TempSettings temp;
+    pftest::PfSettingsGuard optionsGuard(pftest::PfSettingsGuard::FromDefaults);
     dztest::ViewportFixture fx(400, 300);
     ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
     PfSettings* s = PfSettings::Get();
-    s->m_eSelectionType = PF_SELECTION_FACE;
-    s->m_fGain = 1.0f;
     s->m_ullFalloffRadius = 10;
     s->m_eFalloffMode = PF_FALLOFF_LINEAR;
-    s->m_kmMoveGizmoOnly.set(HvKeyboardModifier::Ctrl);
     DzUndoStack* stack = dzApp->getUndoStack();
     stack->clear();
     fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));

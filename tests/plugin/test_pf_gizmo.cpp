@@ -22,6 +22,7 @@
 #include "pf_gizmo.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 
 namespace {
@@ -56,48 +57,17 @@ DzFacetMesh* makeCancellingQuads() {
     return mesh;
 }
 
-// One quad in the XZ plane facing straight up (+Y).
-DzFacetMesh* makeUpFacingQuad() {
-    auto* mesh = new DzFacetMesh;
-    mesh->addVertex(DzVec3(0, 0, 0));
-    mesh->addVertex(DzVec3(1, 0, 0));
-    mesh->addVertex(DzVec3(1, 0, -1));
-    mesh->addVertex(DzVec3(0, 0, -1));
-    mesh->addFacet(0, 1, 2, 3);
-    mesh->finalize();
-    return mesh;
-}
+using pftest::makeUpFacingQuad;
 
-void resetSettings() {
-    PfSettings* s = PfSettings::Get();
-    s->m_eSelectionType = PF_SELECTION_FACE;
-    s->m_ullFalloffRadius = 50;
-    s->m_uDrawGizmoFlags = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
-    s->m_ullGizmoSize = 5;
-    s->m_eGizmoOrientation = PF_GIZMO_NODE_AXES;
-    s->m_kmAddToSelection.set(HvKeyboardModifier::Ctrl);
-    s->m_kmRemoveFromSelection.set(HvKeyboardModifier::Alt);
-    s->m_kmMoveGizmoOnly.set(HvKeyboardModifier::Ctrl);
-}
-
-// A node (a 3 x 3 grid on the XY plane unless given) with a selection on it, and a camera.
-class PfGizmoInitTest : public ::testing::Test {
+// A node (a 3 x 3 grid on the XY plane unless given) with a selection on it, and a camera; the options at
+// their defaults (faces, radius 50, every gizmo part but the outline, size 5, node axes).
+class PfGizmoInitTest : public pftest::PfNodeSelectionTest {
 protected:
     void SetUp() override {
-        resetSettings();
         use(dztest::makeGrid(3, 3));
         camera.lookAt(DzVec3(1, 2, 10), DzVec3(1, 2, 0));
     }
-    void TearDown() override {
-        selection.reset();
-        dzScene->clear();
-    }
-    void use(DzFacetMesh* mesh) {
-        selection.reset();
-        node = dztest::makeNode("node", mesh);
-        dzScene->addNode(node);
-        selection = PfSelection::Create(&tool, node);
-    }
+    void use(DzFacetMesh* mesh) { selectOn(dztest::makeNode("node", mesh)); }
     void selectFace(int face) {
         selection->handleSelection(PF_SELECTION_FACE, face, VM::NoModifier);
         selection->updateAfterSelectionChangeOrThrow(PF_MOUSE_FACETS_CHANGED);
@@ -106,11 +76,7 @@ protected:
         return selection->makeGizmoInit(o, &camera, stored, q);
     }
 
-    dztest::TempSettings temp;
-    PfTool tool;
     DzCamera camera;
-    DzNode* node = nullptr;
-    std::unique_ptr<PfSelection> selection;
 };
 
 }  // namespace
@@ -672,24 +638,20 @@ namespace {
 
 // Looking straight down at a 4 x 4 grid of unit quads on the XY plane (vertex (i, j) has index 5 j + i, face
 // (i, j) index 4 j + i), the tool active.
-class PfGizmoViewportTest : public ::testing::Test {
+class PfGizmoViewportTest : public pftest::PfToolViewportTest {
 protected:
     void SetUp() override {
-        resetSettings();
         PfSettings::Get()->m_uDrawGizmoFlags = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION;
-        ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
+        ASSERT_NO_FATAL_FAILURE(PfToolViewportTest::SetUp());
         grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
         fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
-        tool = new PfTool;
-        fx.mgr()->addTool(tool);
+        registerTool();
         ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
     }
     void TearDown() override {
         fx.mgr()->setActiveTool(fx.mgr()->findTool("DzPickTool"));
-        fx.mgr()->removeTool(tool);
-        delete tool;
+        PfToolViewportTest::TearDown();
     }
-    QPoint at(float x, float y) const { return fx.project(DzVec3(x, y, 0)); }
     // Whether a pixel within two of p passes the test.
     template <class Test>
     static bool anyNear(QImage const& image, QPoint const& p, Test test) {
@@ -703,10 +665,7 @@ protected:
     static bool green(dztest::Rgba const& c) { return c.g > 180 && c.r < 80 && c.b < 80; }
     static bool blue(dztest::Rgba const& c) { return c.b > 180 && c.r < 80 && c.g < 80; }
 
-    dztest::TempSettings temp;
-    dztest::ViewportFixture fx{400, 300};
     DzNode* grid = nullptr;
-    PfTool* tool = nullptr;
 };
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 
 namespace {
@@ -41,49 +42,17 @@ DzFacetMesh* baseOf(DzNode* node) {
     return shapeOf(node)->getGeometry();
 }
 
-// One quad in the XZ plane whose normal is straight up (+Y).
-DzFacetMesh* makeUpFacingQuad() {
-    auto* mesh = new DzFacetMesh;
-    mesh->addVertex(DzVec3(0, 0, 0));
-    mesh->addVertex(DzVec3(1, 0, 0));
-    mesh->addVertex(DzVec3(1, 0, -1));
-    mesh->addVertex(DzVec3(0, 0, -1));
-    mesh->addFacet(0, 1, 2, 3);
-    mesh->finalize();
-    return mesh;
-}
+using pftest::addNode;
+using pftest::makeUpFacingQuad;
 
 // A 3 x 3 grid of unit quads on the XY plane (16 vertices, 24 edges, facet 4 in the middle) in the scene,
-// with a selection on it.
-class PfSelectionTest : public ::testing::Test {
+// with a selection on it; the options at their defaults (faces, radius 50, smooth curve, Ctrl adds, Alt
+// removes).
+class PfSelectionTest : public pftest::PfNodeSelectionTest {
 protected:
-    void SetUp() override {
-        PfSettings* s = PfSettings::Get();
-        s->m_eSelectionType = PF_SELECTION_FACE;
-        s->m_ullFalloffRadius = 50;
-        s->m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
-        s->m_kmAddToSelection.set(HvKeyboardModifier::Ctrl);
-        s->m_kmRemoveFromSelection.set(HvKeyboardModifier::Alt);
-        node = addNode("grid", dztest::makeGrid(3, 3));
-        selection = PfSelection::Create(&tool, node);
-    }
-    void TearDown() override {
-        selection.reset();
-        dzScene->clear();
-    }
-
-    DzNode* addNode(QString const& name, DzFacetMesh* mesh) {
-        DzNode* n = dztest::makeNode(name, mesh);
-        dzScene->addNode(n);
-        return n;
-    }
+    void SetUp() override { selectOn(dztest::makeNode("grid", dztest::makeGrid(3, 3))); }
 
     void setType(PfSelectionType type) { PfSettings::Get()->m_eSelectionType = type; }
-
-    dztest::TempSettings temp;
-    PfTool tool;
-    DzNode* node = nullptr;
-    std::unique_ptr<PfSelection> selection;
 };
 
 }  // namespace

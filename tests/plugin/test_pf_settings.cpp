@@ -15,6 +15,7 @@
 #include "dzmainwindow.h"
 #include "dztempsettings.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool_hooks.h"
 
 namespace {
@@ -32,10 +33,6 @@ public:
 class PfSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PfSettings* s = PfSettings::Get();
-        s->m_uDrawGizmoFlags = 7;
-        s->m_ullGizmoSize = 5;
-        s->m_fGain = 1.0f;
         savedInvalidate = PfToolHooks::invalidateActiveTool;
         PfToolHooks::invalidateActiveTool = [this](unsigned int flags) {
             invalidations.push_back(flags);
@@ -51,6 +48,7 @@ protected:
     }
 
     dztest::TempSettings temp;
+    pftest::PfSettingsGuard optionsGuard{pftest::PfSettingsGuard::FromDefaults};
     std::vector<unsigned int> invalidations;
     bool toolActive = true;
     decltype(PfToolHooks::invalidateActiveTool) savedInvalidate;

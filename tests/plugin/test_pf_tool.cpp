@@ -35,6 +35,7 @@
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 
 namespace {
@@ -57,37 +58,24 @@ int edgeBetween(DzFacetMesh const* mesh, int a, int b) {
     return -1;
 }
 
-void resetSettings() {
-    PfSettings* s = PfSettings::Get();
-    s->m_eSelectionType = PF_SELECTION_FACE;
-    s->m_ullFalloffRadius = 50;
-    s->m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
-    s->m_kmAddToSelection.set(HvKeyboardModifier::Ctrl);
-    s->m_kmRemoveFromSelection.set(HvKeyboardModifier::Alt);
-    s->m_kmMoveGizmoOnly.set(HvKeyboardModifier::Ctrl);
-    s->m_kmMouseWheelFalloff.set(HvKeyboardModifier::Ctrl);
-}
-
 // A 400 x 300 viewport looking straight down at a 4 x 4 grid of unit quads on the XY plane (vertex (i, j) has
-// index 5 j + i, face (i, j) index 4 j + i), with the tool registered.
-class PfToolTest : public ::testing::Test {
+// index 5 j + i, face (i, j) index 4 j + i), with the tool registered; the options at their defaults (faces,
+// radius 50, smooth curve, Ctrl adds, Alt removes, Ctrl moves the gizmo alone, Ctrl and the wheel size the
+// falloff).
+class PfToolTest : public pftest::PfToolViewportTest {
 protected:
     void SetUp() override {
-        resetSettings();
-        ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
+        ASSERT_NO_FATAL_FAILURE(PfToolViewportTest::SetUp());
         grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
         fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
-        tool = new PfTool;
-        fx.mgr()->addTool(tool);
+        registerTool();
     }
     void TearDown() override {
-        fx.mgr()->removeTool(tool);
-        delete tool;
+        PfToolViewportTest::TearDown();
         PfTool::SetPaneFactory(nullptr);
     }
 
     void activate() { ASSERT_TRUE(fx.mgr()->setActiveTool(tool)); }
-    QPoint at(float x, float y, float z = 0.0f) const { return fx.project(DzVec3(x, y, z)); }
     void click(float x, float y, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         dztest::mouseClick(fx.view(), at(x, y), Qt::LeftButton, modifiers);
     }
@@ -95,10 +83,7 @@ protected:
     Set faces() const { return selection() ? asSet(selection()->getSelectedFacets()) : Set{}; }
     int redraws() const { return fx.mgr()->getDrawnDataChangedCount(); }
 
-    dztest::TempSettings temp;
-    dztest::ViewportFixture fx{400, 300};
     DzNode* grid = nullptr;
-    PfTool* tool = nullptr;
 };
 
 }  // namespace
@@ -470,8 +455,8 @@ TEST_F(PfToolTest, StatisticsTimerRestartsAndNeedsAnActiveTool) {
     activate();
     PfTool::TriggerToolSettingsStatsUpdate();
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !tool->isToolSettingsStatsUpdatePending(); },
-                                dztest::kEventDeadlineMs));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !tool->isToolSettingsStatsUpdatePending(); }, dztest::kEventDeadlineMs));
     // A selection change asks for it.
     click(0.5f, 0.5f);
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());

@@ -21,6 +21,7 @@
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 #include "pf_undo.h"
 
@@ -28,32 +29,23 @@ namespace {
 
 using Offsets = HvVertexOffsets;
 
-// A modifier of another class under the plug-in modifier's name.
-class ForeignModifier : public HvMeshModifier {
-public:
-    ForeignModifier() : HvMeshModifier(g_pcszPullformModifierName) {}
-    void modifierStatsChanged() override {}
-};
+using pftest::ForeignModifier;
 
 // A node "body_1" labelled "Body" (a 3 x 3 grid) in the scene, with a selection of faces {4} on it and its
-// modifier. Values are binary fractions, so that adding and subtracting them is exact.
-class PfUndoTest : public ::testing::Test {
+// modifier; the options at their defaults (faces, Ctrl adds). Values are binary fractions, so that adding and
+// subtracting them is exact.
+class PfUndoTest : public pftest::PfNodeSelectionTest {
 protected:
     void SetUp() override {
-        PfSettings::Get()->m_eSelectionType = PF_SELECTION_FACE;
-        PfSettings::Get()->m_kmAddToSelection.set(HvKeyboardModifier::Ctrl);
         stack()->clear();
-        node = dztest::makeNode("body_1", dztest::makeGrid(3, 3));
-        node->setLabel("Body");
-        dzScene->addNode(node);
-        selection = PfSelection::Create(&tool, node);
-        modifier = selection->getModifier();
+        DzNode* body = dztest::makeNode("body_1", dztest::makeGrid(3, 3));
+        body->setLabel("Body");
+        selectOn(body);
         ASSERT_TRUE(modifier);
         selection->handleSelection(PF_SELECTION_FACE, 4, DzViewportMgr::NoModifier);
     }
     void TearDown() override {
-        selection.reset();
-        dzScene->clear();
+        PfNodeSelectionTest::TearDown();
         stack()->clear();
     }
     static DzUndoStack* stack() { return dzApp->getUndoStack(); }
@@ -63,12 +55,6 @@ protected:
         modifier->setDeltas(after);
         return PfUndoItem::Create(*selection, PfRelativeOffsetsForUndo(after, before));
     }
-
-    dztest::TempSettings temp;
-    PfTool tool;
-    DzNode* node = nullptr;
-    std::unique_ptr<PfSelection> selection;
-    PfModifier* modifier = nullptr;
 };
 
 }  // namespace
@@ -323,25 +309,23 @@ TEST_F(PfUndoTest, TheSelectionsPointerToItsStepReadsNullOnceTheStackDestroysIt)
 
 namespace {
 
-// The tool active on the node "body_1" (a 3 x 3 grid) in a real viewport.
-class PfUndoToolTest : public ::testing::Test {
+// The tool active on the node "body_1" (a 3 x 3 grid) in a real viewport, selecting faces.
+class PfUndoToolTest : public pftest::PfToolViewportTest {
 protected:
+    PfUndoToolTest() : PfToolViewportTest(200, 150) {}
     void SetUp() override {
-        PfSettings::Get()->m_eSelectionType = PF_SELECTION_FACE;
-        ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
+        ASSERT_NO_FATAL_FAILURE(PfToolViewportTest::SetUp());
         dzApp->getUndoStack()->clear();
         node = fx.addNode(dztest::makeNode("body_1", dztest::makeGrid(3, 3)));
         dzScene->setPrimarySelection(node);
-        tool = new PfTool;
-        fx.mgr()->addTool(tool);
+        registerTool();
         ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
         ASSERT_TRUE(tool->getSelection());
         modifier = tool->getSelection()->getModifier();
         ASSERT_TRUE(modifier);
     }
     void TearDown() override {
-        fx.mgr()->removeTool(tool);
-        delete tool;
+        PfToolViewportTest::TearDown();
         dzApp->getUndoStack()->clear();
     }
     static DzUndoStack* stack() { return dzApp->getUndoStack(); }
@@ -350,10 +334,7 @@ protected:
                                     : std::set<int>{};
     }
 
-    dztest::TempSettings temp;
-    dztest::ViewportFixture fx{200, 150};
     DzNode* node = nullptr;
-    PfTool* tool = nullptr;
     PfModifier* modifier = nullptr;
 };
 
