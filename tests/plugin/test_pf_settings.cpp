@@ -233,6 +233,41 @@ TEST_F(PfSettingsTest, GainComparesExactlyNeverRedrawsAndIsNotStored) {
     EXPECT_TRUE(storedKeys().isEmpty());
 }
 
+// The suites rely on the guard: every field and every stored key comes back, whatever the scope changed.
+TEST_F(PfSettingsTest, TheTestGuardPutsEveryFieldAndStoredKeyBack) {
+    PfSettings* s = PfSettings::Get();
+    s->m_eFalloffMode = PF_FALLOFF_SHARP;  // a value the defaults do not have
+    DzAppSettings(kGroup).setIntValue(g_pcszGizmoSize, 4);
+    {
+        pftest::PfSettingsGuard guard(pftest::PfSettingsGuard::FromDefaults);
+        EXPECT_EQ(s->m_eFalloffMode, PF_FALLOFF_SMOOTH_CURVE);
+        s->m_eSelectionType = PF_SELECTION_EDGE;
+        s->m_uDrawGizmoFlags = 0;
+        s->m_eGizmoOrientation = PF_GIZMO_CLAMPED;
+        s->m_ullFalloffRadius = 7;
+        s->m_fGain = 0.25f;
+        EXPECT_TRUE(PfSettings::SetGizmoSize(9, false));
+        EXPECT_TRUE(PfSettings::SetDrawInfluenceAsOutline(true, false));
+        for (HvKeyboardModifier* m : {&s->m_kmAddToSelection, &s->m_kmRemoveFromSelection,
+                                      &s->m_kmMoveGizmoOnly, &s->m_kmMouseWheelFalloff})
+            m->set(HvKeyboardModifier::Shift);
+    }
+    EXPECT_EQ(s->m_eFalloffMode, PF_FALLOFF_SHARP);
+    EXPECT_EQ(s->m_eSelectionType, PF_SELECTION_FACE);
+    EXPECT_EQ(s->m_uDrawGizmoFlags, 7u);
+    EXPECT_EQ(s->m_eGizmoOrientation, PF_GIZMO_NODE_AXES);
+    EXPECT_EQ(s->m_ullFalloffRadius, 50u);
+    EXPECT_EQ(s->m_fGain, 1.0f);
+    EXPECT_EQ(s->m_ullGizmoSize, 5u);
+    EXPECT_EQ(s->m_kmAddToSelection.getValue(), HvKeyboardModifier::Ctrl);
+    EXPECT_EQ(s->m_kmRemoveFromSelection.getValue(), HvKeyboardModifier::Alt);
+    EXPECT_EQ(s->m_kmMoveGizmoOnly.getValue(), HvKeyboardModifier::Ctrl);
+    EXPECT_EQ(s->m_kmMouseWheelFalloff.getValue(), HvKeyboardModifier::Ctrl);
+    // The stored size is back, the keys that were not stored are gone again.
+    EXPECT_EQ(storedKeys(), QStringList{g_pcszGizmoSize});
+    EXPECT_EQ(DzAppSettings(kGroup).getIntValue(g_pcszGizmoSize), 4);
+}
+
 // One run of the host, started by the test below: it changes the settings, or checks what it starts with.
 TEST(PfSettingsNextRun, DISABLED_Child) {
     QByteArray const mode = qgetenv("PF_SETTINGS_CHILD");
