@@ -19,6 +19,7 @@
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
 #include "hv_worldmesh.h"
+#include "pf_dlg_settings-tool.h"
 #include "pf_selection.h"
 #include "pf_tool_impl.h"
 
@@ -304,11 +305,17 @@ void PfTool::emitDrawnDataChangedDelayed() {
 }
 
 void PfTool::updateToolSettingModifierStats() const {
-    // Not yet: does nothing until the options pane exists to show the delta statistics.
+    if (auto* pane = qobject_cast<PfToolOptionsWidget*>(m_pImpl->pane.data()))
+        pane->updateModifierStats(true);
 }
 
 void PfTool::updateToolSettingsSelectionInfo() const {
-    // Not yet: does nothing until the options pane exists to show the selection text.
+    auto* pane = qobject_cast<PfToolOptionsWidget*>(m_pImpl->pane.data());
+    if (!pane)
+        return;
+    // Not yet: the text with the selection's counts comes with the commands; the pane follows the node.
+    pane->updateSelectionInfo(std::string());
+    pane->updateLockInPlaceGizmoCheckBox();
 }
 
 // ---- slots ----
@@ -352,10 +359,9 @@ void PfTool::slotModifierCurrentValueChanged() {
 QWidget* PfTool::getPane(QWidget* parent) const {
     if (m_pImpl->pane)
         return m_pImpl->pane;
-    if (!g_fnMakePane)
-        return nullptr;
     try {
-        m_pImpl->pane = g_fnMakePane(parent);
+        m_pImpl->pane =
+            g_fnMakePane ? g_fnMakePane(parent) : new PfToolOptionsWidget(parent, *PfSettings::Get());
         return m_pImpl->pane;
     } catch (std::exception const& e) {
         criticalBox(nullptr, e.what());

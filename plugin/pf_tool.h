@@ -82,7 +82,7 @@ public:
     static void TriggerToolSettingsStatsUpdate();
     // The world-space ray under the event's position, from the near to the far plane.
     static HvLine3 UnProjectMouseEvent(PfGlTransforms const& transforms, QMouseEvent const& event);
-    // How getPane makes the options pane; it may throw. Empty: the tool has no pane.
+    // Replaces how getPane makes the options pane (tests); it may throw. Empty: the tool's PfToolOptionsWidget.
     static void SetPaneFactory(std::function<QWidget*(QWidget* parent)> factory);
     // After an undo or redo on the node: when it is the active tool's primary node, its selection takes the
     // snapshot back (when given), becomes idle, and gizmos, origins and press deltas are renewed. Never

@@ -1,9 +1,10 @@
 #include "pf_tool_hooks.h"
 
+#include "pf_dlg_settings-tool.h"
 #include "pf_tool.h"
 
 std::function<PfToolOptionsWidget*()> PfToolHooks::getToolOptionsDialog = [] {
-    return static_cast<PfToolOptionsWidget*>(nullptr);
+    return qobject_cast<PfToolOptionsWidget*>(PfTool::GetToolOptionsDialog());
 };
 std::function<bool(PfInvalidateFlags)> PfToolHooks::invalidateActiveTool = [](PfInvalidateFlags flags) {
     PfTool* tool = PfTool::GetActive();
@@ -13,13 +14,13 @@ std::function<bool(PfInvalidateFlags)> PfToolHooks::invalidateActiveTool = [](Pf
     return true;
 };
 std::function<void(PfToolOptionsWidget&, bool)> PfToolHooks::setDrawGizmoTranslationCheckBox =
-    [](PfToolOptionsWidget&, bool) {};
+    [](PfToolOptionsWidget& pane, bool on) { pane.setDrawGizmoTranslationCheckBox(on); };
 std::function<void(PfToolOptionsWidget&, bool)> PfToolHooks::setDrawGizmoRotationCheckBox =
-    [](PfToolOptionsWidget&, bool) {};
+    [](PfToolOptionsWidget& pane, bool on) { pane.setDrawGizmoRotationCheckBox(on); };
 std::function<void(PfToolOptionsWidget&, bool, bool)> PfToolHooks::setDrawSphereCheckBox =
-    [](PfToolOptionsWidget&, bool, bool) {};
-std::function<void(PfToolOptionsWidget&, float)> PfToolHooks::setGizmoGainSlider = [](PfToolOptionsWidget&,
-                                                                                      float) {};
+    [](PfToolOptionsWidget& pane, bool draw, bool asOutline) { pane.setDrawSphereCheckBox(draw, asOutline); };
+std::function<void(PfToolOptionsWidget&, float)> PfToolHooks::setGizmoGainSlider =
+    [](PfToolOptionsWidget& pane, float gain) { pane.setGizmoGainSlider(gain); };
 std::function<void()> PfToolHooks::triggerToolSettingsStatsUpdate = [] {
     PfTool::TriggerToolSettingsStatsUpdate();
 };

@@ -20,8 +20,7 @@ struct PfToolHooks {
     // The active tool's invalidateAndRedraw with the flags; false (and nothing done) when no tool is active.
     static std::function<bool(PfInvalidateFlags)> invalidateActiveTool;
 
-    // The pane's setters that show a setting's new value. Not yet: the pane installs its own; until then
-    // they do nothing.
+    // The pane's setters that show a setting's new value.
     static std::function<void(PfToolOptionsWidget&, bool)> setDrawGizmoTranslationCheckBox;
     static std::function<void(PfToolOptionsWidget&, bool)> setDrawGizmoRotationCheckBox;
     static std::function<void(PfToolOptionsWidget&, bool, bool)> setDrawSphereCheckBox;

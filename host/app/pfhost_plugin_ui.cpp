@@ -52,6 +52,7 @@ std::map<QString, PfHostCommand> pluginScriptCommands() {
     };
 #endif
     addPluginDragCommands(commands);
+    addWidgetScriptCommands(commands);
     return commands;
 }
 

@@ -305,7 +305,8 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             boxesDuringCommand << box->text();
             box->done(QMessageBox::Cancel);
-        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal);
+                   dialog && !dialog->property("pfhostScripted").toBool()) {  // dialog-step plays those
             boxesDuringCommand << dialog->windowTitle();
             dialog->reject();
         }

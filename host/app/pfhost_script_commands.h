@@ -41,13 +41,23 @@ inline constexpr PfHostScriptCommandInfo kPfHostScriptCommands[] = {
      "POS "
      "R G B [TOL] | log TEXT | pf-faces I J... | pf-edges ... |\npf-vertices ... (or none) | pf-mesh-same "
      "NAME "
-     "[TOL] [NODE] | pf-mesh-differs NAME [NODE]"},
+     "[TOL] [NODE] | pf-mesh-differs NAME [NODE] |\nwidget NAME checked|unchecked|partial|enabled|disabled|"
+     "value V|text T|text-contains T"},
     {"pf-selection-type", "pf-selection-type vertex|edge|face", "what the Pullform tool selects"},
     {"pf-falloff", "pf-falloff RADIUS [MODE]", "the falloff radius (tenths of a unit) and curve (0 to 6)"},
     {"pf-gizmo-drag", "pf-gizmo-drag x|y|z DX DY DZ", "drag the gizmo's axis cone by the world offset"},
     {"pf-gizmo-rotate", "pf-gizmo-rotate x|y|z DEGREES", "turn the gizmo's ring about the axis by the angle"},
     {"pf-mesh-snapshot", "pf-mesh-snapshot NAME [NODE]", "keep the node's evaluated mesh under the name"},
     {"pf-summary", "pf-summary", "print the primary node's deltas and the undo stack's position"},
+    {"widget-check", "widget-check NAME [on|off|partial]",
+     "check the radio button or set the check box of that object name"},
+    {"widget-slider", "widget-slider NAME VALUE", "move the slider of that object name to the value"},
+    {"widget-text", "widget-text NAME TEXT", "type the text into the control's value field, then Enter"},
+    {"widget-click", "widget-click NAME",
+     "press the button (BOX:TEXT: the button of a button box);\na dialog it "
+     "opens plays the queued dialog steps"},
+    {"dialog-step", "dialog-step check|slider|text|click|expect NAME ARGS...",
+     "queue a step for the dialog that the next widget-click opens;\nthe last step closes it"},
 };
 
 // The words of the command that cmd (lower case) names, or null.

@@ -372,5 +372,6 @@ std::map<QString, PfHostCheck> pluginScriptChecks() {
         return now != it->second ? QString() : QStringLiteral("the mesh equals the snapshot %1").arg(args[0]);
     };
 #endif
+    addWidgetScriptChecks(checks);
     return checks;
 }

@@ -23,5 +23,9 @@ std::map<QString, PfHostCommand> pluginScriptCommands();
 // Adds the commands that drive the gizmo and compare meshes (pf-gizmo-drag, pf-gizmo-rotate, pf-falloff,
 // pf-mesh-snapshot, pf-summary).
 void addPluginDragCommands(std::map<QString, PfHostCommand>& commands);
+// Commands and the check that operate the windows' controls by object name (widget-check, widget-slider,
+// widget-text, widget-click, dialog-step; expect widget), in pfhost_script_widgets.cpp.
+void addWidgetScriptCommands(std::map<QString, PfHostCommand>& commands);
+void addWidgetScriptChecks(std::map<QString, PfHostCheck>& checks);
 // The plug-in's menu entries that pfhost offers until the plug-in's own actions exist.
 void addPluginMenus(DzMainWindow* window);

@@ -2,6 +2,9 @@
 // responder the other suites rely on.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QSlider>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -389,6 +392,48 @@ TEST(HostWidgets, IntSliderClampsAndEmits) {
     EXPECT_EQ(spy.at(0).at(0).toInt(), 10);
     slider.setValue(10);
     EXPECT_EQ(spy.count(), 1);
+}
+
+// What a person does with a slider: a drag on the bar, the value text typed (percent where it is shown so,
+// and only when editable).
+TEST(HostWidgets, SliderBarDragStepsAndTypedText) {
+    DzFloatSlider radius(nullptr, QString());
+    radius.setMinMax(0.0f, 1000.0f);
+    radius.setSensitivity(0.5f);
+    radius.setClamped(true);
+    QSlider* bar = radius.findChild<QSlider*>();
+    QLineEdit* text = radius.findChild<QLineEdit*>();
+    ASSERT_TRUE(bar && text);
+    bar->setValue(bar->maximum() / 3);  // a drag to a third of the way
+    EXPECT_EQ(radius.getValue(), 333.0f);
+    EXPECT_EQ(text->text(), "333.00");
+    text->setText("12.34");
+    emit text->editingFinished();
+    EXPECT_EQ(radius.getValue(), 333.0f) << "the text is not editable yet";
+    EXPECT_EQ(text->text(), "333.00");
+    radius.setTextEditable(true);
+    text->setText("12.34");
+    emit text->editingFinished();
+    EXPECT_EQ(radius.getValue(), 12.34f);
+    text->setText("lots");
+    emit text->editingFinished();
+    EXPECT_EQ(text->text(), "12.34") << "a text that is no number shows the value again";
+
+    DzFloatSlider gain(nullptr, QString());
+    gain.setMinMax(0.0f, 1.0f);
+    gain.setDisplayAsPercent(true);
+    gain.setClamped(true);
+    gain.setTextEditable(true);
+    gain.setValue(0.25f);
+    QLineEdit* percent = gain.findChild<QLineEdit*>();
+    EXPECT_EQ(percent->text(), "25.0%");
+    percent->setText("80%");
+    emit percent->editingFinished();
+    EXPECT_FLOAT_EQ(gain.getValue(), 0.8f);
+    percent->setText("150");
+    emit percent->editingFinished();
+    EXPECT_EQ(gain.getValue(), 1.0f);
+    EXPECT_EQ(percent->text(), "100.0%");
 }
 
 // ---- the modal responder ----

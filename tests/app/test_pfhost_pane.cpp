@@ -1,0 +1,121 @@
+// The tool's options pane in pfhost, operated through its real controls by object name from a script: each
+// control reaches the tool (a drag with the pane's settings), what the pane shows is checked, and the
+// advanced settings dialog is played from its button.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "pfhost_runner.h"
+
+namespace {
+
+class PfHostPaneScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        // A 4 x 4 grid of quads on the XY plane, from (0, 0) to (4, 4).
+        QFile f(dir.filePath("grid.obj"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QByteArray obj;
+        for (int j = 0; j <= 4; ++j)
+            for (int i = 0; i <= 4; ++i)
+                obj += QByteArray("v ") + QByteArray::number(i) + " " + QByteArray::number(j) + " 0\n";
+        for (int j = 0; j < 4; ++j)
+            for (int i = 0; i < 4; ++i) {
+                int const v = j * 5 + i + 1;
+                obj += "f " + QByteArray::number(v) + " " + QByteArray::number(v + 1) + " " +
+                       QByteArray::number(v + 6) + " " + QByteArray::number(v + 5) + "\n";
+            }
+        f.write(obj);
+    }
+    PfhostRun run(QString const& text) const {
+        QFile f(dir.filePath("script.txt"));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return {};
+        f.write(text.toUtf8());
+        f.close();
+        return runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script", "script.txt",
+                                      "--size", "400x300"});
+    }
+    QString stored(char const* key) const {
+        QSettings raw(dir.filePath("settings/host-settings.ini"), QSettings::IniFormat);
+        return raw.value(QStringLiteral("Halvorin's Pullform Plugin/") + key).toString();
+    }
+
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(PfHostPaneScript, ThePanesControlsReachTheToolAndShowItsState) {
+    PfhostRun const r =
+        run("open grid.obj\n"
+            "camera 2 -3 6 2 2 0\n"
+            "tool PfTool\n"
+            "expect widget pLabelInfo text-contains \"Please select\"\n"
+            "expect widget pButtonReset disabled\n"
+            "pf-mesh-snapshot before\n"
+            // The pane's radius (tenths: 1.0 on the slider is 10) and the curve, then a pull.
+            "widget-slider pSliderFalloffRadius 1.5\n"
+            "expect widget pSliderFalloffRadius value 1.5\n"
+            "widget-check pRadioFalloffLinear\n"
+            "widget-check pCheckBoxTriShowGizmoSphere partial\n"
+            "widget-slider pSliderGizmoSize 7\n"
+            "project 2.5 2.5 0 a\n"
+            "click @a\n"
+            "expect pf-faces 10\n"
+            "pf-gizmo-drag z 0 0 1\n"
+            "wait 300\n"
+            "expect pf-mesh-differs before\n"
+            "expect widget pLabelInfo text-contains \"deltas in modifier\"\n"
+            "expect widget pButtonReset enabled\n"
+            "expect widget pButtonSaveAsMorph enabled\n"
+            "expect widget pButtonLoadMorph disabled\n"
+            // The selection type by its radio.
+            "widget-check pRadioSelectionVertex\n"
+            "expect widget pRadioSelectionFacet unchecked\n"
+            "widget-check pRadioSelectionFacet\n"
+            // The typed radius.
+            "widget-text pSliderFalloffRadius 2.25\n"
+            "expect widget pSliderFalloffRadius value 2.25\n"
+            // The dialog from the cog: a click stored, Cancel keeps it.
+            "dialog-step check pRadioMoveGizmoOnlyWithShift\n"
+            "dialog-step expect pRadioMoveGizmoOnlyWithShift checked\n"
+            "dialog-step click pButtonBox:Cancel\n"
+            "widget-click pButtonAdvancedSettings\n"
+            "pf-summary\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // The edit used the pane's radius: vertices beyond the selected face moved.
+    EXPECT_TRUE(r.out.contains("pf-summary: node grid")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(", 4 deltas"))
+        << "a falloff of 1.5 reaches beyond the face: " << r.out.toStdString();
+    EXPECT_EQ(stored("gizmo_size"), "7");
+    EXPECT_EQ(stored("influence_as_outline"), "true");
+    EXPECT_EQ(stored("modifier_move_gizmo_only"), "2");
+}
+
+TEST_F(PfHostPaneScript, FailuresNameTheControl) {
+    struct Row {
+        char const* line;
+        char const* message;
+    };
+    Row const rows[] = {
+        {"widget-check pNoSuchBox", "no control named \u201CpNoSuchBox\u201D"},
+        {"widget-check pRadioSelectionEdge off", "\u201CpRadioSelectionEdge\u201D can only be checked on"},
+        {"widget-slider pRadioSelectionEdge 3", "\u201CpRadioSelectionEdge\u201D is not a slider"},
+        {"widget-click pButtonReset", "\u201CpButtonReset\u201D is disabled"},
+        {"expect widget pRadioSelectionFacet unchecked",
+         "\u201CpRadioSelectionFacet\u201D is \u201Cchecked\u201D, not \u201Cunchecked\u201D"},
+        {"dialog-step click pButtonDefaults\nwidget-click pButtonAdvancedSettings",
+         "stayed open after its steps"},
+        {"widget-click pButtonAdvancedSettings", "a message box appeared"},
+    };
+    for (Row const& row : rows) {
+        SCOPED_TRACE(row.line);
+        PfhostRun const r = run(QString("open grid.obj\ntool PfTool\n") + row.line + "\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+    }
+}
