@@ -19,6 +19,7 @@
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
 #include "hv_worldmesh.h"
+#include "pf_action.h"
 #include "pf_selection.h"
 #include "pf_tool_impl.h"
 
@@ -196,8 +197,7 @@ void PfTool::activate() {
                 if (DzScene* scene = dzScene)
                     connect(scene, &DzScene::primarySelectionChanged, this,
                             &PfTool::slotScenePaneSelectionChanged, Qt::UniqueConnection);
-                // Not yet: learning the shortcuts of the host's facet-selection actions (comes with the
-                // actions).
+                PfActionBase::InitShortcutMagicOrThrow();
                 installSignalsOn3dViewportOrThrow();
                 m_pImpl->connected = true;
             }
