@@ -13,6 +13,10 @@
 #include "pf_modifier.h"
 #include "pf_tool.h"
 
+#if HV_WITH_WINDOWS_LAYER
+#include "hv_win_listbox_saveas.h"
+#endif
+
 namespace {
 
 DzPlugin s_pluginDef(QString::fromUtf8(g_pcszPluginTitle));
@@ -75,6 +79,14 @@ PfClassRegistration<PfShrinkFalloffRadiusAction> const s_regShrinkRadius(
 PfClassRegistration<PfResetAllDeltasAction> const s_regReset("{B5503353-319A-48B3-BAE3-9E66F4047F21}");
 PfClassRegistration<PfAboutAction> const s_regAbout("{DD0A0890-9DB6-4083-B98F-C81A645A8616}");
 PfClassRegistration<PfHelpAction> const s_regHelp("{98900A6C-4C0E-4174-8FF2-74FAB09D0E87}");
+
+#if HV_WITH_WINDOWS_LAYER
+// The list boxes' "Save as..." writes their lines to a file (the hook is installed by the tool itself).
+struct PfWindowsLayerRegistrar {
+    PfWindowsLayerRegistrar() { HvRegisterListboxSaveAs(); }
+};
+PfWindowsLayerRegistrar const s_windowsLayerRegistrar;
+#endif
 
 }  // namespace
 

@@ -22,6 +22,11 @@
 #include "pf_action.h"
 #include "pf_selection.h"
 #include "pf_tool_impl.h"
+#include "pf_tool_keyhook.h"
+
+#if HV_WITH_WINDOWS_LAYER
+#include "hv_win_keyhook.h"
+#endif
 
 char const* const g_pcszUserVisiblePullformToolName = "Pullform";
 
@@ -201,7 +206,9 @@ void PfTool::activate() {
                 installSignalsOn3dViewportOrThrow();
                 m_pImpl->connected = true;
             }
-            // Not yet: the Windows keyboard hook (comes with the platform layer).
+#if HV_WITH_WINDOWS_LAYER
+            SetKeyboardMessageHook(KeyboardMessageHookCallback);
+#endif
             getOrMakeSelectionOrThrow(nullptr, true);
             m_pImpl->statsTimer.setSingleShot(true);
             if (!m_pImpl->statsTimerConnected) {
@@ -215,6 +222,9 @@ void PfTool::activate() {
             dropSelection();
             if (graftSwitchedOff)
                 graftSwitchedOff->setAllowGraftDrawing(true);
+#if HV_WITH_WINDOWS_LAYER
+            SetKeyboardMessageHook({});
+#endif
             criticalBox("An error occured activating Pullform: ", e.what());
         }
     }
@@ -231,7 +241,9 @@ void PfTool::deactivate() {
     } catch (std::exception const&) {
         // Nothing to hand back without a viewport manager.
     }
-    // Not yet: removing the Windows keyboard hook (comes with the platform layer).
+#if HV_WITH_WINDOWS_LAYER
+    SetKeyboardMessageHook({});
+#endif
     DzPickTool::deactivate();
 }
 
