@@ -19,9 +19,15 @@
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
 #include "hv_worldmesh.h"
+#include "pf_action.h"
 #include "pf_dlg_settings-tool.h"
 #include "pf_selection.h"
 #include "pf_tool_impl.h"
+#include "pf_tool_keyhook.h"
+
+#if HV_WITH_WINDOWS_LAYER
+#include "hv_win_keyhook.h"
+#endif
 
 char const* const g_pcszUserVisiblePullformToolName = "Pullform";
 
@@ -197,12 +203,13 @@ void PfTool::activate() {
                 if (DzScene* scene = dzScene)
                     connect(scene, &DzScene::primarySelectionChanged, this,
                             &PfTool::slotScenePaneSelectionChanged, Qt::UniqueConnection);
-                // Not yet: learning the shortcuts of the host's facet-selection actions (comes with the
-                // actions).
+                PfActionBase::InitShortcutMagicOrThrow();
                 installSignalsOn3dViewportOrThrow();
                 m_pImpl->connected = true;
             }
-            // Not yet: the Windows keyboard hook (comes with the platform layer).
+#if HV_WITH_WINDOWS_LAYER
+            SetKeyboardMessageHook(KeyboardMessageHookCallback);
+#endif
             getOrMakeSelectionOrThrow(nullptr, true);
             m_pImpl->statsTimer.setSingleShot(true);
             if (!m_pImpl->statsTimerConnected) {
@@ -216,6 +223,9 @@ void PfTool::activate() {
             dropSelection();
             if (graftSwitchedOff)
                 graftSwitchedOff->setAllowGraftDrawing(true);
+#if HV_WITH_WINDOWS_LAYER
+            SetKeyboardMessageHook({});
+#endif
             criticalBox("An error occured activating Pullform: ", e.what());
         }
     }
@@ -232,7 +242,9 @@ void PfTool::deactivate() {
     } catch (std::exception const&) {
         // Nothing to hand back without a viewport manager.
     }
-    // Not yet: removing the Windows keyboard hook (comes with the platform layer).
+#if HV_WITH_WINDOWS_LAYER
+    SetKeyboardMessageHook({});
+#endif
     DzPickTool::deactivate();
 }
 

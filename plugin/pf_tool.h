@@ -17,11 +17,13 @@
 
 class Dz3DViewport;
 class DzDrawStyle;
+class DzMenu;
 class DzNode;
 class HvWorldMeshBaseWithModifiers;
 class PfSelection;
 struct PfSelectionState;
 class QKeyEvent;
+class QPoint;
 class QMouseEvent;
 class QWheelEvent;
 class QWidget;
@@ -68,6 +70,9 @@ public:
                    DzViewportMgr::ViewMouseModifier modifier) override;
     void keyPress(Dz3DViewport* view, QKeyEvent* event) override;
     void keyRelease(Dz3DViewport* view, QKeyEvent* event) override;
+    // The selection types, and with a selection its commands and the gizmo's display toggles, then About
+    // and Help. Failures are shown in a box; the entries added before stay.
+    void contextMenu(Dz3DViewport* view, DzMenu* menu, QPoint const& pos) override;
     void draw(DzDrawStyle const& style, Dz3DViewport* view) const override;
     QString whatsThisText() const override;
     // Made on the first call and kept while it lives; a pane destroyed with its parent is made again.

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include "dzversion.h"
+
 class DzClassFactory;
 class DzExtraModifierIO;
 struct QMetaObject;
@@ -24,6 +26,15 @@ public:
     DzPlugin& operator=(DzPlugin const&) = delete;
 
     QString const& getName() const { return m_name; }
+    QString const& getAuthor() const { return m_author; }
+    void setAuthor(QString const& author) { m_author = author; }
+    DzVersion const& getVersion() const { return m_version; }
+    void setVersion(int major, int minor, int revision, int build) {
+        m_version = DzVersion(major, minor, revision, build);
+    }
+    // HTML, as the About box shows it.
+    QString const& getDescription() const { return m_description; }
+    void setDescription(QString const& description) { m_description = description; }
 
     // The factory stays the caller's; the host creates objects of its class through it.
     void addClassFactory(DzClassFactory* factory);
@@ -45,6 +56,9 @@ public:
 
 private:
     QString m_name;
+    QString m_author;
+    DzVersion m_version;
+    QString m_description;
     QList<DzClassFactory*> m_factories;
     QList<DzIOClassRegistration> m_ioClasses;
 };
