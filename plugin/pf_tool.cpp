@@ -89,27 +89,6 @@ void PfTool::SetPaneFactory(std::function<QWidget*(QWidget*)> factory) {
     g_fnMakePane = std::move(factory);
 }
 
-void PfTool::OnUndoOrRedo(DzNode* node, PfSelectionState* state) {
-    try {
-        PfTool* tool = GetActive();
-        DzScene* scene = dzScene;
-        if (!tool || !node || !scene || scene->getPrimarySelection() != node)
-            return;
-        PfSelection* selection = tool->getOrMakeSelectionOrThrow(nullptr, false);
-        if (!selection)
-            return;
-        if (state)
-            selection->restoreOrThrow(*state);
-        // An undone or redone drag is no longer adjustable by falloff changes.
-        selection->setState(PfSelection::PF_STATE_IDLE);
-        tool->invalidateAndRedraw(PF_INVALIDATE_REDRAW | PF_INVALIDATE_GIZMOS |
-                                  PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN);
-        tool->triggerToolSettingsStatsUpdate();
-    } catch (std::exception const&) {
-        // The step itself is done; the tool's refresh is best effort.
-    }
-}
-
 void PfTool::PostResetDeltas() {
     try {
         PfTool* tool = GetActive();
@@ -321,15 +300,6 @@ void PfTool::updateToolSettingModifierStats() const {
         pane->updateModifierStats(true);
 }
 
-void PfTool::updateToolSettingsSelectionInfo() const {
-    auto* pane = qobject_cast<PfToolOptionsWidget*>(m_pImpl->pane.data());
-    if (!pane)
-        return;
-    // Not yet: the text with the selection's counts comes with the commands; the pane follows the node.
-    pane->updateSelectionInfo(std::string());
-    pane->updateLockInPlaceGizmoCheckBox();
-}
-
 // ---- slots ----
 
 void PfTool::slotToolSettingsStatsUpdateDelayed() {
@@ -379,62 +349,6 @@ QWidget* PfTool::getPane(QWidget* parent) const {
         criticalBox(nullptr, e.what());
         return nullptr;
     }
-}
-
-// ---- commands the events use ----
-
-void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool /*updatePane*/) {
-    PfSettings* settings = PfSettings::Get();
-    if (!force && settings->m_eSelectionType == type)
-        return;
-    settings->m_eSelectionType = type;
-    HvHelpersDaz::GetActionMgrOrThrow(true);
-    // Not yet: the check marks of the three selection-type actions (come with the actions).
-    if (PfTool* tool = GetActive()) {
-        tool->drawnDataChanged();
-        // Not yet: the pane's selection-type radios, when updatePane (come with the options pane).
-        tool->triggerToolSettingsStatsUpdate();
-    }
-}
-
-void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool /*updatePane*/) {
-    PfTool* tool = GetActive();
-    PfSelection* selection = tool ? tool->m_pImpl->selection.get() : nullptr;
-    if (!selection)
-        return;
-    bool const changed = selection->setGizmoLockInPlace(lock);
-    if (!changed && !forceRedraw)
-        return;
-    tool->invalidateAndRedraw(PF_INVALIDATE_GIZMO_ORIGINS);
-    // Not yet: the pane's lock check box, when changed and updatePane (comes with the options pane).
-}
-
-bool PfTool::SetFalloffRadius(size_t radius, bool /*updatePane*/) {
-    PfSettings* settings = PfSettings::Get();
-    if (settings->m_ullFalloffRadius == radius)
-        return false;
-    settings->m_ullFalloffRadius = radius;
-    PfTool* tool = GetActive();
-    if (!tool)
-        return true;
-    if (tool->m_pImpl->selection)
-        tool->recomputeDeltasOnFalloffChanged();
-    // Not yet: the pane's radius slider, when updatePane (comes with the options pane).
-    return true;
-}
-
-void PfTool::recomputeDeltasOnFalloffChanged() {
-    PfSelection* selection = m_pImpl->selection.get();
-    if (!selection)
-        return;
-    bool const adjustable = selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED;
-    if (adjustable)
-        selection->reverseLastDeltas(nullptr);
-    invalidateAndRedraw(PF_INVALIDATE_AFFECTED_VERTICES);
-    if (adjustable)
-        selection->reapplyTranslationOrRotationToAffectedVertices();
-    else
-        invalidateAndRedraw(PF_INVALIDATE_REDRAW);
 }
 
 // ---- events ----
@@ -554,10 +468,8 @@ bool PfTool::wheelEvent(Dz3DViewport*, QWheelEvent* event, DzViewportMgr::ViewMo
         return false;
     QPoint const angle = event->angleDelta();
     int const delta = angle.y() != 0 ? angle.y() : angle.x();
-    uint64_t const r = settings.m_ullFalloffRadius;
     // Forward (away from the user) shrinks, never below 0; backward grows without bound.
-    uint64_t const radius = delta >= 0 ? (r < 11 ? 0 : r - 10) : r + 10;
-    SetFalloffRadius(size_t(radius), true);
+    GrowOrShrinkFalloffRadius(delta < 0, true);
     return true;
 }
 

@@ -1,11 +1,239 @@
 // The tool's commands: selection type, select all and clear, grow and shrink, gizmo lock and orientation,
-// falloff radius and curve.
-#include "pf_tool.h"
+// falloff radius and curve, the refresh after an undo or redo, and the pane's selection text. Each keeps the
+// settings, the actions' check marks, the pane and the viewport in step.
+#include <fmt/format.h>
 
-// Not yet: these commands are being built.
-void PfTool::SelectAll(bool) {}
-void PfTool::GrowOrShrinkSelection(bool) {}
-int PfTool::GetGizmoLockInPlace() { return 0; }
-void PfTool::SetGizmoOrientation(PfGizmoOrientation, bool) {}
-bool PfTool::GrowOrShrinkFalloffRadius(bool, bool) { return false; }
-void PfTool::SetFalloffMode(PfFalloffMode, bool) {}
+#include <exception>
+#include <string>
+
+#include "dzactionmgr.h"
+#include "dznode.h"
+#include "dzscene.h"
+#include "hv_base.h"
+#include "hv_base_daz.h"
+#include "pf_action.h"
+#include "pf_pane_iface.h"
+#include "pf_selection.h"
+#include "pf_tool.h"
+#include "pf_tool_impl.h"
+
+namespace {
+
+char const* const g_pcszSelectionTypeActions[] = {"PfFaceSelectionAction", "PfEdgeSelectionAction",
+                                                  "PfVertexSelectionAction"};
+
+// The active tool's pane, when it has one and it takes the commands' updates.
+PfToolPane* activePane(bool updatePane) {
+    return updatePane ? dynamic_cast<PfToolPane*>(PfTool::GetToolOptionsDialog()) : nullptr;
+}
+
+}  // namespace
+
+// ---- selection type ----
+
+void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool updatePane) {
+    PfSettings* settings = PfSettings::Get();
+    if (!force && settings->m_eSelectionType == type)
+        return;
+    settings->m_eSelectionType = type;
+    DzActionMgr* mgr = HvHelpersDaz::GetActionMgrOrThrow(true);
+    for (char const* name : g_pcszSelectionTypeActions)
+        if (auto* action = qobject_cast<PfSelectionTypeActionBase*>(mgr->findAction(QString::fromUtf8(name))))
+            action->updateChecked(type);
+    PfTool* tool = GetActive();
+    if (!tool)
+        return;
+    // The sets stay as they are: the type decides what the next pick selects.
+    tool->drawnDataChanged();
+    if (PfToolPane* pane = activePane(updatePane))
+        pane->setSelectionTypeRadioChecked(type);
+    tool->triggerToolSettingsStatsUpdate();
+}
+
+// ---- select all, clear, grow, shrink ----
+
+void PfTool::SelectAll(bool select) {
+    PfTool* tool = GetActive();
+    if (!tool)
+        return;
+    try {
+        // No selection is made here: after the scene's selection changed, the next pick makes one.
+        PfSelection* selection = tool->m_pImpl->selection.get();
+        if (!selection)
+            throw NoSelectionException(select ? "Select all" : "Clear selection");
+        selection->selectAllOrThrow(*PfSettings::Get(), select);
+        tool->drawnDataChanged();
+        tool->updateToolSettingsSelectionInfo();
+    } catch (std::exception const& e) {
+        tool->criticalBox(nullptr, e.what());
+    }
+}
+
+void PfTool::GrowOrShrinkSelection(bool grow) {
+    PfTool* tool = GetActive();
+    if (!tool)
+        return;
+    try {
+        PfSelection* selection = tool->m_pImpl->selection.get();
+        if (!selection)
+            throw NoSelectionException(grow ? "Grow selection" : "Shrink selection");
+        selection->growOrShrinkSelectionOrThrow(*PfSettings::Get(), grow);
+        tool->drawnDataChanged();
+        tool->updateToolSettingsSelectionInfo();
+    } catch (std::exception const& e) {
+        tool->criticalBox(nullptr, e.what());
+    }
+}
+
+// ---- the pane's selection text ----
+
+void PfTool::updateToolSettingsSelectionInfo() const {
+    auto* pane = dynamic_cast<PfToolPane*>(m_pImpl->pane.data());
+    if (!pane)
+        return;
+    PfSelection const* selection = m_pImpl->selection.get();
+    DzScene* scene = dzScene;
+    std::string text;
+    if (selection && !selection->getSelectedVertices().empty()) {
+        std::string const vertices =
+            HvHelpers::Pluralize(selection->getSelectedVertices().size(), "one vertex", "%d vertices");
+        switch (PfSettings::Get()->m_eSelectionType) {
+            case PF_SELECTION_FACE:
+                text = fmt::format(fmt::runtime(HvHelpers::Pluralize(selection->getSelectedFacets().size(),
+                                                                     "One face with {} selected",
+                                                                     "%d faces with {} selected")),
+                                   vertices);
+                break;
+            case PF_SELECTION_EDGE:
+                text = fmt::format(fmt::runtime(HvHelpers::Pluralize(selection->getSelectedEdges().size(),
+                                                                     "One edge with {} selected",
+                                                                     "%d edges with {} selected")),
+                                   vertices);
+                break;
+            case PF_SELECTION_VERTEX:
+                // The vertex highlight says it all.
+                break;
+        }
+    } else if (selection || (scene && scene->getPrimarySelection())) {
+        text = fmt::format("Please select geometry in the selected node to be able to modify it with {}.",
+                           g_pcszUserVisiblePullformToolName);
+    }
+    pane->updateSelectionInfo(text);
+    pane->updateLockInPlaceGizmoCheckBox();
+}
+
+// ---- gizmo ----
+
+int PfTool::GetGizmoLockInPlace() {
+    PfTool* tool = GetActive();
+    PfSelection const* selection = tool ? tool->m_pImpl->selection.get() : nullptr;
+    if (!selection)
+        return 0;
+    return selection->isAnyGizmoMovedManually() ? 2 : 1;
+}
+
+void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool updatePane) {
+    PfTool* tool = GetActive();
+    PfSelection* selection = tool ? tool->m_pImpl->selection.get() : nullptr;
+    if (!selection)
+        return;
+    bool const changed = selection->setGizmoLockInPlace(lock);
+    if (!changed && !forceRedraw)
+        return;
+    tool->invalidateAndRedraw(PF_INVALIDATE_GIZMO_ORIGINS);
+    if (changed)
+        if (PfToolPane* pane = activePane(updatePane))
+            pane->updateLockInPlaceGizmoCheckBox();
+}
+
+void PfTool::SetGizmoOrientation(PfGizmoOrientation orientation, bool updatePane) {
+    PfSettings::Get()->m_eGizmoOrientation = orientation;
+    PfTool* tool = GetActive();
+    if (!tool)
+        return;
+    tool->invalidateAndRedraw(PF_INVALIDATE_GIZMOS);
+    if (PfToolPane* pane = activePane(updatePane))
+        pane->setGizmoOrientationRadioChecked(orientation);
+}
+
+// ---- falloff ----
+
+bool PfTool::GrowOrShrinkFalloffRadius(bool grow, bool updatePane) {
+    uint64_t const r = PfSettings::Get()->m_ullFalloffRadius;
+    // Never below 0; no upper bound.
+    uint64_t const radius = grow ? r + 10 : (r < 11 ? 0 : r - 10);
+    return SetFalloffRadius(size_t(radius), updatePane);
+}
+
+bool PfTool::SetFalloffRadius(size_t radius, bool updatePane) {
+    PfSettings* settings = PfSettings::Get();
+    if (settings->m_ullFalloffRadius == radius)
+        return false;
+    settings->m_ullFalloffRadius = radius;
+    PfTool* tool = GetActive();
+    if (!tool)
+        return true;
+    if (tool->m_pImpl->selection)
+        tool->recomputeDeltasOnFalloffChanged();
+    if (PfToolPane* pane = activePane(updatePane))
+        pane->setFalloffRadiusSlider(radius);
+    return true;
+}
+
+void PfTool::SetFalloffMode(PfFalloffMode mode, bool updatePane) {
+    // No comparison: the same curve again still re-applies a finished drag.
+    PfSettings::Get()->m_eFalloffMode = mode;
+    PfTool* tool = GetActive();
+    if (!tool)
+        return;
+    if (tool->m_pImpl->selection)
+        tool->recomputeDeltasOnFalloffChanged();
+    if (PfToolPane* pane = activePane(updatePane))
+        pane->setFalloffModeRadioChecked(mode);
+}
+
+void PfTool::recomputeDeltasOnFalloffChanged() {
+    PfSelection* selection = m_pImpl->selection.get();
+    if (!selection)
+        return;
+    // A finished drag follows the new weights: taken back, the weights recomputed, applied again.
+    bool const adjustable = selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED;
+    if (adjustable)
+        selection->reverseLastDeltas(nullptr);
+    invalidateAndRedraw(PF_INVALIDATE_AFFECTED_VERTICES);
+    if (adjustable)
+        selection->reapplyTranslationOrRotationToAffectedVertices();  // the modifier's change redraws
+    else
+        invalidateAndRedraw(PF_INVALIDATE_REDRAW);
+}
+
+// ---- after undo and redo ----
+
+void PfTool::OnUndoOrRedo(DzNode* node, PfSelectionState* state) {
+    // Never throws and shows nothing: an undo or redo reports no message from here.
+    try {
+        PfTool* tool = GetActive();
+        DzScene* scene = dzScene;
+        if (!tool || !node || !scene || scene->getPrimarySelection() != node)
+            return;
+        PfSelection* selection = tool->getOrMakeSelectionOrThrow(nullptr, false);
+        if (!selection)
+            return;
+        if (state) {
+            try {
+                selection->restoreOrThrow(*state);
+            } catch (...) {
+                // The deltas changed under the drag: it must not stay adjustable, whatever the restore did.
+                selection->setState(PfSelection::PF_STATE_IDLE);
+                return;
+            }
+        }
+        // An undone or redone drag is no longer adjustable by falloff changes.
+        selection->setState(PfSelection::PF_STATE_IDLE);
+        tool->invalidateAndRedraw(PF_INVALIDATE_REDRAW | PF_INVALIDATE_GIZMOS |
+                                  PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN);
+        tool->triggerToolSettingsStatsUpdate();
+    } catch (...) {
+        // The step itself is done; the tool's refresh is best effort.
+    }
+}

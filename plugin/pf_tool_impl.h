@@ -1,6 +1,7 @@
 #pragma once
 
-// The tool's private state, shared by the files that implement PfTool (pf_tool.cpp, pf_tool_pick.cpp).
+// The tool's private state, shared by the files that implement PfTool (pf_tool.cpp, pf_tool_pick.cpp,
+// pf_tool_commands.cpp).
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>

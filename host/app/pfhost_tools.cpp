@@ -316,12 +316,11 @@ void addPluginDragCommands(std::map<QString, PfHostCommand>& commands) {
             error = QStringLiteral("usage: pf-falloff RADIUS [MODE 0-6]");
             return false;
         }
-        PfSettings* settings = PfSettings::Get();
-        bool const modeChanged = settings->m_eFalloffMode != PfFalloffMode(mode);
-        settings->m_eFalloffMode = PfFalloffMode(mode);
-        if (!PfTool::SetFalloffRadius(radius, true) && modeChanged)
-            if (PfTool* tool = PfTool::GetActive())
-                tool->recomputeDeltasOnFalloffChanged();
+        // Through the tool's commands, as the pane and the wheel go.
+        bool const modeChanged = PfSettings::Get()->m_eFalloffMode != PfFalloffMode(mode);
+        PfTool::SetFalloffRadius(radius, true);
+        if (modeChanged)
+            PfTool::SetFalloffMode(PfFalloffMode(mode), true);
         return true;
     };
 #else

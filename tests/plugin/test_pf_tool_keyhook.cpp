@@ -71,6 +71,9 @@ TEST_F(PfToolKeyHookTest, TheHostsKeysTriggerTheCommandsWhileTheToolIsActive) {
     EXPECT_TRUE(IsKeyboardMessageHookInstalled());
     EXPECT_EQ(HvWin32StandIn::LiveHookCount(), 1);
 
+    // Nothing is selected in the viewport: each command says so in a box.
+    dztest::ModalResponder responder;
+    responder.pressButton("OK").pressButton("OK");
     HvWin32StandIn::SendKey(kVkControl, true);
     EXPECT_FALSE(press('A')) << "Ctrl+A is the plug-in's";
     EXPECT_EQ(selectAllSpy.count(), 1);
@@ -81,6 +84,11 @@ TEST_F(PfToolKeyHookTest, TheHostsKeysTriggerTheCommandsWhileTheToolIsActive) {
     HvWin32StandIn::SendKey(kVkShift, false);
     HvWin32StandIn::SendKey(kVkControl, false);
     EXPECT_TRUE(press('A')) << "plain A goes to the host";
+    ASSERT_EQ(responder.boxes().size(), 2);
+    EXPECT_TRUE(responder.boxes()[0].text.contains(QString::fromUtf8("\u201cSelect all\u201d")))
+        << responder.boxes()[0].text.toStdString();
+    EXPECT_TRUE(responder.boxes()[1].text.contains(QString::fromUtf8("\u201cClear selection\u201d")))
+        << responder.boxes()[1].text.toStdString();
 
     ASSERT_TRUE(fx.mgr()->setActiveTool(fx.mgr()->findTool("DzPickTool")));
     EXPECT_FALSE(IsKeyboardMessageHookInstalled());
