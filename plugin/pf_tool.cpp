@@ -89,20 +89,6 @@ void PfTool::SetPaneFactory(std::function<QWidget*(QWidget*)> factory) {
     g_fnMakePane = std::move(factory);
 }
 
-void PfTool::PostResetDeltas() {
-    try {
-        PfTool* tool = GetActive();
-        if (!tool || !tool->m_pImpl->selection)
-            return;
-        // The deltas are gone already; only what the tool derived from them follows.
-        tool->clearWorldMeshBaseWithModifiers();
-        tool->triggerToolSettingsStatsUpdate();
-        tool->dropSelection();
-    } catch (std::exception const&) {
-        // Reports nothing: it runs inside the undo stack's redo.
-    }
-}
-
 std::set<int> PfTool::GetSelectedIndices(PfSelectionType type) {
     PfSelection const* selection = g_pTheActiveTool ? g_pTheActiveTool->getSelection() : nullptr;
     if (!selection)

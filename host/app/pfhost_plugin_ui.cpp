@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "dzmainwindow.h"
+#include "pfhost_morphs.h"
 #include "pfhost_tools.h"
 
 #if __has_include("pf_tool.h")
@@ -53,6 +54,7 @@ std::map<QString, PfHostCommand> pluginScriptCommands() {
 #endif
     addPluginDragCommands(commands);
     addWidgetScriptCommands(commands);
+    addPluginMorphCommands(commands);
     return commands;
 }
 

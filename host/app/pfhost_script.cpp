@@ -1,11 +1,14 @@
 #include "pfhost_script.h"
 
+#include "pfhost_answers.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QTimer>
@@ -300,8 +303,19 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
     QStringList boxesDuringCommand;
     QTimer answer;
     answer.setInterval(20);
+    QPointer<QWidget> answered;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
+        // The script's queued answers first (a box stays the modal widget until its loop has returned).
+        if (modal && modal == answered)
+            return;
+        if (modal && modal->isVisible() && pfHostHasQueuedAnswers()) {
+            answered = modal;
+            QString why;
+            if (pfHostAnswerModal(modal, why))
+                return;
+            boxesDuringCommand << why;
+        }
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             boxesDuringCommand << box->text();
             box->done(QMessageBox::Cancel);
@@ -314,6 +328,14 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
     answer.start();
     auto finish = [&](bool ok) {
         answer.stop();
+        // Answers belong to the next command: one it left over stands for a box that never came.
+        if (cmd != QLatin1String("answer") && pfHostHasQueuedAnswers()) {
+            QString const unused = pfHostTakeUnusedAnswers();
+            if (ok) {
+                error = QStringLiteral("no box came for the answer ") + quoted(unused);
+                return false;
+            }
+        }
         if (ok && !boxesDuringCommand.isEmpty()) {
             error = QStringLiteral("a message box appeared: ") + quoted(boxesDuringCommand.join("; "));
             return false;
@@ -331,7 +353,7 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
     if (auto plugin = m_pluginCommands.find(cmd); plugin != m_pluginCommands.end()) {
         if (!plugin->second(t.mid(1), error)) {
             error = cmd + ": " + error;
-            return false;
+            return finish(false);
         }
         return finish(true);
     }

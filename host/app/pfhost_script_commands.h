@@ -42,7 +42,14 @@ inline constexpr PfHostScriptCommandInfo kPfHostScriptCommands[] = {
      "R G B [TOL] | log TEXT | pf-faces I J... | pf-edges ... |\npf-vertices ... (or none) | pf-mesh-same "
      "NAME "
      "[TOL] [NODE] | pf-mesh-differs NAME [NODE] |\nwidget NAME checked|unchecked|partial|enabled|disabled|"
-     "value V|text T|text-contains T"},
+     "value V|text T|text-contains T |\nmorph NAME VALUE [DELTAS] | pf-deltas N"},
+    {"answer", "answer BUTTON [FIELD=VALUE...]",
+     "answers the next box or dialog that the next command opens: fields set\nby object name (text, on or "
+     "off), then the button pressed"},
+    {"morph-dial", "morph-dial NAME VALUE", "dial the primary node's morph (1 is 100%)"},
+    {"morph-favorite", "morph-favorite NAME on|off", "the morph's favourite mark"},
+    {"pf-run", "pf-run reset|load|save",
+     "a Pullform command: reset all deltas, load the favourite morphs, save\nthe deltas as a morph"},
     {"pf-selection-type", "pf-selection-type vertex|edge|face", "what the Pullform tool selects"},
     {"pf-falloff", "pf-falloff RADIUS [MODE]", "the falloff radius (tenths of a unit) and curve (0 to 6)"},
     {"pf-gizmo-drag", "pf-gizmo-drag x|y|z DX DY DZ", "drag the gizmo's axis cone by the world offset"},

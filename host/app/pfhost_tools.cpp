@@ -1,6 +1,8 @@
 // The plug-in's part of pfhost: its tools, and the script checks that read its state.
 #include "pfhost_tools.h"
 
+#include "pfhost_morphs.h"
+
 #include "dzviewportmgr.h"
 
 #if __has_include("pf_tool.h")
@@ -372,5 +374,6 @@ std::map<QString, PfHostCheck> pluginScriptChecks() {
     };
 #endif
     addWidgetScriptChecks(checks);
+    addPluginMorphChecks(checks);
     return checks;
 }

@@ -1,5 +1,7 @@
 #include "pfhost_window.h"
 
+#include "pfhost_params.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -201,6 +203,7 @@ void PfHostUi::buildSceneDock() {
     m_sceneList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dock->setWidget(m_sceneList);
     m_window->addDockWidget(Qt::LeftDockWidgetArea, dock);
+    m_window->addDockWidget(Qt::LeftDockWidgetArea, new PfHostParamsDock(m_window));
     DzScene* scene = dzScene;
     connect(scene, &DzScene::nodeAdded, this, &PfHostUi::rebuildSceneList, Qt::QueuedConnection);
     connect(scene, &DzScene::nodeRemoved, this, &PfHostUi::rebuildSceneList, Qt::QueuedConnection);

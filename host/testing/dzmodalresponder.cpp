@@ -8,18 +8,18 @@
 #include <QPushButton>
 #include <QtTest/QTest>
 
+#include "dzmodalanswer.h"
+
 namespace dztest {
 
 namespace {
 
 QString plainText(QAbstractButton const* button) {
-    return button ? button->text().remove(QLatin1Char('&')) : QString();
+    return dzinput::buttonText(button);
 }
 
 QList<QAbstractButton*> buttonsOf(QWidget* box) {
-    if (auto* message = qobject_cast<QMessageBox*>(box))
-        return message->buttons();
-    return box->findChildren<QAbstractButton*>();
+    return dzinput::modalButtons(box);
 }
 
 }  // namespace

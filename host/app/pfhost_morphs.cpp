@@ -1,0 +1,134 @@
+// Morphs in script mode: dial and favourite them, run the plug-in's exchange of deltas with them, and check
+// what they hold.
+#include "pfhost_morphs.h"
+
+#include <cmath>
+
+#include "dzfloatproperty.h"
+#include "dzmorph.h"
+#include "dzmorphdeltas.h"
+#include "dznode.h"
+#include "dzobject.h"
+#include "dzscene.h"
+#include "pfhost_answers.h"
+
+#if __has_include("pf_tool.h")
+#include "pf_modifier.h"
+#include "pf_tool.h"
+#define PFHOST_HAS_PF_TOOL 1
+#endif
+
+namespace {
+
+#ifdef PFHOST_HAS_PF_TOOL
+// The plug-in's operations that a script runs, in one place: how pfhost reaches the plug-in may change.
+struct PluginOperation {
+    char const* name;
+    void (*run)();
+};
+PluginOperation const kOperations[] = {
+    {"reset", &PfTool::ResetAllDeltas},
+    {"load", &PfTool::LoadDeltasFromMorphs},
+    {"save", &PfTool::SaveDeltasToMorph},
+};
+#endif
+
+DzMorph* findMorph(QString const& name, QString& error) {
+    DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
+    DzObject* object = node ? node->getObject() : nullptr;
+    if (!object) {
+        error = QStringLiteral("no primary node with geometry");
+        return nullptr;
+    }
+    for (int i = 0; i < object->getNumModifiers(); ++i)
+        if (auto* morph = qobject_cast<DzMorph*>(object->getModifier(i)); morph && morph->getName() == name)
+            return morph;
+    error = QStringLiteral("the primary node has no morph \"%1\"").arg(name);
+    return nullptr;
+}
+
+}  // namespace
+
+void addPluginMorphCommands(std::map<QString, PfHostCommand>& commands) {
+    commands[QStringLiteral("answer")] = [](QStringList const& args, QString& error) {
+        return pfHostQueueAnswer(args, error);
+    };
+    commands[QStringLiteral("morph-dial")] = [](QStringList const& args, QString& error) {
+        bool ok = args.size() == 2;
+        float const value = ok ? args[1].toFloat(&ok) : 0.0f;
+        if (!ok) {
+            error = QStringLiteral("usage: morph-dial NAME VALUE");
+            return false;
+        }
+        DzMorph* morph = findMorph(args[0], error);
+        if (morph)
+            morph->getValueProperty()->setValue(value);
+        return morph != nullptr;
+    };
+    commands[QStringLiteral("morph-favorite")] = [](QStringList const& args, QString& error) {
+        if (args.size() != 2 || (args[1] != QLatin1String("on") && args[1] != QLatin1String("off"))) {
+            error = QStringLiteral("usage: morph-favorite NAME on|off");
+            return false;
+        }
+        DzMorph* morph = findMorph(args[0], error);
+        if (morph)
+            morph->getValueProperty()->setFavorite(args[1] == QLatin1String("on"));
+        return morph != nullptr;
+    };
+#ifdef PFHOST_HAS_PF_TOOL
+    commands[QStringLiteral("pf-run")] = [](QStringList const& args, QString& error) {
+        for (PluginOperation const& op : kOperations)
+            if (args.size() == 1 && args[0] == QLatin1String(op.name)) {
+                if (!PfTool::GetActive()) {
+                    error = QStringLiteral("the Pullform tool is not active");
+                    return false;
+                }
+                op.run();
+                return true;
+            }
+        error = QStringLiteral("usage: pf-run reset|load|save");
+        return false;
+    };
+#endif
+}
+
+void addPluginMorphChecks(std::map<QString, PfHostCheck>& checks) {
+    // "expect morph NAME VALUE [DELTAS]": the primary node's morph, its value within 1e-5 and its number of
+    // deltas.
+    checks[QStringLiteral("morph")] = [](QStringList const& args) -> QString {
+        bool ok = args.size() == 2 || args.size() == 3;
+        double const value = ok ? args[1].toDouble(&ok) : 0.0;
+        int const count = ok && args.size() == 3 ? args[2].toInt(&ok) : -1;
+        if (!ok)
+            return QStringLiteral("usage: expect morph NAME VALUE [DELTAS]");
+        QString error;
+        DzMorph* morph = findMorph(args[0], error);
+        if (!morph)
+            return error;
+        double const found = morph->getValueProperty()->getValue();
+        if (std::fabs(found - value) > 1e-5)
+            return QStringLiteral("morph \"%1\" is at %2, not %3").arg(args[0]).arg(found).arg(value);
+        int const deltas = morph->getDeltas() ? morph->getDeltas()->getNumDeltas() : 0;
+        if (count >= 0 && deltas != count)
+            return QStringLiteral("morph \"%1\" has %2 deltas, not %3").arg(args[0]).arg(deltas).arg(count);
+        return QString();
+    };
+#ifdef PFHOST_HAS_PF_TOOL
+    // "expect pf-deltas N": the primary node's plug-in modifier holds N deltas (none without a modifier).
+    checks[QStringLiteral("pf-deltas")] = [](QStringList const& args) -> QString {
+        bool ok = args.size() == 1;
+        int const wanted = ok ? args[0].toInt(&ok) : 0;
+        if (!ok)
+            return QStringLiteral("usage: expect pf-deltas N");
+        DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
+        DzObject* object = node ? node->getObject() : nullptr;
+        size_t found = 0;
+        for (int i = 0; object && i < object->getNumModifiers(); ++i)
+            if (auto* m = qobject_cast<PfModifier*>(object->getModifier(i)))
+                found += m->getNoOfDeltas();
+        if (found != size_t(wanted))
+            return QStringLiteral("the Pullform modifier holds %1 deltas, not %2").arg(found).arg(wanted);
+        return QString();
+    };
+#endif
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <map>
+
+#include "pfhost_tools.h"
+
+// The script's morph commands (morph-dial, morph-favorite, pf-run, answer) and checks (morph, pf-deltas).
+void addPluginMorphCommands(std::map<QString, PfHostCommand>& commands);
+void addPluginMorphChecks(std::map<QString, PfHostCheck>& checks);
