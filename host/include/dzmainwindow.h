@@ -30,8 +30,8 @@ public:
     DzActionMgr* takeActionMgr();
     void setActionMgr(DzActionMgr* mgr);
 
-    // The menu of a path of titles separated by '/' ("&Tools", "Plugins/Pullform"), made where missing. Titles
-    // match without their '&' marks and letter case; null for an empty path.
+    // The menu of a path of titles separated by '/' ("&Tools", "Plugins/Pullform"), made where missing.
+    // Titles match without their '&' marks and letter case; null for an empty path.
     QMenu* findOrAddMenu(QString const& path);
     // The tool bar of that title, made where missing; null for an empty title.
     QToolBar* findOrAddToolBar(QString const& title);

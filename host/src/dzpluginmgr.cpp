@@ -38,7 +38,8 @@ QFunctionPointer resolve(QLibrary& library, char const* plain, char const* mangl
 
 QString versionRefusal(DzVersion const& sdk) {
     DzVersion const host = DzPluginMgr::getSDKVersion();
-    return QStringLiteral("it is built for SDK version %1; this host (SDK %2) hosts plug-ins built for %3.0 to %3.%4")
+    return QStringLiteral(
+               "it is built for SDK version %1; this host (SDK %2) hosts plug-ins built for %3.0 to %3.%4")
         .arg(sdk.toString(), host.toString())
         .arg(host.getMajor())
         .arg(host.getMinor());
@@ -96,8 +97,8 @@ bool DzPluginMgr::loadPlugin(QString const& path, QString* error) {
         return refuse(path, reason, error);
     };
     if (!library->load()) {
-        QString const reason = QStringLiteral("it is not a library that can be loaded (%1)")
-                                   .arg(library->errorString());
+        QString const reason =
+            QStringLiteral("it is not a library that can be loaded (%1)").arg(library->errorString());
         delete library;
         return refuse(path, reason, error);
     }
@@ -152,7 +153,8 @@ bool DzPluginMgr::addDefinition(DzPlugin* plugin, DzVersion const& sdkVersion, Q
     if (m_plugins.contains(plugin))
         return refuse(origin, QStringLiteral("it is loaded already"), error);
     if (findPlugin(plugin->getName()))
-        return refuse(origin, QStringLiteral("a plug-in named %1 is loaded already").arg(quoted(plugin->getName())),
+        return refuse(origin,
+                      QStringLiteral("a plug-in named %1 is loaded already").arg(quoted(plugin->getName())),
                       error);
     // Every class is checked before anything is registered, so a refused plug-in leaves nothing behind.
     QList<DzClassFactory*> const& factories = plugin->getClassFactories();
@@ -165,13 +167,14 @@ bool DzPluginMgr::addDefinition(DzPlugin* plugin, DzVersion const& sdkVersion, Q
             return refuse(origin, QStringLiteral("the class %1 has no identifier").arg(name), error);
         for (int j = 0; j < i; ++j) {
             if (factories[j]->getClassName() == name)
-                return refuse(origin, QStringLiteral("it has two factories of the class %1").arg(name), error);
-            if (factories[j]->getClassID() == factory->getClassID())
-                return refuse(origin,
-                              QStringLiteral("the classes %1 and %2 have the same identifier %3")
-                                  .arg(factories[j]->getClassName(), name,
-                                       factory->getClassID().toQUuid().toString()),
+                return refuse(origin, QStringLiteral("it has two factories of the class %1").arg(name),
                               error);
+            if (factories[j]->getClassID() == factory->getClassID())
+                return refuse(
+                    origin,
+                    QStringLiteral("the classes %1 and %2 have the same identifier %3")
+                        .arg(factories[j]->getClassName(), name, factory->getClassID().toQUuid().toString()),
+                    error);
         }
         if (findClassFactory(name))
             return refuse(origin, QStringLiteral("another plug-in has a class named %1").arg(name), error);
@@ -183,8 +186,7 @@ bool DzPluginMgr::addDefinition(DzPlugin* plugin, DzVersion const& sdkVersion, Q
     }
     for (DzIOClassRegistration const& io : plugin->getIOClassRegistrations()) {
         bool made = false;
-        for (DzClassFactory* factory : factories)
-            made = made || factory->getMetaObject() == io.ioClass;
+        for (DzClassFactory* factory : factories) made = made || factory->getMetaObject() == io.ioClass;
         if (!made)
             return refuse(origin,
                           QStringLiteral("no class factory of it makes the IO class %1 of the type %2")
@@ -235,7 +237,8 @@ void DzPluginMgr::createObjects(DzPlugin* plugin) {
             continue;
         }
         if (!actions->addAction(action)) {
-            log(QStringLiteral("plug-in %1: an action of the class %2 exists already; the plug-in's is not used")
+            log(QStringLiteral(
+                    "plug-in %1: an action of the class %2 exists already; the plug-in's is not used")
                     .arg(quoted(plugin->getName()), factory->getClassName()));
             delete action;
             continue;

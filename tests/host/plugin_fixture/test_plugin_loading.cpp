@@ -46,8 +46,8 @@ QStringList menuTexts(QString const& path) {
     return texts;
 }
 
-#define NEEDS_FRESH_HOST()                                                                        \
-    if (mgr()->getNumPlugins() > 0)                                                               \
+#define NEEDS_FRESH_HOST()          \
+    if (mgr()->getNumPlugins() > 0) \
     GTEST_SKIP() << "a plug-in is loaded already in this process; run the test alone (ctest does)"
 
 }  // namespace
@@ -73,11 +73,13 @@ TEST(PluginLoading, RefusedLibrariesNameTheFileAndTheReasonAndLeaveNothingBehind
         {QStringLiteral("fixture_no_exports.so"),
          QStringLiteral("it does not export getSDKVersion and getPluginDefinition")},
         {QStringLiteral("fixture_newer_minor.so"),
-         QStringLiteral("it is built for SDK version 4.6.0.0; this host (SDK 4.5.0.100) hosts plug-ins built for "
-                        "4.0 to 4.5")},
+         QStringLiteral(
+             "it is built for SDK version 4.6.0.0; this host (SDK 4.5.0.100) hosts plug-ins built for "
+             "4.0 to 4.5")},
         {QStringLiteral("fixture_other_major.so"),
-         QStringLiteral("it is built for SDK version 5.0.0.0; this host (SDK 4.5.0.100) hosts plug-ins built for "
-                        "4.0 to 4.5")},
+         QStringLiteral(
+             "it is built for SDK version 5.0.0.0; this host (SDK 4.5.0.100) hosts plug-ins built for "
+             "4.0 to 4.5")},
     };
     int const tools = window()->getViewportMgr()->getNumTools();
     int const actions = window()->getActionMgr()->getNumActions();
@@ -85,15 +87,17 @@ TEST(PluginLoading, RefusedLibrariesNameTheFileAndTheReasonAndLeaveNothingBehind
         dzApp->clearLog();
         QString error;
         EXPECT_FALSE(mgr()->loadPlugin(fixture(c.file), &error));
-        QString const expected = QStringLiteral("cannot load plug-in \"%1\": %2").arg(fixture(c.file), c.reason);
+        QString const expected =
+            QStringLiteral("cannot load plug-in \"%1\": %2").arg(fixture(c.file), c.reason);
         EXPECT_EQ(error, expected);
         EXPECT_TRUE(dzApp->getLogLines().contains(expected)) << c.file.toStdString();
     }
     // Not a library: the loader's own reason follows.
     QString error;
     EXPECT_FALSE(mgr()->loadPlugin(fixture(QStringLiteral("fixture_not_a_library.so")), &error));
-    EXPECT_TRUE(error.startsWith(QStringLiteral("cannot load plug-in \"%1\": it is not a library that can be loaded (")
-                                     .arg(fixture(QStringLiteral("fixture_not_a_library.so")))))
+    EXPECT_TRUE(error.startsWith(
+        QStringLiteral("cannot load plug-in \"%1\": it is not a library that can be loaded (")
+            .arg(fixture(QStringLiteral("fixture_not_a_library.so")))))
         << error.toStdString();
 
     EXPECT_EQ(mgr()->getNumPlugins(), 0);
@@ -127,12 +131,13 @@ TEST(PluginLoading, ALoadedPluginsClassesToolAndActionsAreTheHosts) {
     ASSERT_NE(modifier, nullptr);
     EXPECT_TRUE(modifier->inherits("DzModifier"));
 
-    // The tool went to the viewport manager; its action switches to it, from the menu and tool bar it asked for.
+    // The tool went to the viewport manager; its action switches to it, from the menu and tool bar it asked
+    // for.
     DzViewportMgr* viewports = window()->getViewportMgr();
     DzViewTool* tool = viewports->findTool(QStringLiteral("FxTool"));
     ASSERT_NE(tool, nullptr);
-    auto* toolAction = qobject_cast<DzViewToolAction*>(
-        window()->getActionMgr()->findAction(QStringLiteral("FxToolAction")));
+    auto* toolAction =
+        qobject_cast<DzViewToolAction*>(window()->getActionMgr()->findAction(QStringLiteral("FxToolAction")));
     ASSERT_NE(toolAction, nullptr);
     EXPECT_EQ(toolAction->shortcut(), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_F9));
     EXPECT_TRUE(window()->findOrAddMenu(QStringLiteral("Tools/Fixture"))->actions().contains(toolAction));
@@ -201,8 +206,9 @@ TEST(PluginLoading, AFolderLoadsWhatItCanAndSaysWhatItRefused) {
     EXPECT_NE(mgr()->findPlugin(QStringLiteral("Fixture C++ exports")), nullptr);
     QStringList const errors = mgr()->getLoadErrors();
     ASSERT_EQ(errors.size(), 5) << errors.join('\n').toStdString();
-    EXPECT_EQ(errors[0], QStringLiteral("cannot load plug-in \"%1\": another plug-in has a class named FxModifier")
-                             .arg(fixture(QStringLiteral("fixture_good.so"))));
+    EXPECT_EQ(errors[0],
+              QStringLiteral("cannot load plug-in \"%1\": another plug-in has a class named FxModifier")
+                  .arg(fixture(QStringLiteral("fixture_good.so"))));
     for (char const* name : {"fixture_newer_minor.so", "fixture_no_exports.so", "fixture_not_a_library.so",
                              "fixture_other_major.so"})
         EXPECT_EQ(errors.filter(fixture(QLatin1String(name))).size(), 1) << name;
