@@ -268,24 +268,15 @@ using Handler = bool (PfHostScript::*)(QString const& cmd, QStringList const& t,
 
 // The runner's own commands, by the first word of their entry in kPfHostScriptCommands.
 std::map<QString, Handler> const kHandlers = {
-    {"open", &PfHostScript::runOpen},
-    {"save", &PfHostScript::runSave},
-    {"screenshot", &PfHostScript::runScreenshot},
-    {"press", &PfHostScript::runMouse},
-    {"move", &PfHostScript::runMouse},
-    {"drag", &PfHostScript::runDrag},
-    {"wheel", &PfHostScript::runWheel},
-    {"key", &PfHostScript::runKey},
-    {"project", &PfHostScript::runProject},
-    {"action", &PfHostScript::runAction},
-    {"tool", &PfHostScript::runTool},
-    {"select", &PfHostScript::runSelect},
-    {"camera", &PfHostScript::runCamera},
-    {"frame", &PfHostScript::runFrame},
-    {"style", &PfHostScript::runStyle},
-    {"wait", &PfHostScript::runWait},
-    {"undo", &PfHostScript::runUndoRedo},
-    {"expect", &PfHostScript::runExpect},
+    {"open", &PfHostScript::runOpen},        {"save", &PfHostScript::runSave},
+    {"screenshot", &PfHostScript::runScreenshot}, {"press", &PfHostScript::runMouse},
+    {"move", &PfHostScript::runMouse},       {"drag", &PfHostScript::runDrag},
+    {"wheel", &PfHostScript::runWheel},      {"key", &PfHostScript::runKey},
+    {"project", &PfHostScript::runProject},  {"action", &PfHostScript::runAction},
+    {"tool", &PfHostScript::runTool},        {"select", &PfHostScript::runSelect},
+    {"camera", &PfHostScript::runCamera},    {"frame", &PfHostScript::runFrame},
+    {"style", &PfHostScript::runStyle},      {"wait", &PfHostScript::runWait},
+    {"undo", &PfHostScript::runUndoRedo},    {"expect", &PfHostScript::runExpect},
 };
 
 }  // namespace
@@ -399,7 +390,8 @@ bool PfHostScript::runDrag(QString const&, QStringList const& t, QString& error)
     int i = 1;
     QPoint from, to;
     Modifiers m;
-    if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) || !parseModifiers(t, i, m, error)) {
+    if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) ||
+        !parseModifiers(t, i, m, error)) {
         error = "drag: " + error;
         return false;
     }
