@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QVariantMap>
 #include <string>
 
 #include "hv_meshmodifier.h"
@@ -26,6 +27,10 @@ public:
     bool importMorphDeltas(std::string const& morphName, DzMorphDeltas& deltas, double scale);
     // Appends every stored delta, exactly and in ascending index order.
     void exportMorphDeltas(DzMorphDeltas& deltas);
+
+    // For a host that knows the modifier only by its meta-object (invoked by name): "count" (stored deltas),
+    // "nonZero" (those with an offset) and "largest" (the longest offset).
+    Q_INVOKABLE QVariantMap deltaSummary() const;
 };
 
 // The scene-file reader and writer of PfModifier.

@@ -2,6 +2,8 @@
 
 #include <QFlags>
 #include <QString>
+#include <QVariantList>
+#include <QVariantMap>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -112,6 +114,17 @@ public:
     };
     // False, and view untouched, without an active tool, a selection or a gizmo in that viewport.
     static bool GetGizmoView(Dz3DViewport* viewport, GizmoView& view);
+
+    // The same for a host that knows the tool only by its meta-object (invoked by name).
+    // gizmoView: empty without a gizmo in the viewport, else "origin", "x", "y", "z" (lists of three numbers
+    // in world space, the axes as long as the gizmo), "size" and "hit" ("" or "cone-x", "cone-y", "cone-z",
+    // "plane-xy", "plane-xz", "plane-yz", "ring-x", "ring-y", "ring-z").
+    Q_INVOKABLE QVariantMap gizmoView(QObject* viewport) const;
+    // "face", "edge" or "vertex": the selected indices, ascending; empty for another kind.
+    Q_INVOKABLE QVariantList selectedIndices(QString const& kind) const;
+    // The falloff radius (tenths of a unit) and curve (0 to 6; -1 keeps it), as the pane sets them; false,
+    // and nothing changed, for a radius below 0 or a curve out of range.
+    Q_INVOKABLE bool setFalloff(int radius, int mode);
 
     // Commands: the actions, the pane, the selection, the drag engine and the undo items change the tool's
     // settings and selection through these. With no active tool they store their setting, or do nothing.

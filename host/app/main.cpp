@@ -26,7 +26,8 @@ QString scriptHelp() {
            pfHostScriptCommandHelp() +
            QStringLiteral(
                "POS is X Y in pixels of the view (origin top left), or @ / @NAME.\n"
-               "A failing line stops the script with \"FILE:LINE: what was wrong\" and exit code 1. A message "
+               "A failing line stops the script with \"FILE:LINE: what was wrong\" and exit code 1. A "
+               "message "
                "box that a command\nopens is closed and fails that line.");
 }
 
@@ -51,7 +52,11 @@ int main(int argc, char** argv) {
     QCommandLineOption settings(QStringLiteral("settings"),
                                 QStringLiteral("Folder of the application settings file."),
                                 QStringLiteral("DIR"));
-    parser.addOptions({script, mesh, sceneFile, size, settings});
+    QCommandLineOption plugins(QStringLiteral("plugins"),
+                               QStringLiteral("Load the plug-ins of the folder DIR (default: where the build "
+                                              "puts HV_pullform)."),
+                               QStringLiteral("DIR"));
+    parser.addOptions({script, mesh, sceneFile, size, settings, plugins});
     parser.process(qapp);
     if (parser.isSet(mesh) && parser.isSet(sceneFile)) {
         std::fprintf(stderr, "pfhost: give --mesh or --scene, not both\n");
@@ -76,8 +81,11 @@ int main(int argc, char** argv) {
 
     DzApp app;
     DzMainWindow* window = app.getInterface();
-    registerPluginTools(window->getViewportMgr());
     PfHostUi ui(window);
+    // A plug-in that cannot be loaded is named with the reason; the host starts without it.
+    for (QString const& problem : loadPlugins(window, parser.value(plugins)))
+        std::fprintf(stderr, "pfhost: %s\n", qPrintable(problem));
+    ui.rebuildToolActions();
     addPluginMenus(window);
     app.emitStarting();
 

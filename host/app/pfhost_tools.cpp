@@ -5,11 +5,14 @@
 
 #include "dzviewportmgr.h"
 
-#if __has_include("pf_tool.h")
 #include <QApplication>
+#include <QFileInfo>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QStringList>
+#include <QVariantMap>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -17,30 +20,35 @@
 
 #include "dz3dviewport.h"
 #include "dzapp.h"
-#include "dzclassfactory.h"
 #include "dzmainwindow.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzplugin.h"
+#include "dzpluginmgr.h"
 #include "dzscene.h"
 #include "dzundostack.h"
 #include "dzvertexmesh.h"
 #include "dzviewport.h"
-// The plug-in's modifier only for what the plug-in's registration will do (the scene-file reader and writer)
-// and for the summary; the rest through PfTool's statics and the settings.
+#include "dzviewportmgr.h"
+#include "dzviewtool.h"
+
+#ifdef PFHOST_LINKS_PLUGIN
+#include "dzclassfactory.h"
+// The plug-in's classes only to make the tool and register the modifier's scene-file IO, as its definition
+// will; everything the scripts read goes through the meta-object system, as when the plug-in is loaded.
 #include "pf_modifier.h"
-#include "pf_settings.h"
 #include "pf_tool.h"
-#define PFHOST_HAS_PF_TOOL 1
 #endif
 
+namespace {
+
 void registerPluginTools(DzViewportMgr* mgr) {
+#ifdef PFHOST_LINKS_PLUGIN
     if (!mgr)
         return;
-#ifdef PFHOST_HAS_PF_TOOL
     mgr->addTool(new PfTool);
-    // Until the plug-in registers itself, pfhost makes the modifier's scene-file reader and writer known, so
-    // that scenes keep their deltas.
+    // The definition of what pfhost links: the modifier's scene-file reader and writer, so that scenes keep
+    // their deltas. Registered like a loaded plug-in's, so that a library with the same classes is refused.
     QString const type = QStringLiteral("studio/modifier/halvorin_pullform_modifier");
     if (!DzPlugin::FindIOClassForType(type)) {
         static DzPlugin plugin(QStringLiteral("pfhost"));
@@ -48,12 +56,93 @@ void registerPluginTools(DzViewportMgr* mgr) {
             DzGuid::fromString("{2D8F9D4C-9AF2-48DE-BE03-54905D3291E2}"));
         plugin.addClassFactory(&factory);
         plugin.addIOClassRegistration(type, &PfModifierIO::staticMetaObject, &PfModifier::staticMetaObject);
+        if (DzPluginMgr* plugins = dzApp->getPluginMgr())
+            plugins->addDefinition(&plugin, DzPluginMgr::getSDKVersion(),
+                                   QStringLiteral("linked into pfhost"));
     }
+#else
+    (void)mgr;
 #endif
 }
 
-#ifdef PFHOST_HAS_PF_TOOL
+#ifndef PFHOST_LINKS_PLUGIN
+// Where the build puts HV_pullform; else "plugins" beside the program.
+QString defaultPluginFolder() {
+    QString const built = QStringLiteral(PFHOST_PLUGIN_DIR);
+    if (QFileInfo(built).isDir())
+        return built;
+    return QApplication::applicationDirPath() + QStringLiteral("/plugins");
+}
+#endif
+
+}  // namespace
+
+QStringList loadPlugins(DzMainWindow* window, QString const& folder) {
+    DzPluginMgr* plugins = dzApp->getPluginMgr();
+    if (!plugins)
+        return {};
+    int const before = plugins->getLoadErrors().size();
+    registerPluginTools(window->getViewportMgr());
+#ifdef PFHOST_LINKS_PLUGIN
+    // The plug-in is linked in; other plug-ins come only from a folder given.
+    if (!folder.isEmpty())
+        plugins->loadPluginsFrom(folder);
+#else
+    plugins->loadPluginsFrom(folder.isEmpty() ? defaultPluginFolder() : folder);
+#endif
+    return plugins->getLoadErrors().mid(before);
+}
+
 namespace {
+
+// ---- the plug-in as a host's scripting reaches it: its objects that the host holds, by their meta-objects
+// ----
+
+char const* const kToolClass = "PfTool";
+char const* const kModifierName = "HV_PullformModifier";
+
+DzViewportMgr* viewportMgr() {
+    DzMainWindow* window = dzApp ? dzApp->getInterface() : nullptr;
+    return window ? window->getViewportMgr() : nullptr;
+}
+
+// The Pullform tool while it is the active one; null otherwise.
+QObject* activePluginTool() {
+    DzViewportMgr* mgr = viewportMgr();
+    DzViewTool* tool = mgr ? mgr->getActiveTool() : nullptr;
+    return tool && QLatin1String(tool->metaObject()->className()) == QLatin1String(kToolClass) ? tool
+                                                                                               : nullptr;
+}
+
+struct GizmoInfo {
+    DzVec3 origin;
+    DzVec3 axes[3];  // world space, each as long as the gizmo
+    float size = 0.0f;
+    QString hit;  // the part under the mouse: "" or "cone-x" ... "ring-z"
+};
+
+DzVec3 toVec3(QVariant const& value) {
+    QVariantList const list = value.toList();
+    return list.size() == 3 ? DzVec3(list[0].toFloat(), list[1].toFloat(), list[2].toFloat()) : DzVec3();
+}
+
+// The gizmo the active tool keeps for the view; false without one.
+bool gizmoInfo(Dz3DViewport* view, GizmoInfo& info) {
+    QObject* tool = activePluginTool();
+    QVariantMap map;
+    if (!tool ||
+        !QMetaObject::invokeMethod(tool, "gizmoView", Qt::DirectConnection, Q_RETURN_ARG(QVariantMap, map),
+                                   Q_ARG(QObject*, view)) ||
+        map.isEmpty())
+        return false;
+    info.origin = toVec3(map.value(QStringLiteral("origin")));
+    info.axes[0] = toVec3(map.value(QStringLiteral("x")));
+    info.axes[1] = toVec3(map.value(QStringLiteral("y")));
+    info.axes[2] = toVec3(map.value(QStringLiteral("z")));
+    info.size = map.value(QStringLiteral("size")).toFloat();
+    info.hit = map.value(QStringLiteral("hit")).toString();
+    return true;
+}
 
 QString describe(std::set<int> const& indices) {
     if (indices.empty())
@@ -64,8 +153,8 @@ QString describe(std::set<int> const& indices) {
 }
 
 // "expect pf-faces I J ..." (or "none"): the active tool's set of that kind, exactly.
-PfHostCheck selectionSetCheck(QString const& name, PfSelectionType type) {
-    return [name, type](QStringList const& args) -> QString {
+PfHostCheck selectionSetCheck(QString const& name, QString const& kind) {
+    return [name, kind](QStringList const& args) -> QString {
         std::set<int> wanted;
         if (!(args.size() == 1 && args[0] == QLatin1String("none"))) {
             if (args.isEmpty())
@@ -78,10 +167,15 @@ PfHostCheck selectionSetCheck(QString const& name, PfSelectionType type) {
                 wanted.insert(index);
             }
         }
-        PfTool* tool = PfTool::GetActive();
+        QObject* tool = activePluginTool();
         if (!tool)
             return QStringLiteral("expect %1: the Pullform tool is not active").arg(name);
-        std::set<int> const found = PfTool::GetSelectedIndices(type);
+        QVariantList indices;
+        if (!QMetaObject::invokeMethod(tool, "selectedIndices", Qt::DirectConnection,
+                                       Q_RETURN_ARG(QVariantList, indices), Q_ARG(QString, kind)))
+            return QStringLiteral("expect %1: the tool offers no selectedIndices(QString)").arg(name);
+        std::set<int> found;
+        for (QVariant const& index : indices) found.insert(index.toInt());
         if (found != wanted)
             return QStringLiteral("expected %1 %2, found %3").arg(name, describe(wanted), describe(found));
         return QString();
@@ -113,15 +207,14 @@ bool parseAxis(QString const& text, int& axis) {
 }
 
 // The gizmo of the main view, drawn once so that its parts can be hit; false with the reason.
-bool drawnGizmo(Dz3DViewport*& view, PfTool::GizmoView& gizmo, QString& error) {
+bool drawnGizmo(Dz3DViewport*& view, GizmoInfo& gizmo, QString& error) {
     view = mainView();
-    PfTool* tool = PfTool::GetActive();
-    if (!view || !tool || !tool->getSelection()) {
-        error = QStringLiteral("the Pullform tool is not active or has no selection");
+    if (!view || !activePluginTool()) {
+        error = QStringLiteral("the Pullform tool is not active");
         return false;
     }
     view->grabPixels();
-    if (!PfTool::GetGizmoView(view, gizmo)) {
+    if (!gizmoInfo(view, gizmo)) {
         error = QStringLiteral("the view shows no gizmo (nothing selected?)");
         return false;
     }
@@ -138,7 +231,7 @@ bool toPixel(Dz3DViewport* view, DzVec3 const& world, QPoint& pixel) {
 
 // Hovers the pixel and the ones around it until the gizmo highlights that part (a small part may fall between
 // pixels); false when none does. at becomes the pixel that hit.
-bool hovers(Dz3DViewport* view, QPoint& at, PfGizmoHit part) {
+bool hovers(Dz3DViewport* view, QPoint& at, QString const& part) {
     for (int r = 0; r <= 2; ++r)
         for (int dy = -r; dy <= r; ++dy)
             for (int dx = -r; dx <= r; ++dx) {
@@ -146,8 +239,8 @@ bool hovers(Dz3DViewport* view, QPoint& at, PfGizmoHit part) {
                     continue;
                 QPoint const p = at + QPoint(dx, dy);
                 sendMouse(view, QEvent::MouseMove, p, Qt::NoButton);
-                PfTool::GizmoView gizmo;
-                if (PfTool::GetGizmoView(view, gizmo) && gizmo.hit == part) {
+                GizmoInfo gizmo;
+                if (gizmoInfo(view, gizmo) && gizmo.hit == part) {
                     at = p;
                     return true;
                 }
@@ -183,13 +276,12 @@ bool gizmoDrag(QStringList const& args, QString& error) {
         return false;
     }
     Dz3DViewport* view = nullptr;
-    PfTool::GizmoView gizmo;
+    GizmoInfo gizmo;
     if (!drawnGizmo(view, gizmo, error))
         return false;
-    HvVec3 const axes[3] = {gizmo.x, gizmo.y, gizmo.z};
-    DzVec3 const tip = gizmo.origin + axes[axis].dz();
+    DzVec3 const tip = gizmo.origin + gizmo.axes[axis];
     QPoint at;
-    if (!toPixel(view, tip, at) || !hovers(view, at, PfGizmoHit(PF_GIZMO_HIT_CONE_X + axis))) {
+    if (!toPixel(view, tip, at) || !hovers(view, at, QStringLiteral("cone-") + args[0])) {
         error = QStringLiteral("the %1 cone cannot be hit in this view").arg(args[0]);
         return false;
     }
@@ -208,19 +300,18 @@ bool gizmoRotate(QStringList const& args, QString& error) {
         return false;
     }
     Dz3DViewport* view = nullptr;
-    PfTool::GizmoView gizmo;
+    GizmoInfo gizmo;
     if (!drawnGizmo(view, gizmo, error))
         return false;
-    HvVec3 const axes[3] = {gizmo.x, gizmo.y, gizmo.z};
-    DzVec3 const u = axes[(axis + 1) % 3].dz().normalized();
-    DzVec3 const v = axes[(axis + 2) % 3].dz().normalized();
+    DzVec3 const u = gizmo.axes[(axis + 1) % 3].normalized();
+    DzVec3 const v = gizmo.axes[(axis + 2) % 3].normalized();
     DzVec3 const origin = gizmo.origin;
     float const radius = 0.8f * gizmo.size;
     float const toRad = 3.14159265f / 180.0f;
     auto pointAt = [&](float deg) {
         return origin + u * (radius * std::cos(deg * toRad)) + v * (radius * std::sin(deg * toRad));
     };
-    PfGizmoHit const ring = PfGizmoHit(PF_GIZMO_HIT_RING_X + axis);
+    QString const ring = QStringLiteral("ring-") + args[0];
     for (int start = 0; start < 360; start += 5) {
         QPoint at;
         if (!toPixel(view, pointAt(float(start)), at) || !hovers(view, at, ring))
@@ -275,34 +366,25 @@ bool meshSnapshot(QStringList const& args, QString& error) {
 bool summary(QStringList const&, QString& error) {
     DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
     DzObject* object = node ? node->getObject() : nullptr;
-    auto* modifier =
-        object ? qobject_cast<PfModifier*>(object->findModifier(g_pcszPullformModifierName)) : nullptr;
-    if (!modifier) {
+    QObject* modifier = object ? object->findModifier(QLatin1String(kModifierName)) : nullptr;
+    QVariantMap deltas;
+    if (!modifier || !QMetaObject::invokeMethod(modifier, "deltaSummary", Qt::DirectConnection,
+                                                Q_RETURN_ARG(QVariantMap, deltas))) {
         error = QStringLiteral("the primary node has no Pullform modifier");
         return false;
     }
-    HvVertexOffsets const deltas = modifier->getDeltas();
-    size_t moved = 0;
-    float largest = 0.0f;
-    for (auto const& e : deltas) {
-        float const length = e.second.dz().length();
-        if (length > 0.0f)
-            ++moved;
-        largest = std::max(largest, length);
-    }
     DzUndoStack* stack = dzApp->getUndoStack();
-    std::printf("pf-summary: node %s, %zu deltas (%zu non-zero), largest offset %.4f, undo steps %d of %d\n",
-                qPrintable(node->getName()), deltas.size(), moved, double(largest), stack->getIndex(),
-                stack->getNumSteps());
+    std::printf("pf-summary: node %s, %d deltas (%d non-zero), largest offset %.4f, undo steps %d of %d\n",
+                qPrintable(node->getName()), deltas.value(QStringLiteral("count")).toInt(),
+                deltas.value(QStringLiteral("nonZero")).toInt(),
+                deltas.value(QStringLiteral("largest")).toDouble(), stack->getIndex(), stack->getNumSteps());
     std::fflush(stdout);
     return true;
 }
 
 }  // namespace
-#endif
 
 void addPluginDragCommands(std::map<QString, PfHostCommand>& commands) {
-#ifdef PFHOST_HAS_PF_TOOL
     commands[QStringLiteral("pf-gizmo-drag")] = gizmoDrag;
     commands[QStringLiteral("pf-gizmo-rotate")] = gizmoRotate;
     commands[QStringLiteral("pf-mesh-snapshot")] = meshSnapshot;
@@ -312,31 +394,33 @@ void addPluginDragCommands(std::map<QString, PfHostCommand>& commands) {
     commands[QStringLiteral("pf-falloff")] = [](QStringList const& args, QString& error) {
         bool ok = !args.isEmpty() && args.size() <= 2;
         unsigned const radius = ok ? args[0].toUInt(&ok) : 0;
-        unsigned const mode =
-            ok && args.size() == 2 ? args[1].toUInt(&ok) : PfSettings::Get()->m_eFalloffMode;
-        if (!ok || mode > PF_FALLOFF_RANDOM) {
+        unsigned const mode = ok && args.size() == 2 ? args[1].toUInt(&ok) : 0;
+        if (!ok || mode > 6 || radius > unsigned(INT_MAX)) {
             error = QStringLiteral("usage: pf-falloff RADIUS [MODE 0-6]");
             return false;
         }
-        // Through the tool's commands, as the pane and the wheel go.
-        bool const modeChanged = PfSettings::Get()->m_eFalloffMode != PfFalloffMode(mode);
-        PfTool::SetFalloffRadius(radius, true);
-        if (modeChanged)
-            PfTool::SetFalloffMode(PfFalloffMode(mode), true);
-        return true;
+        // The tool keeps the falloff whether it is active or not.
+        DzViewportMgr* mgr = viewportMgr();
+        DzViewTool* tool = mgr ? mgr->findTool(QLatin1String(kToolClass)) : nullptr;
+        bool done = false;
+        if (!tool || !QMetaObject::invokeMethod(tool, "setFalloff", Qt::DirectConnection,
+                                                Q_RETURN_ARG(bool, done), Q_ARG(int, int(radius)),
+                                                Q_ARG(int, args.size() == 2 ? int(mode) : -1))) {
+            error = QStringLiteral("there is no Pullform tool");
+            return false;
+        }
+        return done;
     };
-#else
-    (void)commands;
-#endif
 }
 
 std::map<QString, PfHostCheck> pluginScriptChecks() {
     std::map<QString, PfHostCheck> checks;
-#ifdef PFHOST_HAS_PF_TOOL
-    checks[QStringLiteral("pf-faces")] = selectionSetCheck(QStringLiteral("pf-faces"), PF_SELECTION_FACE);
-    checks[QStringLiteral("pf-edges")] = selectionSetCheck(QStringLiteral("pf-edges"), PF_SELECTION_EDGE);
+    checks[QStringLiteral("pf-faces")] =
+        selectionSetCheck(QStringLiteral("pf-faces"), QStringLiteral("face"));
+    checks[QStringLiteral("pf-edges")] =
+        selectionSetCheck(QStringLiteral("pf-edges"), QStringLiteral("edge"));
     checks[QStringLiteral("pf-vertices")] =
-        selectionSetCheck(QStringLiteral("pf-vertices"), PF_SELECTION_VERTEX);
+        selectionSetCheck(QStringLiteral("pf-vertices"), QStringLiteral("vertex"));
     // "expect pf-mesh-same NAME [TOL] [NODE]": the node's evaluated mesh equals the snapshot, each coordinate
     // within TOL (default 1e-5).
     checks[QStringLiteral("pf-mesh-same")] = [](QStringList const& args) -> QString {
@@ -372,7 +456,6 @@ std::map<QString, PfHostCheck> pluginScriptChecks() {
                 .arg(args[0]);
         return now != it->second ? QString() : QStringLiteral("the mesh equals the snapshot %1").arg(args[0]);
     };
-#endif
     addWidgetScriptChecks(checks);
     addPluginMorphChecks(checks);
     return checks;

@@ -6,11 +6,10 @@
 #include <map>
 
 class DzMainWindow;
-class DzViewportMgr;
 
-// The plug-in's tools that pfhost makes itself until the plug-in library is loaded through its
-// registration; each is added to the viewport manager.
-void registerPluginTools(DzViewportMgr* mgr);
+// Loads the plug-ins of the folder (empty: the default one) into the host, or, where pfhost links the
+// plug-in's code, makes its tool and registers its scene-file IO. The messages of the plug-ins refused.
+QStringList loadPlugins(DzMainWindow* window, QString const& folder);
 
 // A check of the script's "expect NAME ARGS...": an empty result passes, any other text is the failure.
 using PfHostCheck = std::function<QString(QStringList const& args)>;
@@ -27,5 +26,5 @@ void addPluginDragCommands(std::map<QString, PfHostCommand>& commands);
 // widget-text, widget-click, dialog-step; expect widget), in pfhost_script_widgets.cpp.
 void addWidgetScriptCommands(std::map<QString, PfHostCommand>& commands);
 void addWidgetScriptChecks(std::map<QString, PfHostCheck>& checks);
-// The plug-in's menu entries that pfhost offers until the plug-in's own actions exist.
+// The Pullform menu where pfhost links the plug-in's code (a loaded plug-in places its own actions).
 void addPluginMenus(DzMainWindow* window);

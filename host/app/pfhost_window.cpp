@@ -28,6 +28,7 @@
 #include "dzviewport.h"
 #include "dzviewportmgr.h"
 #include "dzviewtool.h"
+#include "dzviewtoolaction.h"
 
 namespace {
 
@@ -165,9 +166,9 @@ void PfHostUi::buildMenus() {
         QApplication::setPalette(style->getColors());
     });
 
-    m_toolsMenu = bar->addMenu(QStringLiteral("&Tools"));
-    m_toolBar = m_window->addToolBar(QStringLiteral("Tools"));
-    m_toolBar->setObjectName(QStringLiteral("ToolsToolBar"));
+    // Shared with the tool actions of plug-ins, which ask for the same menu and tool bar.
+    m_toolsMenu = m_window->findOrAddMenu(QStringLiteral("&Tools"));
+    m_toolBar = m_window->findOrAddToolBar(QStringLiteral("Tools"));
 
     // The host's own commands, with the plug-in's where it registered any.
     if (DzActionMgr* actions = m_window->getActionMgr()) {
@@ -178,21 +179,29 @@ void PfHostUi::buildMenus() {
 
 void PfHostUi::rebuildToolActions() {
     DzViewportMgr* mgr = m_window->getViewportMgr();
-    m_toolsMenu->clear();
-    m_toolBar->clear();
-    delete m_toolGroup;
+    delete m_toolGroup;  // its actions leave the menu and the tool bar with it
     m_toolGroup = new QActionGroup(this);
     if (!mgr)
         return;
+    // The host's entries come first; a tool that a plug-in's tool action switches to has that action instead.
+    QStringList switched;
+    if (DzActionMgr* actions = m_window->getActionMgr())
+        for (int i = 0; i < actions->getNumActions(); ++i)
+            if (auto* toolAction = qobject_cast<DzViewToolAction*>(actions->getAction(i)))
+                switched << toolAction->getToolClassName();
+    QAction* firstMenuEntry = m_toolsMenu->actions().value(0);
+    QAction* firstBarEntry = m_toolBar->actions().value(0);
     for (int i = 0; i < mgr->getNumTools(); ++i) {
         DzViewTool* tool = mgr->getTool(i);
+        if (switched.contains(QLatin1String(tool->metaObject()->className())))
+            continue;
         QAction* action = m_toolGroup->addAction(tool->getDisplayName());
         action->setCheckable(true);
         action->setChecked(mgr->getActiveTool() == tool);
         action->setToolTip(tool->whatsThisText().isEmpty() ? tool->getDisplayName() : tool->whatsThisText());
         connect(action, &QAction::triggered, this, [mgr, tool] { mgr->setActiveTool(tool); });
-        m_toolsMenu->addAction(action);
-        m_toolBar->addAction(action);
+        m_toolsMenu->insertAction(firstMenuEntry, action);
+        m_toolBar->insertAction(firstBarEntry, action);
     }
 }
 

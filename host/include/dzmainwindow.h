@@ -2,8 +2,11 @@
 
 #include <QMainWindow>
 
+class DzAction;
 class DzActionMgr;
 class QDockWidget;
+class QMenu;
+class QToolBar;
 class DzPaneMgr;
 class DzViewportMgr;
 
@@ -26,6 +29,15 @@ public:
     void setPaneMgr(DzPaneMgr* mgr);
     DzActionMgr* takeActionMgr();
     void setActionMgr(DzActionMgr* mgr);
+
+    // The menu of a path of titles separated by '/' ("&Tools", "Plugins/Pullform"), made where missing.
+    // Titles match without their '&' marks and letter case; null for an empty path.
+    QMenu* findOrAddMenu(QString const& path);
+    // The tool bar of that title, made where missing; null for an empty title.
+    QToolBar* findOrAddToolBar(QString const& title);
+    // Puts a plug-in's action where it asks to be: a tool action in its default menu path and tool bar, any
+    // other action in a menu named after its action group ("&Plugins" when it has none).
+    void placeAction(DzAction* action);
 
     // The widget the viewports are laid out on.
     QWidget* getViewportArea() const { return m_viewportArea; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 
 #include "dzversion.h"
@@ -20,7 +21,8 @@ struct DzIOClassRegistration {
 // their libraries, built during static initialisation; the host knows every definition alive in the process.
 class DzPlugin {
 public:
-    explicit DzPlugin(QString const& name);
+    explicit DzPlugin(QString const& name, QString const& author = QString(),
+                      QString const& description = QString(), DzVersion const& version = DzVersion());
     ~DzPlugin();
     DzPlugin(DzPlugin const&) = delete;
     DzPlugin& operator=(DzPlugin const&) = delete;
@@ -28,13 +30,13 @@ public:
     QString const& getName() const { return m_name; }
     QString const& getAuthor() const { return m_author; }
     void setAuthor(QString const& author) { m_author = author; }
+    // Rich text, shown by the plug-in's About box.
+    QString const& getDescription() const { return m_description; }
+    void setDescription(QString const& description) { m_description = description; }
     DzVersion const& getVersion() const { return m_version; }
     void setVersion(int major, int minor, int revision, int build) {
         m_version = DzVersion(major, minor, revision, build);
     }
-    // HTML, as the About box shows it.
-    QString const& getDescription() const { return m_description; }
-    void setDescription(QString const& description) { m_description = description; }
 
     // The factory stays the caller's; the host creates objects of its class through it.
     void addClassFactory(DzClassFactory* factory);
@@ -45,7 +47,14 @@ public:
                                 QMetaObject const* objectClass);
     QList<DzIOClassRegistration> const& getIOClassRegistrations() const { return m_ioClasses; }
 
-    // ---- the host's lookups over every definition alive ----
+    // A disabled definition offers nothing to the lookups below: the host disables the definitions that a
+    // library it refused brought into the process (such a library may not be unloadable).
+    bool isDisabled() const { return m_disabled; }
+    void setDisabled(bool disabled) { m_disabled = disabled; }
+    // Every definition alive in the process, in the order they were built.
+    static QList<DzPlugin*> GetDefinitions();
+
+    // ---- the host's lookups over every definition alive and not disabled ----
     // The factory of the exact class name; null when none.
     static DzClassFactory* FindClassFactory(QString const& className);
     // The registration for a modifier's class, its nearest base class counting; null when none.
@@ -57,8 +66,11 @@ public:
 private:
     QString m_name;
     QString m_author;
-    DzVersion m_version;
     QString m_description;
+    DzVersion m_version;
+    bool m_disabled = false;
     QList<DzClassFactory*> m_factories;
     QList<DzIOClassRegistration> m_ioClasses;
 };
+
+Q_DECLARE_METATYPE(DzPlugin*)

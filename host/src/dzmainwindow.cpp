@@ -1,11 +1,16 @@
 #include "dzmainwindow.h"
 
 #include <QDockWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
 #include <QVBoxLayout>
 
+#include "dzaction.h"
 #include "dzactionmgr.h"
 #include "dzpanemgr.h"
 #include "dzviewportmgr.h"
+#include "dzviewtoolaction.h"
 
 DzMainWindow::DzMainWindow(QWidget* parent)
     : QMainWindow(parent),
@@ -74,4 +79,52 @@ DzActionMgr* DzMainWindow::takeActionMgr() {
 }
 void DzMainWindow::setActionMgr(DzActionMgr* mgr) {
     put(m_actionMgr, mgr, this);
+}
+
+namespace {
+
+QString plainTitle(QString title) {
+    return title.remove(QLatin1Char('&')).trimmed().toLower();
+}
+
+}  // namespace
+
+QMenu* DzMainWindow::findOrAddMenu(QString const& path) {
+    QMenu* menu = nullptr;
+    for (QString const& title : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        QList<QAction*> const entries = menu ? menu->actions() : menuBar()->actions();
+        QMenu* found = nullptr;
+        for (QAction* entry : entries)
+            if (entry->menu() && plainTitle(entry->text()) == plainTitle(title))
+                found = entry->menu();
+        if (!found)
+            found = menu ? menu->addMenu(title) : menuBar()->addMenu(title);
+        menu = found;
+    }
+    return menu;
+}
+
+QToolBar* DzMainWindow::findOrAddToolBar(QString const& title) {
+    if (plainTitle(title).isEmpty())
+        return nullptr;
+    for (QToolBar* bar : findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
+        if (plainTitle(bar->windowTitle()) == plainTitle(title))
+            return bar;
+    QToolBar* bar = addToolBar(title);
+    bar->setObjectName(title + QStringLiteral("ToolBar"));
+    return bar;
+}
+
+void DzMainWindow::placeAction(DzAction* action) {
+    if (!action)
+        return;
+    if (auto* toolAction = qobject_cast<DzViewToolAction*>(action)) {
+        if (QMenu* menu = findOrAddMenu(toolAction->getDefaultMenuPath()))
+            menu->addAction(action);
+        if (QToolBar* bar = findOrAddToolBar(toolAction->getDefaultToolBar()))
+            bar->addAction(action);
+        return;
+    }
+    QString const group = action->getActionGroup();
+    findOrAddMenu(group.isEmpty() ? QStringLiteral("&Plugins") : group)->addAction(action);
 }

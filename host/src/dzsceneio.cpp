@@ -79,8 +79,14 @@ QList<DzPlugin*>& livePlugins() {
 }
 }  // namespace
 
-DzPlugin::DzPlugin(QString const& name) : m_name(name) {
+DzPlugin::DzPlugin(QString const& name, QString const& author, QString const& description,
+                   DzVersion const& version)
+    : m_name(name), m_author(author), m_description(description), m_version(version) {
     livePlugins().append(this);
+}
+
+QList<DzPlugin*> DzPlugin::GetDefinitions() {
+    return livePlugins();
 }
 
 DzPlugin::~DzPlugin() {
@@ -102,7 +108,7 @@ void DzPlugin::addIOClassRegistration(QString const& type, QMetaObject const* io
 DzClassFactory* DzPlugin::FindClassFactory(QString const& className) {
     for (DzPlugin* plugin : livePlugins())
         for (DzClassFactory* f : plugin->m_factories)
-            if (f->getClassName() == className)
+            if (!plugin->m_disabled && f->getClassName() == className)
                 return f;
     return nullptr;
 }
@@ -112,7 +118,7 @@ DzIOClassRegistration const* DzPlugin::FindIOClassForObject(QMetaObject const* o
     for (QMetaObject const* meta = objectClass; meta; meta = meta->superClass())
         for (DzPlugin* plugin : livePlugins())
             for (DzIOClassRegistration const& r : plugin->m_ioClasses)
-                if (r.objectClass == meta)
+                if (r.objectClass == meta && !plugin->m_disabled)
                     return &r;
     return nullptr;
 }
@@ -120,7 +126,7 @@ DzIOClassRegistration const* DzPlugin::FindIOClassForObject(QMetaObject const* o
 DzIOClassRegistration const* DzPlugin::FindIOClassForType(QString const& type) {
     for (DzPlugin* plugin : livePlugins())
         for (DzIOClassRegistration const& r : plugin->m_ioClasses)
-            if (r.type == type)
+            if (r.type == type && !plugin->m_disabled)
                 return &r;
     return nullptr;
 }

@@ -1,0 +1,72 @@
+// What a host's scripting reads and sets of the tool and the modifier through Qt's meta-object system.
+#include <algorithm>
+
+#include "dz3dviewport.h"
+#include "pf_modifier.h"
+#include "pf_settings.h"
+#include "pf_tool.h"
+
+namespace {
+
+QVariantList toList(DzVec3 const& v) {
+    return {double(v.m_x), double(v.m_y), double(v.m_z)};
+}
+
+char const* const kHitNames[] = {"",         "cone-x",   "cone-y", "cone-z", "plane-xy",
+                                 "plane-xz", "plane-yz", "ring-x", "ring-y", "ring-z"};
+
+}  // namespace
+
+QVariantMap PfTool::gizmoView(QObject* viewport) const {
+    GizmoView view;
+    if (!GetGizmoView(qobject_cast<Dz3DViewport*>(viewport), view))
+        return {};
+    QVariantMap map;
+    map[QStringLiteral("origin")] = toList(view.origin);
+    map[QStringLiteral("x")] = toList(view.x.dz());
+    map[QStringLiteral("y")] = toList(view.y.dz());
+    map[QStringLiteral("z")] = toList(view.z.dz());
+    map[QStringLiteral("size")] = double(view.size);
+    map[QStringLiteral("hit")] =
+        QString::fromLatin1(view.hit < std::size(kHitNames) ? kHitNames[view.hit] : "");
+    return map;
+}
+
+QVariantList PfTool::selectedIndices(QString const& kind) const {
+    PfSelectionType const type = kind == QLatin1String("face")   ? PF_SELECTION_FACE
+                                 : kind == QLatin1String("edge") ? PF_SELECTION_EDGE
+                                                                 : PF_SELECTION_VERTEX;
+    QVariantList list;
+    if (kind != QLatin1String("face") && kind != QLatin1String("edge") && kind != QLatin1String("vertex"))
+        return list;
+    for (int index : GetSelectedIndices(type)) list << index;
+    return list;
+}
+
+bool PfTool::setFalloff(int radius, int mode) {
+    PfSettings* settings = PfSettings::Get();
+    if (radius < 0 || mode < -1 || mode > int(PF_FALLOFF_RANDOM))
+        return false;
+    // Through the commands, as the pane and the wheel go; the curve only when it changes, so that a finished
+    // drag is not re-applied twice.
+    bool const modeChanged = mode >= 0 && settings->m_eFalloffMode != PfFalloffMode(mode);
+    SetFalloffRadius(size_t(radius), true);
+    if (modeChanged)
+        SetFalloffMode(PfFalloffMode(mode), true);
+    return true;
+}
+
+QVariantMap PfModifier::deltaSummary() const {
+    HvVertexOffsets const deltas = getDeltas();
+    int nonZero = 0;
+    float largest = 0.0f;
+    for (auto const& e : deltas) {
+        float const length = e.second.dz().length();
+        if (length > 0.0f)
+            ++nonZero;
+        largest = std::max(largest, length);
+    }
+    return {{QStringLiteral("count"), int(deltas.size())},
+            {QStringLiteral("nonZero"), nonZero},
+            {QStringLiteral("largest"), double(largest)}};
+}
