@@ -10,7 +10,8 @@ class DzAppSettings;
 // converted into the forms the tool compares with its events.
 class HvKeyboardModifier {
 public:
-    // A fixed underlying type: a value read from the settings may lie outside the three, and must be representable.
+    // A fixed underlying type: a value read from the settings may lie outside the three, and must be
+    // representable.
     enum Enum : int { Alt = 0, Ctrl = 1, Shift = 2 };
 
     // The key must be a static ASCII text; the current value is defined only after load().

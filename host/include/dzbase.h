@@ -13,5 +13,7 @@ public:
     QString getName() const { return objectName(); }
     void setName(QString const& name) { setObjectName(name); }
     // Walks the Qt meta-object chain: true when this class is or derives from the named one.
-    bool inherits(QString const& className) const { return QObject::inherits(className.toLatin1().constData()); }
+    bool inherits(QString const& className) const {
+        return QObject::inherits(className.toLatin1().constData());
+    }
 };

@@ -3,7 +3,8 @@
 #include "dzmatrix3.h"
 #include "dzmodifier.h"
 
-// Host-internal base of the two binding modifiers: poses the mesh by one affine transform and takes it back out.
+// Host-internal base of the two binding modifiers: poses the mesh by one affine transform and takes it back
+// out.
 class DzBindingBase : public DzModifier {
     Q_OBJECT
 public:

@@ -56,7 +56,9 @@ public:
     DzEdge const* getEdgesPtr() const { return m_topo->edges.data(); }
 
     int getNumNormals() const { return int(m_topo->normals.size() / 3); }
-    float const (*getNormalsPtr() const)[3] { return reinterpret_cast<float const(*)[3]>(m_topo->normals.data()); }
+    float const (*getNormalsPtr() const)[3] {
+        return reinterpret_cast<float const(*)[3]>(m_topo->normals.data());
+    }
 
     unsigned char* getFacetFlagsPtr() { return m_flags.data(); }
     unsigned char const* getFacetFlagsPtr() const { return m_flags.data(); }

@@ -5,7 +5,8 @@
 class DzNode;
 class DzVertexMesh;
 
-// A step of an object's modifier stack. apply may run on any thread and must change only the mesh it is given.
+// A step of an object's modifier stack. apply may run on any thread and must change only the mesh it is
+// given.
 class DzModifier : public DzElement {
     Q_OBJECT
 public:

@@ -58,7 +58,9 @@ public:
     // Selecting a node while none is primary makes it primary; deselecting the primary node makes the last
     // one still selected primary.
     void selectNode(DzNode* node, bool onOff = true);
-    bool isNodeSelected(DzNode const* node) const { return m_selectedNodes.contains(const_cast<DzNode*>(node)); }
+    bool isNodeSelected(DzNode const* node) const {
+        return m_selectedNodes.contains(const_cast<DzNode*>(node));
+    }
     // All nodes selected (the primary one kept, else the first node) or none.
     void selectAllNodes(bool onOff);
     int getNumSelectedNodes() const { return m_selectedNodes.size(); }

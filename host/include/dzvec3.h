@@ -23,9 +23,24 @@ public:
     DzVec3 operator-() const { return {-m_x, -m_y, -m_z}; }
     DzVec3 operator*(float s) const { return {m_x * s, m_y * s, m_z * s}; }
     DzVec3 operator/(float s) const { return {m_x / s, m_y / s, m_z / s}; }
-    DzVec3& operator+=(DzVec3 const& o) { m_x += o.m_x; m_y += o.m_y; m_z += o.m_z; return *this; }
-    DzVec3& operator-=(DzVec3 const& o) { m_x -= o.m_x; m_y -= o.m_y; m_z -= o.m_z; return *this; }
-    DzVec3& operator*=(float s) { m_x *= s; m_y *= s; m_z *= s; return *this; }
+    DzVec3& operator+=(DzVec3 const& o) {
+        m_x += o.m_x;
+        m_y += o.m_y;
+        m_z += o.m_z;
+        return *this;
+    }
+    DzVec3& operator-=(DzVec3 const& o) {
+        m_x -= o.m_x;
+        m_y -= o.m_y;
+        m_z -= o.m_z;
+        return *this;
+    }
+    DzVec3& operator*=(float s) {
+        m_x *= s;
+        m_y *= s;
+        m_z *= s;
+        return *this;
+    }
     bool operator==(DzVec3 const& o) const { return m_x == o.m_x && m_y == o.m_y && m_z == o.m_z; }
     bool operator!=(DzVec3 const& o) const { return !(*this == o); }
 
@@ -58,4 +73,6 @@ public:
     DzQuat getRotationTo(DzVec3 const& other) const;
 };
 
-inline DzVec3 operator*(float s, DzVec3 const& v) { return v * s; }
+inline DzVec3 operator*(float s, DzVec3 const& v) {
+    return v * s;
+}

@@ -16,7 +16,9 @@ public:
     int getNumVertices() const { return int(m_vertices.size() / 3); }
     // The array is writable in place; it moves only when the vertex count changes.
     float (*getVerticesPtr())[3] { return reinterpret_cast<float(*)[3]>(m_vertices.data()); }
-    float const (*getVerticesPtr() const)[3] { return reinterpret_cast<float const(*)[3]>(m_vertices.data()); }
+    float const (*getVerticesPtr() const)[3] {
+        return reinterpret_cast<float const(*)[3]>(m_vertices.data());
+    }
     DzVec3 getVertex(int i) const { return DzVec3(&m_vertices[size_t(i) * 3]); }
     void setVertex(int i, DzVec3 const& v);
 

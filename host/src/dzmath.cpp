@@ -29,7 +29,8 @@ DzQuat DzVec3::getRotationTo(DzVec3 const& other) const {
 // ---- DzQuat ----
 
 void DzQuat::setValue(DzVec3 const& axis, float angle) {
-    double len = std::sqrt(double(axis.m_x) * axis.m_x + double(axis.m_y) * axis.m_y + double(axis.m_z) * axis.m_z);
+    double len =
+        std::sqrt(double(axis.m_x) * axis.m_x + double(axis.m_y) * axis.m_y + double(axis.m_z) * axis.m_z);
     if (len == 0.0) {
         m_w = 1.0;
         m_x = m_y = m_z = 0.0;
@@ -132,8 +133,7 @@ DzMatrix3::DzMatrix3(bool init) {
     if (!init)
         return;  // left to be filled, as asked
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            m[r][c] = r == c ? 1.0f : 0.0f;
+        for (int c = 0; c < 3; ++c) m[r][c] = r == c ? 1.0f : 0.0f;
     t = DzVec3();
 }
 
@@ -147,15 +147,13 @@ DzMatrix3 DzMatrix3::rotation(DzQuat const& q) {
     DzMatrix3 r;
     DzVec3 cols[3] = {q.multVec({1, 0, 0}), q.multVec({0, 1, 0}), q.multVec({0, 0, 1})};
     for (int c = 0; c < 3; ++c)
-        for (int row = 0; row < 3; ++row)
-            r.m[row][c] = cols[c][row];
+        for (int row = 0; row < 3; ++row) r.m[row][c] = cols[c][row];
     return r;
 }
 
 DzMatrix3 DzMatrix3::scaling(DzVec3 const& s) {
     DzMatrix3 r;
-    for (int i = 0; i < 3; ++i)
-        r.m[i][i] = s[i];
+    for (int i = 0; i < 3; ++i) r.m[i][i] = s[i];
     return r;
 }
 
@@ -215,8 +213,16 @@ float DzLine3::minDistance(DzLine3 const& other, float& tThis, float& tOther) co
     double vx = double(other.m_end.m_x) - other.m_start.m_x, vy = double(other.m_end.m_y) - other.m_start.m_y,
            vz = double(other.m_end.m_z) - other.m_start.m_z;
     double lu = std::sqrt(ux * ux + uy * uy + uz * uz), lv = std::sqrt(vx * vx + vy * vy + vz * vz);
-    if (lu > 0) { ux /= lu; uy /= lu; uz /= lu; }
-    if (lv > 0) { vx /= lv; vy /= lv; vz /= lv; }
+    if (lu > 0) {
+        ux /= lu;
+        uy /= lu;
+        uz /= lu;
+    }
+    if (lv > 0) {
+        vx /= lv;
+        vy /= lv;
+        vz /= lv;
+    }
     double wx = double(m_start.m_x) - other.m_start.m_x, wy = double(m_start.m_y) - other.m_start.m_y,
            wz = double(m_start.m_z) - other.m_start.m_z;
     double b = ux * vx + uy * vy + uz * vz;

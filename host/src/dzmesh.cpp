@@ -21,12 +21,13 @@ int DzVertexMesh::addVertex(DzVec3 const& v) {
     return getNumVertices() - 1;
 }
 
-void DzVertexMesh::setNumVertices(int count) { m_vertices.resize(size_t(std::max(count, 0)) * 3, 0.0f); }
+void DzVertexMesh::setNumVertices(int count) {
+    m_vertices.resize(size_t(std::max(count, 0)) * 3, 0.0f);
+}
 
 DzBox3 DzVertexMesh::getBoundingBox() const {
     DzBox3 box;
-    for (int i = 0, n = getNumVertices(); i < n; ++i)
-        box.include(getVertex(i));
+    for (int i = 0, n = getNumVertices(); i < n; ++i) box.include(getVertex(i));
     return box;
 }
 
@@ -76,8 +77,7 @@ void DzFacetMesh::finalize() {
     for (size_t fi = 0; fi < topo.facets.size(); ++fi) {
         DzFacet& f = topo.facets[fi];
         int n = f.getNumCorners();
-        for (int k = 0; k < 4; ++k)
-            f.m_edges[k] = -1;
+        for (int k = 0; k < 4; ++k) f.m_edges[k] = -1;
         for (int k = 0; k < n; ++k) {
             int a = f.m_vertIdx[k];
             int b = f.m_vertIdx[(k + 1) % n];

@@ -16,8 +16,7 @@ DzFacetMesh* makeGrid(int nx, int ny, float step) {
     auto* mesh = new DzFacetMesh;
     mesh->reserveVertices((nx + 1) * (ny + 1));
     for (int j = 0; j <= ny; ++j)
-        for (int i = 0; i <= nx; ++i)
-            mesh->addVertex(DzVec3(i * step, j * step, 0.0f));
+        for (int i = 0; i <= nx; ++i) mesh->addVertex(DzVec3(i * step, j * step, 0.0f));
     for (int j = 0; j < ny; ++j)
         for (int i = 0; i < nx; ++i) {
             int a = j * (nx + 1) + i;
@@ -34,12 +33,12 @@ DzFacetMesh* makeCube(int n, float size) {
     struct Face {
         DzVec3 o, u, v;
     } faces[6] = {
-        {{-h, -h, h}, {size, 0, 0}, {0, size, 0}},    // +Z
-        {{h, -h, -h}, {-size, 0, 0}, {0, size, 0}},   // -Z
-        {{h, -h, h}, {0, 0, -size}, {0, size, 0}},    // +X
-        {{-h, -h, -h}, {0, 0, size}, {0, size, 0}},   // -X
-        {{-h, h, h}, {size, 0, 0}, {0, 0, -size}},    // +Y
-        {{-h, -h, -h}, {size, 0, 0}, {0, 0, size}},   // -Y
+        {{-h, -h, h}, {size, 0, 0}, {0, size, 0}},   // +Z
+        {{h, -h, -h}, {-size, 0, 0}, {0, size, 0}},  // -Z
+        {{h, -h, h}, {0, 0, -size}, {0, size, 0}},   // +X
+        {{-h, -h, -h}, {0, 0, size}, {0, size, 0}},  // -X
+        {{-h, h, h}, {size, 0, 0}, {0, 0, -size}},   // +Y
+        {{-h, -h, -h}, {size, 0, 0}, {0, 0, size}},  // -Y
     };
     // Corners shared between faces are joined by position, so the cube is closed.
     std::map<std::array<long, 3>, int> byPosition;
@@ -73,19 +72,17 @@ DzFacetMesh* makeSphere(int rings, int segments, float radius) {
         float theta = pi * r / rings;
         for (int s = 0; s < segments; ++s) {
             float phi = 2.0f * pi * s / segments;
-            mesh->addVertex(DzVec3(radius * std::sin(theta) * std::cos(phi), radius * std::sin(theta) * std::sin(phi),
-                                   radius * std::cos(theta)));
+            mesh->addVertex(DzVec3(radius * std::sin(theta) * std::cos(phi),
+                                   radius * std::sin(theta) * std::sin(phi), radius * std::cos(theta)));
         }
     }
     int south = mesh->addVertex(DzVec3(0, 0, -radius));
     auto ring = [segments](int r, int s) { return 1 + (r - 1) * segments + (s % segments); };
-    for (int s = 0; s < segments; ++s)
-        mesh->addFacet(0, ring(1, s), ring(1, s + 1));
+    for (int s = 0; s < segments; ++s) mesh->addFacet(0, ring(1, s), ring(1, s + 1));
     for (int r = 1; r < rings - 1; ++r)
         for (int s = 0; s < segments; ++s)
             mesh->addFacet(ring(r, s), ring(r + 1, s), ring(r + 1, s + 1), ring(r, s + 1));
-    for (int s = 0; s < segments; ++s)
-        mesh->addFacet(ring(rings - 1, s), south, ring(rings - 1, s + 1));
+    for (int s = 0; s < segments; ++s) mesh->addFacet(ring(rings - 1, s), south, ring(rings - 1, s + 1));
     mesh->finalize();
     return mesh;
 }

@@ -36,7 +36,9 @@ public:
     int applyInverse(DzVertexMesh&, DzNode&) override { return 0; }
 };
 
-HvVertexOffsets offsets(std::initializer_list<std::pair<const int32_t, HvVec3>> l) { return HvVertexOffsets(l); }
+HvVertexOffsets offsets(std::initializer_list<std::pair<const int32_t, HvVec3>> l) {
+    return HvVertexOffsets(l);
+}
 
 void expectVec(HvVec3 const& v, float x, float y, float z) {
     EXPECT_FLOAT_EQ(v.x, x);
@@ -86,7 +88,8 @@ TEST_F(ModifierOnGrid, IndicesOutsideTheMeshStayStoredButMoveNothing) {
     EXPECT_EQ(mod->getNoOfDeltas(), 5u);
     EXPECT_EQ(evaluated(0), DzVec3(1, 0, 0));
     for (int i = 1; i < 6; ++i)
-        EXPECT_EQ(evaluated(i), static_cast<DzFacetMesh*>(object->getCurrentShape()->getGeometry())->getVertex(i));
+        EXPECT_EQ(evaluated(i),
+                  static_cast<DzFacetMesh*>(object->getCurrentShape()->getGeometry())->getVertex(i));
 }
 
 TEST(HvMeshModifier, SetOverwritesOnlyGivenVerticesAndMergeAddsOrSubtracts) {
@@ -145,8 +148,7 @@ TEST(HvMeshModifier, CompactionErasesOnlyEntriesStrictlyBelowEpsilon) {
     };
     CountingModifier mod;
     HvVertexOffsets in;
-    for (int i = 0; i < int(std::size(cases)); ++i)
-        in[i] = cases[i].delta;
+    for (int i = 0; i < int(std::size(cases)); ++i) in[i] = cases[i].delta;
     mod.setDeltas(in);
     ASSERT_TRUE(waitForCompaction(mod, 0));
     EXPECT_EQ(mod.statsCalls, 1);
@@ -259,8 +261,8 @@ TEST(HvMeshModifierFindOrInsert, ExistingModifierOfTheNameIsReturnedUnmovedWhate
     auto node = nodeWithModifiers("SAP");
     DzObject* object = node->getObject();
     DzModifier* existing = object->getModifier(2);
-    DzModifier* found = HvMeshModifier::FindOrInsert(*node, *object, "HV_PullformModifier",
-                                                     [] { return new CountingModifier("HV_PullformModifier"); });
+    DzModifier* found = HvMeshModifier::FindOrInsert(
+        *node, *object, "HV_PullformModifier", [] { return new CountingModifier("HV_PullformModifier"); });
     EXPECT_EQ(found, existing);
     EXPECT_EQ(object->getModifier(2), existing);
     EXPECT_EQ(dynamic_cast<HvMeshModifier*>(found), nullptr);  // callers must check the cast

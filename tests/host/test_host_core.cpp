@@ -20,8 +20,8 @@
 namespace {
 
 void expectNear(DzVec3 const& a, DzVec3 const& b, float tol = 1e-5f) {
-    EXPECT_TRUE(DzVec3::equals(a, b, tol)) << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs (" << b.m_x
-                                           << ", " << b.m_y << ", " << b.m_z << ")";
+    EXPECT_TRUE(DzVec3::equals(a, b, tol)) << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs ("
+                                           << b.m_x << ", " << b.m_y << ", " << b.m_z << ")";
 }
 
 // Adds a fixed offset to every vertex, counting its calls.
@@ -32,8 +32,7 @@ public:
         ++applied;
         auto v = mesh.getVerticesPtr();
         for (int i = 0; i < mesh.getNumVertices(); ++i)
-            for (int k = 0; k < 3; ++k)
-                v[i][k] += m_shift[k];
+            for (int k = 0; k < 3; ++k) v[i][k] += m_shift[k];
         return 0;
     }
     int applyInverse(DzVertexMesh&, DzNode&) override { return 0; }
@@ -140,8 +139,7 @@ TEST(HostMesh, EdgesAreBuiltFromTheFacetsWithTheirNeighbours) {
     EXPECT_EQ(cube->getNumVertices(), 26);
     EXPECT_EQ(cube->getNumFacets(), 24);
     EXPECT_EQ(cube->getNumEdges(), 48);  // closed: every edge has two facets
-    for (int e = 0; e < cube->getNumEdges(); ++e)
-        EXPECT_GE(cube->getEdge(e).m_facetIdx[1], 0);
+    for (int e = 0; e < cube->getNumEdges(); ++e) EXPECT_GE(cube->getEdge(e).m_facetIdx[1], 0);
 
     std::unique_ptr<DzFacetMesh> sphere(dztest::makeSphere(4, 6, 2.0f));
     EXPECT_EQ(sphere->getNumVertices(), 2 + 3 * 6);

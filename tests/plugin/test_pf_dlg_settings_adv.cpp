@@ -175,5 +175,6 @@ TEST_F(PfAdvancedSettingsDialogTest, TheWrappedExplanationsAreShownWhole) {
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 10000));
     for (QLabel* label : {dialog.label_4, dialog.label_5, dialog.label_8})
-        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->objectName().toStdString();
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+            << label->objectName().toStdString();
 }
