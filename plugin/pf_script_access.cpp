@@ -56,6 +56,14 @@ bool PfTool::setFalloff(int radius, int mode) {
     return true;
 }
 
+void PfTool::loadDeltasFromMorphs() {
+    LoadDeltasFromMorphs();
+}
+
+void PfTool::saveDeltasToMorph() {
+    SaveDeltasToMorph();
+}
+
 QVariantMap PfModifier::deltaSummary() const {
     HvVertexOffsets const deltas = getDeltas();
     int nonZero = 0;

@@ -89,7 +89,8 @@ public:
     static void TriggerToolSettingsStatsUpdate();
     // The world-space ray under the event's position, from the near to the far plane.
     static HvLine3 UnProjectMouseEvent(PfGlTransforms const& transforms, QMouseEvent const& event);
-    // Replaces how getPane makes the options pane (tests); it may throw. Empty: the tool's PfToolOptionsWidget.
+    // Replaces how getPane makes the options pane (tests); it may throw. Empty: the tool's
+    // PfToolOptionsWidget.
     static void SetPaneFactory(std::function<QWidget*(QWidget* parent)> factory);
     // After an undo or redo on the node: when it is the active tool's primary node, its selection takes the
     // snapshot back (when given), becomes idle, and gizmos, origins and press deltas are renewed. Never
@@ -125,6 +126,10 @@ public:
     // The falloff radius (tenths of a unit) and curve (0 to 6; -1 keeps it), as the pane sets them; false,
     // and nothing changed, for a radius below 0 or a curve out of range.
     Q_INVOKABLE bool setFalloff(int radius, int mode);
+    // The morph exchange of the selected node, as the pane's buttons run it (each reports to the user
+    // itself).
+    Q_INVOKABLE void loadDeltasFromMorphs();
+    Q_INVOKABLE void saveDeltasToMorph();
 
     // Commands: the actions, the pane, the selection, the drag engine and the undo items change the tool's
     // settings and selection through these. With no active tool they store their setting, or do nothing.

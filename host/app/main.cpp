@@ -81,18 +81,17 @@ int main(int argc, char** argv) {
 
     DzApp app;
     DzMainWindow* window = app.getInterface();
-    PfHostUi ui(window);
+    HostUi ui(window);
     // A plug-in that cannot be loaded is named with the reason; the host starts without it.
-    for (QString const& problem : loadPlugins(window, parser.value(plugins)))
+    for (QString const& problem : loadPlugins(parser.value(plugins)))
         std::fprintf(stderr, "pfhost: %s\n", qPrintable(problem));
     ui.rebuildToolActions();
-    addPluginMenus(window);
     app.emitStarting();
 
     QString const first = parser.isSet(mesh) ? parser.value(mesh) : parser.value(sceneFile);
     if (!first.isEmpty()) {
         QString error;
-        if (!PfHostUi::openFile(first, &error)) {
+        if (!HostUi::openFile(first, &error)) {
             std::fprintf(stderr, "pfhost: %s\n", qPrintable(error));
             return 1;
         }
@@ -122,7 +121,7 @@ int main(int argc, char** argv) {
     }
     if (!first.isEmpty())
         view->frameScene();
-    PfHostScript runner(window, parser.value(script));
+    HostScript runner(window, parser.value(script));
     int const result = runner.run();
     for (QString const& line : runner.output()) std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);

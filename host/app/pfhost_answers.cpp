@@ -7,8 +7,8 @@
 
 namespace {
 
-QList<PfHostAnswer>& queue() {
-    static QList<PfHostAnswer> answers;
+QList<HostAnswer>& queue() {
+    static QList<HostAnswer> answers;
     return answers;
 }
 
@@ -19,7 +19,7 @@ bool pfHostQueueAnswer(QStringList const& args, QString& error) {
         error = QStringLiteral("usage: answer BUTTON [FIELD=VALUE ...]");
         return false;
     }
-    PfHostAnswer answer{args[0], {}};
+    HostAnswer answer{args[0], {}};
     for (QString const& arg : args.mid(1)) {
         int const eq = arg.indexOf(QLatin1Char('='));
         if (eq <= 0) {
@@ -38,13 +38,13 @@ bool pfHostHasQueuedAnswers() {
 
 QString pfHostTakeUnusedAnswers() {
     QStringList buttons;
-    for (PfHostAnswer const& a : queue()) buttons << a.button;
+    for (HostAnswer const& a : queue()) buttons << a.button;
     queue().clear();
     return buttons.join(QStringLiteral(", "));
 }
 
 bool pfHostAnswerModal(QWidget* modal, QString& error) {
-    PfHostAnswer const answer = queue().takeFirst();
+    HostAnswer const answer = queue().takeFirst();
     QString const title = modal->windowTitle();
     for (auto const& [name, value] : answer.fields)
         if (!dzinput::setModalField(modal, name, value, error))

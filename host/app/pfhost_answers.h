@@ -10,7 +10,7 @@
 
 class QWidget;
 
-struct PfHostAnswer {
+struct HostAnswer {
     QString button;
     QList<QPair<QString, QString>> fields;  // object name, value
 };

@@ -10,28 +10,63 @@
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzscene.h"
+#include "dzaction.h"
+#include "dzactionmgr.h"
+#include "dzapp.h"
+#include "dzmainwindow.h"
+#include "dzviewportmgr.h"
+#include "dzviewtool.h"
 #include "pfhost_answers.h"
 
-#if __has_include("pf_tool.h")
-#include "pf_modifier.h"
-#include "pf_tool.h"
-#define PFHOST_HAS_PF_TOOL 1
-#endif
+#include <QMetaObject>
+#include <QVariantMap>
 
 namespace {
 
-#ifdef PFHOST_HAS_PF_TOOL
-// The plug-in's operations that a script runs, in one place: how pfhost reaches the plug-in may change.
+// The plug-in's operations that a script runs, reached by name as a host's scripting reaches them: the
+// plug-in's action of that class, or else the slot of that name on the tool.
 struct PluginOperation {
     char const* name;
-    void (*run)();
+    char const* actionClass;
+    char const* toolSlot;
 };
 PluginOperation const kOperations[] = {
-    {"reset", &PfTool::ResetAllDeltas},
-    {"load", &PfTool::LoadDeltasFromMorphs},
-    {"save", &PfTool::SaveDeltasToMorph},
+    {"reset", "PfResetAllDeltasAction", nullptr},
+    {"load", nullptr, "loadDeltasFromMorphs"},
+    {"save", nullptr, "saveDeltasToMorph"},
 };
-#endif
+
+// The Pullform tool while it is the active one; null otherwise.
+DzViewTool* activePullformTool() {
+    DzMainWindow* window = dzApp ? dzApp->getInterface() : nullptr;
+    DzViewportMgr* mgr = window ? window->getViewportMgr() : nullptr;
+    DzViewTool* tool = mgr ? mgr->getActiveTool() : nullptr;
+    return tool && tool->inherits("PfTool") ? tool : nullptr;
+}
+
+bool runOperation(PluginOperation const& op, QString& error) {
+    DzViewTool* tool = activePullformTool();
+    if (!tool) {
+        error = QStringLiteral("the Pullform tool is not active");
+        return false;
+    }
+    if (op.actionClass) {
+        DzActionMgr* actions = dzApp->getInterface()->getActionMgr();
+        DzAction* action = actions ? actions->findAction(QLatin1String(op.actionClass)) : nullptr;
+        if (!action) {
+            error = QStringLiteral("there is no action %1 (is the plug-in loaded?)")
+                        .arg(QLatin1String(op.actionClass));
+            return false;
+        }
+        action->trigger();
+        return true;
+    }
+    if (!QMetaObject::invokeMethod(tool, op.toolSlot, Qt::DirectConnection)) {
+        error = QStringLiteral("the Pullform tool offers no %1()").arg(QLatin1String(op.toolSlot));
+        return false;
+    }
+    return true;
+}
 
 DzMorph* findMorph(QString const& name, QString& error) {
     DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
@@ -49,7 +84,7 @@ DzMorph* findMorph(QString const& name, QString& error) {
 
 }  // namespace
 
-void addPluginMorphCommands(std::map<QString, PfHostCommand>& commands) {
+void addPluginMorphCommands(std::map<QString, HostCommand>& commands) {
     commands[QStringLiteral("answer")] = [](QStringList const& args, QString& error) {
         return pfHostQueueAnswer(args, error);
     };
@@ -75,24 +110,16 @@ void addPluginMorphCommands(std::map<QString, PfHostCommand>& commands) {
             morph->getValueProperty()->setFavorite(args[1] == QLatin1String("on"));
         return morph != nullptr;
     };
-#ifdef PFHOST_HAS_PF_TOOL
     commands[QStringLiteral("pf-run")] = [](QStringList const& args, QString& error) {
         for (PluginOperation const& op : kOperations)
-            if (args.size() == 1 && args[0] == QLatin1String(op.name)) {
-                if (!PfTool::GetActive()) {
-                    error = QStringLiteral("the Pullform tool is not active");
-                    return false;
-                }
-                op.run();
-                return true;
-            }
+            if (args.size() == 1 && args[0] == QLatin1String(op.name))
+                return runOperation(op, error);
         error = QStringLiteral("usage: pf-run reset|load|save");
         return false;
     };
-#endif
 }
 
-void addPluginMorphChecks(std::map<QString, PfHostCheck>& checks) {
+void addPluginMorphChecks(std::map<QString, HostCheck>& checks) {
     // "expect morph NAME VALUE [DELTAS]": the primary node's morph, its value within 1e-5 and its number of
     // deltas.
     checks[QStringLiteral("morph")] = [](QStringList const& args) -> QString {
@@ -113,7 +140,6 @@ void addPluginMorphChecks(std::map<QString, PfHostCheck>& checks) {
             return QStringLiteral("morph \"%1\" has %2 deltas, not %3").arg(args[0]).arg(deltas).arg(count);
         return QString();
     };
-#ifdef PFHOST_HAS_PF_TOOL
     // "expect pf-deltas N": the primary node's plug-in modifier holds N deltas (none without a modifier).
     checks[QStringLiteral("pf-deltas")] = [](QStringList const& args) -> QString {
         bool ok = args.size() == 1;
@@ -122,13 +148,19 @@ void addPluginMorphChecks(std::map<QString, PfHostCheck>& checks) {
             return QStringLiteral("usage: expect pf-deltas N");
         DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
         DzObject* object = node ? node->getObject() : nullptr;
-        size_t found = 0;
-        for (int i = 0; object && i < object->getNumModifiers(); ++i)
-            if (auto* m = qobject_cast<PfModifier*>(object->getModifier(i)))
-                found += m->getNoOfDeltas();
-        if (found != size_t(wanted))
+        int found = 0;
+        for (int i = 0; object && i < object->getNumModifiers(); ++i) {
+            QObject* modifier = object->getModifier(i);
+            if (!modifier || !modifier->inherits("PfModifier"))
+                continue;
+            QVariantMap deltas;
+            if (!QMetaObject::invokeMethod(modifier, "deltaSummary", Qt::DirectConnection,
+                                           Q_RETURN_ARG(QVariantMap, deltas)))
+                return QStringLiteral("the Pullform modifier offers no deltaSummary()");
+            found += deltas.value(QStringLiteral("count")).toInt();
+        }
+        if (found != wanted)
             return QStringLiteral("the Pullform modifier holds %1 deltas, not %2").arg(found).arg(wanted);
         return QString();
     };
-#endif
 }

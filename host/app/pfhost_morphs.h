@@ -5,5 +5,5 @@
 #include "pfhost_tools.h"
 
 // The script's morph commands (morph-dial, morph-favorite, pf-run, answer) and checks (morph, pf-deltas).
-void addPluginMorphCommands(std::map<QString, PfHostCommand>& commands);
-void addPluginMorphChecks(std::map<QString, PfHostCheck>& checks);
+void addPluginMorphCommands(std::map<QString, HostCommand>& commands);
+void addPluginMorphChecks(std::map<QString, HostCheck>& checks);

@@ -71,7 +71,7 @@ void collect(DzPropertyGroup const* group, QList<DzProperty*>& out) {
 
 }  // namespace
 
-PfHostParamsDock::PfHostParamsDock(QWidget* parent)
+HostParamsDock::HostParamsDock(QWidget* parent)
     : QDockWidget(QStringLiteral("Parameters"), parent), m_tree(new QTreeWidget(this)) {
     setObjectName(QStringLiteral("ParametersDock"));
     m_tree->setColumnCount(3);
@@ -80,20 +80,20 @@ PfHostParamsDock::PfHostParamsDock(QWidget* parent)
     m_tree->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     setWidget(m_tree);
     DzScene* scene = dzScene;
-    connect(scene, &DzScene::primarySelectionChanged, this, &PfHostParamsDock::refresh);
-    connect(scene, &DzScene::sceneLoaded, this, &PfHostParamsDock::refresh);
-    connect(scene, &DzScene::nodeRemoved, this, &PfHostParamsDock::refresh, Qt::QueuedConnection);
+    connect(scene, &DzScene::primarySelectionChanged, this, &HostParamsDock::refresh);
+    connect(scene, &DzScene::sceneLoaded, this, &HostParamsDock::refresh);
+    connect(scene, &DzScene::nodeRemoved, this, &HostParamsDock::refresh, Qt::QueuedConnection);
     refresh();
 }
 
-QList<DzProperty*> PfHostParamsDock::currentProperties() const {
+QList<DzProperty*> HostParamsDock::currentProperties() const {
     QList<DzProperty*> out;
     if (DzPropertyGroupTree* tree = m_node ? m_node->getPropertyGroups() : nullptr)
         collect(tree->getRoot(), out);
     return out;
 }
 
-void PfHostParamsDock::refresh() {
+void HostParamsDock::refresh() {
     DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
     if (node != m_node) {
         if (m_node && m_node->getObject())
@@ -101,7 +101,7 @@ void PfHostParamsDock::refresh() {
         m_node = node;
         // A morph made or removed changes the object's geometry: the list is compared then.
         if (node && node->getObject())
-            connect(node->getObject(), &DzObject::cachedGeomInvalidated, this, &PfHostParamsDock::refresh,
+            connect(node->getObject(), &DzObject::cachedGeomInvalidated, this, &HostParamsDock::refresh,
                     Qt::QueuedConnection);
     }
     QList<DzProperty*> const properties = currentProperties();
@@ -111,7 +111,7 @@ void PfHostParamsDock::refresh() {
         rebuild(properties);
 }
 
-void PfHostParamsDock::rebuild(QList<DzProperty*> const& properties) {
+void HostParamsDock::rebuild(QList<DzProperty*> const& properties) {
     m_tree->clear();
     m_shown.clear();
     for (DzProperty* p : properties) m_shown << p;

@@ -11,10 +11,10 @@ class DzNode;
 class DzProperty;
 class QTreeWidget;
 
-class PfHostParamsDock : public QDockWidget {
+class HostParamsDock : public QDockWidget {
     Q_OBJECT
 public:
-    explicit PfHostParamsDock(QWidget* parent);
+    explicit HostParamsDock(QWidget* parent);
 
     // Builds the tree again when the node's properties changed since the last build.
     void refresh();

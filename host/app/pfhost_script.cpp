@@ -87,19 +87,19 @@ DzFacetMesh* primaryBaseGeometry() {
 
 }  // namespace
 
-PfHostScript::PfHostScript(DzMainWindow* window, QString path)
+HostScript::HostScript(DzMainWindow* window, QString path)
     : m_window(window),
       m_path(std::move(path)),
       m_pluginChecks(pluginScriptChecks()),
       m_pluginCommands(pluginScriptCommands()) {}
 
-Dz3DViewport* PfHostScript::view() const {
+Dz3DViewport* HostScript::view() const {
     DzViewportMgr* mgr = m_window ? m_window->getViewportMgr() : nullptr;
     DzViewport* viewport = mgr ? mgr->getViewport(0) : nullptr;
     return viewport ? viewport->get3DViewport() : nullptr;
 }
 
-int PfHostScript::run() {
+int HostScript::run() {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         m_error = QStringLiteral("%1: cannot read the script: %2").arg(m_path, file.errorString());
@@ -132,7 +132,7 @@ int PfHostScript::run() {
     return 0;
 }
 
-QStringList PfHostScript::takeBoxes() {
+QStringList HostScript::takeBoxes() {
     QStringList texts;
     // A box opened inside a command has been answered already (see the answering timer in runLine); those
     // still open now are answered here.
@@ -145,7 +145,7 @@ QStringList PfHostScript::takeBoxes() {
     return texts;
 }
 
-bool PfHostScript::parseInt(QString const& text, int& value, QString const& what, QString& error) {
+bool HostScript::parseInt(QString const& text, int& value, QString const& what, QString& error) {
     bool ok = false;
     value = text.toInt(&ok);
     if (!ok)
@@ -153,7 +153,7 @@ bool PfHostScript::parseInt(QString const& text, int& value, QString const& what
     return ok;
 }
 
-bool PfHostScript::parseFloat(QString const& text, float& value, QString const& what, QString& error) {
+bool HostScript::parseFloat(QString const& text, float& value, QString const& what, QString& error) {
     bool ok = false;
     value = text.toFloat(&ok);
     if (!ok || !std::isfinite(value)) {
@@ -164,7 +164,7 @@ bool PfHostScript::parseFloat(QString const& text, float& value, QString const& 
 }
 
 // A point is "X Y" in pixels (numbers, rounded down) or one token "@" (the last projection) or "@name".
-bool PfHostScript::parsePoint(QStringList const& t, int& i, QPoint& at, QString& error) const {
+bool HostScript::parsePoint(QStringList const& t, int& i, QPoint& at, QString& error) const {
     if (i >= t.size()) {
         error = QStringLiteral("a position is missing (X Y, @ or @name)");
         return false;
@@ -192,7 +192,7 @@ bool PfHostScript::parsePoint(QStringList const& t, int& i, QPoint& at, QString&
     return true;
 }
 
-bool PfHostScript::parseModifiers(QStringList const& t, int from, Modifiers& m, QString& error) {
+bool HostScript::parseModifiers(QStringList const& t, int from, Modifiers& m, QString& error) {
     for (int i = from; i < t.size(); ++i)
         for (QString const& part : t[i].toLower().split('+', Qt::SkipEmptyParts)) {
             if (part == QLatin1String("shift"))
@@ -217,7 +217,7 @@ bool PfHostScript::parseModifiers(QStringList const& t, int from, Modifiers& m, 
     return true;
 }
 
-bool PfHostScript::parseKey(QString const& name, int& key, QString& error) {
+bool HostScript::parseKey(QString const& name, int& key, QString& error) {
     QString const lower = name.toLower();
     if (lower == QLatin1String("shift"))
         key = Qt::Key_Shift;
@@ -237,7 +237,7 @@ bool PfHostScript::parseKey(QString const& name, int& key, QString& error) {
     return true;
 }
 
-void PfHostScript::sendMouse(int type, QPoint const& at, Qt::MouseButton button, Qt::KeyboardModifiers keys) {
+void HostScript::sendMouse(int type, QPoint const& at, Qt::MouseButton button, Qt::KeyboardModifiers keys) {
     Dz3DViewport* v = view();
     if (type == QEvent::MouseButtonPress)
         m_held |= button;
@@ -249,7 +249,7 @@ void PfHostScript::sendMouse(int type, QPoint const& at, Qt::MouseButton button,
 }
 
 // A key that is the shortcut of one of the window's actions triggers it, as it would for a person.
-bool PfHostScript::triggerShortcut(int key, Qt::KeyboardModifiers keys) {
+bool HostScript::triggerShortcut(int key, Qt::KeyboardModifiers keys) {
     QKeySequence const seq(key | int(keys));
     QList<QAction*> actions = m_window->findChildren<QAction*>();
     for (QAction* a : actions)
@@ -260,31 +260,40 @@ bool PfHostScript::triggerShortcut(int key, Qt::KeyboardModifiers keys) {
     return false;
 }
 
-void PfHostScript::sendKey(bool press, int key, Qt::KeyboardModifiers keys) {
+void HostScript::sendKey(bool press, int key, Qt::KeyboardModifiers keys) {
     dzinput::sendKey(view(), press ? QEvent::KeyPress : QEvent::KeyRelease, key, keys,
                      dzinput::typedText(key, keys));
 }
 
 namespace {
 
-using Handler = bool (PfHostScript::*)(QString const& cmd, QStringList const& t, QString& error);
+using Handler = bool (HostScript::*)(QString const& cmd, QStringList const& t, QString& error);
 
-// The runner's own commands, by the first word of their entry in kPfHostScriptCommands.
+// The runner's own commands, by the first word of their entry in kHostScriptCommands.
 std::map<QString, Handler> const kHandlers = {
-    {"open", &PfHostScript::runOpen},        {"save", &PfHostScript::runSave},
-    {"screenshot", &PfHostScript::runScreenshot}, {"press", &PfHostScript::runMouse},
-    {"move", &PfHostScript::runMouse},       {"drag", &PfHostScript::runDrag},
-    {"wheel", &PfHostScript::runWheel},      {"key", &PfHostScript::runKey},
-    {"project", &PfHostScript::runProject},  {"action", &PfHostScript::runAction},
-    {"tool", &PfHostScript::runTool},        {"select", &PfHostScript::runSelect},
-    {"camera", &PfHostScript::runCamera},    {"frame", &PfHostScript::runFrame},
-    {"style", &PfHostScript::runStyle},      {"wait", &PfHostScript::runWait},
-    {"undo", &PfHostScript::runUndoRedo},    {"expect", &PfHostScript::runExpect},
+    {"open", &HostScript::runOpen},
+    {"save", &HostScript::runSave},
+    {"screenshot", &HostScript::runScreenshot},
+    {"press", &HostScript::runMouse},
+    {"move", &HostScript::runMouse},
+    {"drag", &HostScript::runDrag},
+    {"wheel", &HostScript::runWheel},
+    {"key", &HostScript::runKey},
+    {"project", &HostScript::runProject},
+    {"action", &HostScript::runAction},
+    {"tool", &HostScript::runTool},
+    {"select", &HostScript::runSelect},
+    {"camera", &HostScript::runCamera},
+    {"frame", &HostScript::runFrame},
+    {"style", &HostScript::runStyle},
+    {"wait", &HostScript::runWait},
+    {"undo", &HostScript::runUndoRedo},
+    {"expect", &HostScript::runExpect},
 };
 
 }  // namespace
 
-bool PfHostScript::needArgs(QStringList const& t, int min, int max, char const* usage, QString& error) {
+bool HostScript::needArgs(QStringList const& t, int min, int max, char const* usage, QString& error) {
     int const n = t.size() - 1;
     if (n >= min && (max < 0 || n <= max))
         return true;
@@ -292,7 +301,7 @@ bool PfHostScript::needArgs(QStringList const& t, int min, int max, char const* 
     return false;
 }
 
-bool PfHostScript::runLine(QString const& line, QString& error) {
+bool HostScript::runLine(QString const& line, QString& error) {
     QStringList t;
     if (!tokenize(line, t, error))
         return false;
@@ -343,7 +352,7 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
         return ok;
     };
 
-    if (PfHostScriptCommandInfo const* command = pfHostScriptCommand(cmd)) {
+    if (HostScriptCommandInfo const* command = pfHostScriptCommand(cmd)) {
         // Commands without a handler here are the plug-in code's (below).
         QString const first = QString::fromLatin1(command->names).section(QLatin1Char(' '), 0, 0);
         auto const handler = kHandlers.find(first);
@@ -361,19 +370,19 @@ bool PfHostScript::runLine(QString const& line, QString& error) {
     return false;
 }
 
-bool PfHostScript::runOpen(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runOpen(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 1, 1, "open PATH", error))
         return false;
-    return PfHostUi::openFile(t[1], &error);
+    return HostUi::openFile(t[1], &error);
 }
 
-bool PfHostScript::runSave(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runSave(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 1, 1, "save PATH", error))
         return false;
-    return PfHostUi::saveScene(t[1], &error);
+    return HostUi::saveScene(t[1], &error);
 }
 
-bool PfHostScript::runScreenshot(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runScreenshot(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 1, 2, "screenshot PATH [window]", error))
         return false;
     if (t.size() == 3 && t[2] != QLatin1String("window")) {
@@ -388,7 +397,7 @@ bool PfHostScript::runScreenshot(QString const&, QStringList const& t, QString& 
     return true;
 }
 
-bool PfHostScript::runMouse(QString const& cmd, QStringList const& t, QString& error) {
+bool HostScript::runMouse(QString const& cmd, QStringList const& t, QString& error) {
     int i = 1;
     QPoint at;
     Modifiers m;
@@ -409,12 +418,11 @@ bool PfHostScript::runMouse(QString const& cmd, QStringList const& t, QString& e
     return true;
 }
 
-bool PfHostScript::runDrag(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runDrag(QString const&, QStringList const& t, QString& error) {
     int i = 1;
     QPoint from, to;
     Modifiers m;
-    if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) ||
-        !parseModifiers(t, i, m, error)) {
+    if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) || !parseModifiers(t, i, m, error)) {
         error = "drag: " + error;
         return false;
     }
@@ -426,7 +434,7 @@ bool PfHostScript::runDrag(QString const&, QStringList const& t, QString& error)
     return true;
 }
 
-bool PfHostScript::runWheel(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runWheel(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 1, -1, "wheel DELTA [mods]", error))
         return false;
     int delta = 0;
@@ -439,7 +447,7 @@ bool PfHostScript::runWheel(QString const&, QStringList const& t, QString& error
     return true;
 }
 
-bool PfHostScript::runKey(QString const& cmd, QStringList const& t, QString& error) {
+bool HostScript::runKey(QString const& cmd, QStringList const& t, QString& error) {
     if (!needArgs(t, 1, -1, "key NAME [mods]", error))
         return false;
     int key = 0;
@@ -459,7 +467,7 @@ bool PfHostScript::runKey(QString const& cmd, QStringList const& t, QString& err
     return true;
 }
 
-bool PfHostScript::runProject(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runProject(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 3, 4, "project X Y Z [NAME]", error))
         return false;
     float c[3];
@@ -483,7 +491,7 @@ bool PfHostScript::runProject(QString const&, QStringList const& t, QString& err
     return true;
 }
 
-bool PfHostScript::runAction(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runAction(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 1, 1, "action CLASSNAME", error))
         return false;
     DzActionMgr* actions = m_window->getActionMgr();
@@ -496,7 +504,7 @@ bool PfHostScript::runAction(QString const&, QStringList const& t, QString& erro
     return true;
 }
 
-bool PfHostScript::runTool(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runTool(QString const&, QStringList const& t, QString& error) {
     DzViewportMgr* mgr = m_window->getViewportMgr();
     if (!needArgs(t, 1, 1, "tool CLASSNAME", error))
         return false;
@@ -509,7 +517,7 @@ bool PfHostScript::runTool(QString const&, QStringList const& t, QString& error)
     return true;
 }
 
-bool PfHostScript::runSelect(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runSelect(QString const&, QStringList const& t, QString& error) {
     DzScene* scene = dzScene;
     if (!needArgs(t, 1, 1, "select NODE|none", error))
         return false;
@@ -527,7 +535,7 @@ bool PfHostScript::runSelect(QString const&, QStringList const& t, QString& erro
     return true;
 }
 
-bool PfHostScript::runCamera(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runCamera(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 6, 6, "camera EX EY EZ TX TY TZ", error))
         return false;
     float c[6];
@@ -540,7 +548,7 @@ bool PfHostScript::runCamera(QString const&, QStringList const& t, QString& erro
     return true;
 }
 
-bool PfHostScript::runFrame(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runFrame(QString const&, QStringList const& t, QString& error) {
     DzScene* scene = dzScene;
     if (!needArgs(t, 0, 1, "frame [NODE]", error))
         return false;
@@ -557,7 +565,7 @@ bool PfHostScript::runFrame(QString const&, QStringList const& t, QString& error
     return true;
 }
 
-bool PfHostScript::runStyle(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runStyle(QString const&, QStringList const& t, QString& error) {
     DzViewportMgr* mgr = m_window->getViewportMgr();
     if (!needArgs(t, 1, 1, "style NAME (in double quotes when it has blanks)", error))
         return false;
@@ -570,7 +578,7 @@ bool PfHostScript::runStyle(QString const&, QStringList const& t, QString& error
     return false;
 }
 
-bool PfHostScript::runWait(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runWait(QString const&, QStringList const& t, QString& error) {
     int ms = 0;
     if (!needArgs(t, 1, 1, "wait MILLISECONDS", error) ||
         !parseInt(t[1], ms, QStringLiteral("MILLISECONDS"), error))
@@ -581,7 +589,7 @@ bool PfHostScript::runWait(QString const&, QStringList const& t, QString& error)
     return true;
 }
 
-bool PfHostScript::runUndoRedo(QString const& cmd, QStringList const& t, QString& error) {
+bool HostScript::runUndoRedo(QString const& cmd, QStringList const& t, QString& error) {
     if (!needArgs(t, 0, 0, "undo | redo", error))
         return false;
     DzUndoStack* stack = dzUndoStack;
@@ -598,11 +606,11 @@ bool PfHostScript::runUndoRedo(QString const& cmd, QStringList const& t, QString
     return true;
 }
 
-bool PfHostScript::runExpect(QString const&, QStringList const& t, QString& error) {
+bool HostScript::runExpect(QString const&, QStringList const& t, QString& error) {
     return check(t, error);
 }
 
-bool PfHostScript::check(QStringList const& t, QString& error) {
+bool HostScript::check(QStringList const& t, QString& error) {
     if (t.size() < 2) {
         error = QStringLiteral("usage: expect WHAT ARGS...");
         return false;

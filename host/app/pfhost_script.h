@@ -16,9 +16,9 @@ class QWidget;
 // Runs a pfhost script (see README.md): one command a line, viewport events at pixels of the main 3D view,
 // world points projected to pixels, actions, tools, files and checks. The first failing line stops the run;
 // its message names the file, the line number and what was wrong.
-class PfHostScript {
+class HostScript {
 public:
-    PfHostScript(DzMainWindow* window, QString path);
+    HostScript(DzMainWindow* window, QString path);
 
     // 0 when every line ran, 1 on the first failure (the message is in error()).
     int run();
@@ -76,6 +76,6 @@ private:
     QMap<QString, QPointF> m_points;  // "@" and "@name"
     QPoint m_mouse;
     Qt::MouseButtons m_held;
-    std::map<QString, PfHostCheck> m_pluginChecks;
-    std::map<QString, PfHostCommand> m_pluginCommands;
+    std::map<QString, HostCheck> m_pluginChecks;
+    std::map<QString, HostCommand> m_pluginCommands;
 };

@@ -7,13 +7,13 @@
 #include <QString>
 #include <QStringList>
 
-struct PfHostScriptCommandInfo {
+struct HostScriptCommandInfo {
     char const* names;  // blank-separated
     char const* usage;
     char const* help;  // '\n' starts a continuation line
 };
 
-inline constexpr PfHostScriptCommandInfo kPfHostScriptCommands[] = {
+inline constexpr HostScriptCommandInfo kHostScriptCommands[] = {
     {"open", "open PATH", "a scene file (.pfscene, .json) or any mesh assimp reads"},
     {"save", "save PATH", "save the scene"},
     {"screenshot", "screenshot PATH [window]",
@@ -68,8 +68,8 @@ inline constexpr PfHostScriptCommandInfo kPfHostScriptCommands[] = {
 };
 
 // The words of the command that cmd (lower case) names, or null.
-inline PfHostScriptCommandInfo const* pfHostScriptCommand(QString const& cmd) {
-    for (PfHostScriptCommandInfo const& c : kPfHostScriptCommands)
+inline HostScriptCommandInfo const* pfHostScriptCommand(QString const& cmd) {
+    for (HostScriptCommandInfo const& c : kHostScriptCommands)
         if (QString::fromLatin1(c.names).split(QLatin1Char(' ')).contains(cmd))
             return &c;
     return nullptr;
@@ -79,7 +79,7 @@ inline PfHostScriptCommandInfo const* pfHostScriptCommand(QString const& cmd) {
 inline QString pfHostScriptCommandHelp() {
     int const column = 28;
     QString text;
-    for (PfHostScriptCommandInfo const& c : kPfHostScriptCommands) {
+    for (HostScriptCommandInfo const& c : kHostScriptCommands) {
         QString const usage = QStringLiteral("  ") + QLatin1String(c.usage);
         QStringList const lines = QString::fromLatin1(c.help).split(QLatin1Char('\n'));
         text += usage.size() < column ? usage.leftJustified(column)

@@ -338,7 +338,7 @@ bool queueDialogStep(QStringList const& args, QString& error) {
 
 }  // namespace
 
-void addWidgetScriptCommands(std::map<QString, PfHostCommand>& commands) {
+void addWidgetScriptCommands(std::map<QString, HostCommand>& commands) {
     commands[QStringLiteral("widget-check")] = checkWidget;
     commands[QStringLiteral("widget-slider")] = moveSlider;
     commands[QStringLiteral("widget-text")] = typeText;
@@ -346,6 +346,6 @@ void addWidgetScriptCommands(std::map<QString, PfHostCommand>& commands) {
     commands[QStringLiteral("dialog-step")] = queueDialogStep;
 }
 
-void addWidgetScriptChecks(std::map<QString, PfHostCheck>& checks) {
+void addWidgetScriptChecks(std::map<QString, HostCheck>& checks) {
     checks[QStringLiteral("widget")] = expectWidget;
 }

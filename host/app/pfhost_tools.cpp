@@ -32,40 +32,8 @@
 #include "dzviewportmgr.h"
 #include "dzviewtool.h"
 
-#ifdef PFHOST_LINKS_PLUGIN
-#include "dzclassfactory.h"
-// The plug-in's classes only to make the tool and register the modifier's scene-file IO, as its definition
-// will; everything the scripts read goes through the meta-object system, as when the plug-in is loaded.
-#include "pf_modifier.h"
-#include "pf_tool.h"
-#endif
-
 namespace {
 
-void registerPluginTools(DzViewportMgr* mgr) {
-#ifdef PFHOST_LINKS_PLUGIN
-    if (!mgr)
-        return;
-    mgr->addTool(new PfTool);
-    // The definition of what pfhost links: the modifier's scene-file reader and writer, so that scenes keep
-    // their deltas. Registered like a loaded plug-in's, so that a library with the same classes is refused.
-    QString const type = QStringLiteral("studio/modifier/halvorin_pullform_modifier");
-    if (!DzPlugin::FindIOClassForType(type)) {
-        static DzPlugin plugin(QStringLiteral("pfhost"));
-        static DzTClassFactory<PfModifierIO> factory(
-            DzGuid::fromString("{2D8F9D4C-9AF2-48DE-BE03-54905D3291E2}"));
-        plugin.addClassFactory(&factory);
-        plugin.addIOClassRegistration(type, &PfModifierIO::staticMetaObject, &PfModifier::staticMetaObject);
-        if (DzPluginMgr* plugins = dzApp->getPluginMgr())
-            plugins->addDefinition(&plugin, DzPluginMgr::getSDKVersion(),
-                                   QStringLiteral("linked into pfhost"));
-    }
-#else
-    (void)mgr;
-#endif
-}
-
-#ifndef PFHOST_LINKS_PLUGIN
 // Where the build puts HV_pullform; else "plugins" beside the program.
 QString defaultPluginFolder() {
     QString const built = QStringLiteral(PFHOST_PLUGIN_DIR);
@@ -73,23 +41,15 @@ QString defaultPluginFolder() {
         return built;
     return QApplication::applicationDirPath() + QStringLiteral("/plugins");
 }
-#endif
 
 }  // namespace
 
-QStringList loadPlugins(DzMainWindow* window, QString const& folder) {
+QStringList loadPlugins(QString const& folder) {
     DzPluginMgr* plugins = dzApp->getPluginMgr();
     if (!plugins)
         return {};
     int const before = plugins->getLoadErrors().size();
-    registerPluginTools(window->getViewportMgr());
-#ifdef PFHOST_LINKS_PLUGIN
-    // The plug-in is linked in; other plug-ins come only from a folder given.
-    if (!folder.isEmpty())
-        plugins->loadPluginsFrom(folder);
-#else
     plugins->loadPluginsFrom(folder.isEmpty() ? defaultPluginFolder() : folder);
-#endif
     return plugins->getLoadErrors().mid(before);
 }
 
@@ -153,7 +113,7 @@ QString describe(std::set<int> const& indices) {
 }
 
 // "expect pf-faces I J ..." (or "none"): the active tool's set of that kind, exactly.
-PfHostCheck selectionSetCheck(QString const& name, QString const& kind) {
+HostCheck selectionSetCheck(QString const& name, QString const& kind) {
     return [name, kind](QStringList const& args) -> QString {
         std::set<int> wanted;
         if (!(args.size() == 1 && args[0] == QLatin1String("none"))) {
@@ -384,7 +344,7 @@ bool summary(QStringList const&, QString& error) {
 
 }  // namespace
 
-void addPluginDragCommands(std::map<QString, PfHostCommand>& commands) {
+void addPluginDragCommands(std::map<QString, HostCommand>& commands) {
     commands[QStringLiteral("pf-gizmo-drag")] = gizmoDrag;
     commands[QStringLiteral("pf-gizmo-rotate")] = gizmoRotate;
     commands[QStringLiteral("pf-mesh-snapshot")] = meshSnapshot;
@@ -413,8 +373,8 @@ void addPluginDragCommands(std::map<QString, PfHostCommand>& commands) {
     };
 }
 
-std::map<QString, PfHostCheck> pluginScriptChecks() {
-    std::map<QString, PfHostCheck> checks;
+std::map<QString, HostCheck> pluginScriptChecks() {
+    std::map<QString, HostCheck> checks;
     checks[QStringLiteral("pf-faces")] =
         selectionSetCheck(QStringLiteral("pf-faces"), QStringLiteral("face"));
     checks[QStringLiteral("pf-edges")] =

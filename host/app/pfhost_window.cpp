@@ -43,24 +43,24 @@ void frameViews() {
 
 }  // namespace
 
-PfHostUi::PfHostUi(DzMainWindow* window) : QObject(window), m_window(window) {
+HostUi::HostUi(DzMainWindow* window) : QObject(window), m_window(window) {
     window->setWindowTitle(QStringLiteral("pfhost"));
     window->resize(1100, 750);
     buildMenus();
     buildSceneDock();
     if (DzViewportMgr* mgr = window->getViewportMgr())
-        connect(mgr, &DzViewportMgr::activeToolChanged, this, &PfHostUi::rebuildToolActions);
+        connect(mgr, &DzViewportMgr::activeToolChanged, this, &HostUi::rebuildToolActions);
     rebuildToolActions();
 }
 
-PfHostUi::~PfHostUi() = default;
+HostUi::~HostUi() = default;
 
-bool PfHostUi::isSceneFile(QString const& path) {
+bool HostUi::isSceneFile(QString const& path) {
     QString const suffix = QFileInfo(path).suffix().toLower();
     return suffix == QLatin1String("pfscene") || suffix == QLatin1String("json");
 }
 
-bool PfHostUi::openFile(QString const& path, QString* error) {
+bool HostUi::openFile(QString const& path, QString* error) {
     DzScene* scene = dzScene;
     if (isSceneFile(path)) {
         if (!scene->loadScene(path, error))
@@ -77,15 +77,15 @@ bool PfHostUi::openFile(QString const& path, QString* error) {
     return true;
 }
 
-bool PfHostUi::saveScene(QString const& path, QString* error) {
+bool HostUi::saveScene(QString const& path, QString* error) {
     return dzScene->saveScene(path, error);
 }
 
-void PfHostUi::showError(QString const& text) {
+void HostUi::showError(QString const& text) {
     QMessageBox::critical(m_window, QStringLiteral("pfhost"), text);
 }
 
-void PfHostUi::openFileDialog() {
+void HostUi::openFileDialog() {
     QString const path = QFileDialog::getOpenFileName(
         m_window, QStringLiteral("Open a scene or a mesh"), QString(),
         QStringLiteral("Scenes and meshes (*.pfscene *.json *.obj *.fbx *.dae *.ply *.stl *.off *.3ds *.gltf "
@@ -97,7 +97,7 @@ void PfHostUi::openFileDialog() {
         showError(error);
 }
 
-void PfHostUi::saveSceneDialog() {
+void HostUi::saveSceneDialog() {
     QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save the scene"), QString(),
                                                 QStringLiteral("Scenes (*.pfscene)"));
     if (path.isEmpty())
@@ -109,11 +109,11 @@ void PfHostUi::saveSceneDialog() {
         showError(error);
 }
 
-void PfHostUi::buildMenus() {
+void HostUi::buildMenus() {
     QMenuBar* bar = m_window->menuBar();
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("&Open..."), this, &PfHostUi::openFileDialog, QKeySequence::Open);
-    file->addAction(QStringLiteral("&Save Scene As..."), this, &PfHostUi::saveSceneDialog,
+    file->addAction(QStringLiteral("&Open..."), this, &HostUi::openFileDialog, QKeySequence::Open);
+    file->addAction(QStringLiteral("&Save Scene As..."), this, &HostUi::saveSceneDialog,
                     QKeySequence::SaveAs);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), m_window, &QWidget::close, QKeySequence::Quit);
@@ -177,7 +177,7 @@ void PfHostUi::buildMenus() {
     }
 }
 
-void PfHostUi::rebuildToolActions() {
+void HostUi::rebuildToolActions() {
     DzViewportMgr* mgr = m_window->getViewportMgr();
     delete m_toolGroup;  // its actions leave the menu and the tool bar with it
     m_toolGroup = new QActionGroup(this);
@@ -205,19 +205,19 @@ void PfHostUi::rebuildToolActions() {
     }
 }
 
-void PfHostUi::buildSceneDock() {
+void HostUi::buildSceneDock() {
     auto* dock = new QDockWidget(QStringLiteral("Scene"), m_window);
     dock->setObjectName(QStringLiteral("SceneDock"));
     m_sceneList = new QListWidget(dock);
     m_sceneList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dock->setWidget(m_sceneList);
     m_window->addDockWidget(Qt::LeftDockWidgetArea, dock);
-    m_window->addDockWidget(Qt::LeftDockWidgetArea, new PfHostParamsDock(m_window));
+    m_window->addDockWidget(Qt::LeftDockWidgetArea, new HostParamsDock(m_window));
     DzScene* scene = dzScene;
-    connect(scene, &DzScene::nodeAdded, this, &PfHostUi::rebuildSceneList, Qt::QueuedConnection);
-    connect(scene, &DzScene::nodeRemoved, this, &PfHostUi::rebuildSceneList, Qt::QueuedConnection);
-    connect(scene, &DzScene::sceneLoaded, this, &PfHostUi::rebuildSceneList);
-    connect(scene, &DzScene::nodeSelectionListChanged, this, &PfHostUi::rebuildSceneList);
+    connect(scene, &DzScene::nodeAdded, this, &HostUi::rebuildSceneList, Qt::QueuedConnection);
+    connect(scene, &DzScene::nodeRemoved, this, &HostUi::rebuildSceneList, Qt::QueuedConnection);
+    connect(scene, &DzScene::sceneLoaded, this, &HostUi::rebuildSceneList);
+    connect(scene, &DzScene::nodeSelectionListChanged, this, &HostUi::rebuildSceneList);
     connect(m_sceneList, &QListWidget::itemSelectionChanged, this, [this] {
         if (m_updatingList)
             return;
@@ -232,7 +232,7 @@ void PfHostUi::buildSceneDock() {
     rebuildSceneList();
 }
 
-void PfHostUi::rebuildSceneList() {
+void HostUi::rebuildSceneList() {
     DzScene* scene = dzScene;
     m_updatingList = true;
     m_sceneList->clear();

@@ -11,11 +11,11 @@ class QToolBar;
 
 // Gives the host's main window what a person needs: menus (File, Edit, View, Tools, Selection), a tool bar
 // with the tools and a scene list. Also the file operations the script mode shares.
-class PfHostUi : public QObject {
+class HostUi : public QObject {
     Q_OBJECT
 public:
-    explicit PfHostUi(DzMainWindow* window);
-    ~PfHostUi() override;
+    explicit HostUi(DzMainWindow* window);
+    ~HostUi() override;
 
     // Scene files (".pfscene" or ".json") replace the scene; any other file is imported through assimp as a
     // new node, which becomes the primary selection. The view is framed on the scene. False with the reason.

@@ -14,7 +14,7 @@ namespace {
 
 using Outcome = PfhostRun;
 
-class PfHostScript : public ::testing::Test {
+class HostScript : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -36,7 +36,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(PfHostScript, ARunOpensClicksChecksSavesAndTakesAScreenshot) {
+TEST_F(HostScript, ARunOpensClicksChecksSavesAndTakesAScreenshot) {
     Outcome const r = script(
         "# comments and blank lines are skipped\n"
         "\n"
@@ -70,7 +70,7 @@ TEST_F(PfHostScript, ARunOpensClicksChecksSavesAndTakesAScreenshot) {
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
 }
 
-TEST_F(PfHostScript, ThePixelsShowTheMeshAndTheHostsFacetSelection) {
+TEST_F(HostScript, ThePixelsShowTheMeshAndTheHostsFacetSelection) {
     Outcome const r = script(
         "open grid.obj\n"
         "camera 1 1 6 1 1 0\n"
@@ -85,7 +85,7 @@ TEST_F(PfHostScript, ThePixelsShowTheMeshAndTheHostsFacetSelection) {
     EXPECT_TRUE(r.err.contains("script.txt:8: expected pixel ")) << r.err.toStdString();
 }
 
-TEST_F(PfHostScript, ErrorsNameTheLineAndWhatWasWrong) {
+TEST_F(HostScript, ErrorsNameTheLineAndWhatWasWrong) {
     struct Case {
         char const* script;
         char const* message;
@@ -123,7 +123,7 @@ TEST_F(PfHostScript, ErrorsNameTheLineAndWhatWasWrong) {
     }
 }
 
-TEST_F(PfHostScript, TheToolsSelectionTypeIsChosenByScript) {
+TEST_F(HostScript, TheToolsSelectionTypeIsChosenByScript) {
     // The importer numbers vertices in the order the facets first use them: (0, 0) 0, (1, 0) 1, (1, 1) 2.
     Outcome const r = script(
         "open grid.obj\n"
@@ -143,7 +143,7 @@ TEST_F(PfHostScript, TheToolsSelectionTypeIsChosenByScript) {
         << r.err.toStdString();
 }
 
-TEST_F(PfHostScript, CommandLineMistakesAreRefusedWithExitCodeTwo) {
+TEST_F(HostScript, CommandLineMistakesAreRefusedWithExitCodeTwo) {
     Outcome const both = pfhost({"--script", "x.txt", "--mesh", "a.obj", "--scene", "b.pfscene"});
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_TRUE(both.err.contains("give --mesh or --scene, not both")) << both.err.toStdString();

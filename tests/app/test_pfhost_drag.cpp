@@ -12,7 +12,7 @@ namespace {
 
 using DragRun = PfhostRun;
 
-class PfHostDragScript : public ::testing::Test {
+class HostDragScript : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -41,7 +41,7 @@ QString const kSetUp =
 
 }  // namespace
 
-TEST_F(PfHostDragScript, DragsUndoesRedoesSavesAndLoadsBack) {
+TEST_F(HostDragScript, DragsUndoesRedoesSavesAndLoadsBack) {
     DragRun const r = run(kSetUp +
                           "pf-gizmo-drag z 0 0 1\n"
                           "expect pf-mesh-differs original\n"
@@ -73,7 +73,7 @@ TEST_F(PfHostDragScript, DragsUndoesRedoesSavesAndLoadsBack) {
     EXPECT_TRUE(scene.readAll().contains("\"hv_deltas\""));
 }
 
-TEST_F(PfHostDragScript, FailuresSayWhatWasWrong) {
+TEST_F(HostDragScript, FailuresSayWhatWasWrong) {
     struct Case {
         char const* lines;
         char const* message;

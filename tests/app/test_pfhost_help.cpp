@@ -21,12 +21,12 @@ QStringList sorted(QSet<QString> const& names) {
 
 QStringList tableCommands() {
     QSet<QString> names;
-    for (PfHostScriptCommandInfo const& c : kPfHostScriptCommands)
+    for (HostScriptCommandInfo const& c : kHostScriptCommands)
         for (QString const& name : QString::fromLatin1(c.names).split(' ')) names << name;
     return sorted(names);
 }
 
-TEST(PfHostHelp, ListsEveryCommandOfTheTableWithItsUsage) {
+TEST(HostHelp, ListsEveryCommandOfTheTableWithItsUsage) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     PfhostRun const help = runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--help"});
@@ -43,11 +43,11 @@ TEST(PfHostHelp, ListsEveryCommandOfTheTableWithItsUsage) {
             for (QString const& name : line.trimmed().section(' ', 0, 0).split('|')) listed << name;
     }
     EXPECT_EQ(sorted(listed).join(' ').toStdString(), tableCommands().join(' ').toStdString());
-    for (PfHostScriptCommandInfo const& c : kPfHostScriptCommands)
+    for (HostScriptCommandInfo const& c : kHostScriptCommands)
         EXPECT_TRUE(help.out.contains(QStringLiteral("  ") + c.usage)) << c.usage;
 }
 
-TEST(PfHostHelp, TheReadmeTableListsTheCommandsOfTheTable) {
+TEST(HostHelp, TheReadmeTableListsTheCommandsOfTheTable) {
     QFile readme(PFHOST_README);
     ASSERT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text)) << PFHOST_README;
     QString const text = QString::fromUtf8(readme.readAll());

@@ -17,7 +17,7 @@ QString examplePath(char const* name) {
     return QFileInfo(PFHOST_README).dir().absoluteFilePath(QStringLiteral("../../examples/") + name);
 }
 
-class PfHostMorphScript : public ::testing::Test {
+class HostMorphScript : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -42,7 +42,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PfHostMorphScript, TheRoundTripExampleRuns) {
+TEST_F(HostMorphScript, TheRoundTripExampleRuns) {
     if (!QFile::exists(kModel))
         GTEST_SKIP() << kModel.toStdString() << " is missing (package assimp-testmodels)";
     PfhostRun const r = run(examplePath("morph-roundtrip.pfs"));
@@ -55,7 +55,7 @@ TEST_F(PfHostMorphScript, TheRoundTripExampleRuns) {
     EXPECT_TRUE(scene.readAll().contains("Hump"));
 }
 
-TEST_F(PfHostMorphScript, AnswersThatDoNotFitFailTheLine) {
+TEST_F(HostMorphScript, AnswersThatDoNotFitFailTheLine) {
     QString const setUp = "open grid.obj\ntool PfTool\n";
     struct Case {
         char const* lines;
@@ -68,6 +68,7 @@ TEST_F(PfHostMorphScript, AnswersThatDoNotFitFailTheLine) {
         {"answer OK pLineEditMorphName=\npf-run save\n", "has no enabled button \"OK\""},
         {"morph-dial Nothing 1\n", "the primary node has no morph \"Nothing\""},
         {"pf-run export\n", "usage: pf-run reset|load|save"},
+        {"tool DzPickTool\npf-run load\n", "script.txt:4: pf-run: the Pullform tool is not active"},
         {"expect morph Nothing 1\n", "the primary node has no morph \"Nothing\""},
     };
     for (Case const& c : cases) {
@@ -77,7 +78,7 @@ TEST_F(PfHostMorphScript, AnswersThatDoNotFitFailTheLine) {
     }
 }
 
-TEST_F(PfHostMorphScript, AMorphSavedByScriptDialsAndTakesItsFavouriteMark) {
+TEST_F(HostMorphScript, AMorphSavedByScriptDialsAndTakesItsFavouriteMark) {
     PfhostRun const r = run("script.txt",
                             "open grid.obj\ncamera 1 0.5 4 1 0.5 0\ntool PfTool\npf-selection-type vertex\n"
                             "project 0.9 0.9 0 v\nclick @v\npf-falloff 0\npf-gizmo-drag z 0 0 0.5\n"

@@ -11,7 +11,7 @@
 
 namespace {
 
-class PfHostPaneScript : public ::testing::Test {
+class HostPaneScript : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -49,7 +49,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PfHostPaneScript, ThePanesControlsReachTheToolAndShowItsState) {
+TEST_F(HostPaneScript, ThePanesControlsReachTheToolAndShowItsState) {
     PfhostRun const r =
         run("open grid.obj\n"
             "camera 2 -3 6 2 2 0\n"
@@ -96,7 +96,7 @@ TEST_F(PfHostPaneScript, ThePanesControlsReachTheToolAndShowItsState) {
     EXPECT_EQ(stored("modifier_move_gizmo_only"), "2");
 }
 
-TEST_F(PfHostPaneScript, FailuresNameTheControl) {
+TEST_F(HostPaneScript, FailuresNameTheControl) {
     struct Row {
         char const* line;
         char const* message;

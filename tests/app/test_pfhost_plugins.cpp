@@ -15,7 +15,7 @@ QString fixture(QString const& file) {
 
 }  // namespace
 
-TEST(PfHostPlugins, StartsWithWhatLoadsAndNamesEachRefusedFileWithItsReason) {
+TEST(HostPlugins, StartsWithWhatLoadsAndNamesEachRefusedFileWithItsReason) {
     QTemporaryDir dir;
     QFile script(dir.filePath("script.txt"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
@@ -44,7 +44,7 @@ TEST(PfHostPlugins, StartsWithWhatLoadsAndNamesEachRefusedFileWithItsReason) {
             << run.err.toStdString();
 }
 
-TEST(PfHostPlugins, AMissingFolderIsNamedAndTheHostStarts) {
+TEST(HostPlugins, AMissingFolderIsNamedAndTheHostStarts) {
     QTemporaryDir dir;
     QFile script(dir.filePath("script.txt"));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));

@@ -11,7 +11,7 @@ namespace {
 
 using ToolRun = PfhostRun;
 
-class PfHostToolScript : public ::testing::Test {
+class HostToolScript : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -30,7 +30,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PfHostToolScript, SelectsFacesWithClicksModifiersAndPainting) {
+TEST_F(HostToolScript, SelectsFacesWithClicksModifiersAndPainting) {
     ToolRun const r =
         run("open grid.obj\n"
             "camera 1 1 6 1 1 0\n"
@@ -54,7 +54,7 @@ TEST_F(PfHostToolScript, SelectsFacesWithClicksModifiersAndPainting) {
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
 }
 
-TEST_F(PfHostToolScript, FailedChecksSayWhatWasFound) {
+TEST_F(HostToolScript, FailedChecksSayWhatWasFound) {
     ToolRun const inactive = run("open grid.obj\nexpect pf-faces 1\n");
     EXPECT_EQ(inactive.exitCode, 1);
     EXPECT_TRUE(inactive.err.contains("script.txt:2: expect pf-faces: the Pullform tool is not active"))
