@@ -12,7 +12,7 @@ HV_PACKAGES=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth
   libassimp-dev assimp-testmodels libosd-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   groff
   g++-mingw-w64-x86-64 wine64
 )
