@@ -95,7 +95,8 @@ QList<DzProperty*> HostParamsDock::currentProperties() const {
 
 void HostParamsDock::refresh() {
     DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
-    if (node != m_node) {
+    bool const nodeChanged = node != m_node;
+    if (nodeChanged) {
         if (m_node && m_node->getObject())
             disconnect(m_node->getObject(), nullptr, this, nullptr);
         m_node = node;
@@ -107,7 +108,7 @@ void HostParamsDock::refresh() {
     QList<DzProperty*> const properties = currentProperties();
     QList<DzProperty*> shown;
     for (QPointer<DzProperty> const& p : m_shown) shown << p.data();
-    if (properties != shown || m_tree->topLevelItemCount() == 0)
+    if (nodeChanged || properties != shown || m_tree->topLevelItemCount() == 0)
         rebuild(properties);
 }
 
@@ -141,6 +142,8 @@ void HostParamsDock::rebuild(QList<DzProperty*> const& properties) {
         }
     };
     add(groups->getRoot(), nullptr);
+    if (m_tree->topLevelItemCount() == 0)
+        m_tree->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(no properties)")}));
     m_tree->expandAll();
     m_tree->resizeColumnToContents(0);
 }

@@ -165,6 +165,9 @@ void HostUi::buildMenus() {
             action->setChecked(action->text() == style->getStyleDefinition());
         QApplication::setPalette(style->getColors());
     });
+    // The host's interface starts in its current style, as plug-in panes are drawn for it (light headings).
+    if (DzStyle* style = dzApp->getStyle())
+        QApplication::setPalette(style->getColors());
 
     // Shared with the tool actions of plug-ins, which ask for the same menu and tool bar.
     m_toolsMenu = m_window->findOrAddMenu(QStringLiteral("&Tools"));
