@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "dzactionmgr.h"
@@ -52,16 +53,16 @@ void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool upda
 
 // ---- select all, clear, grow, shrink ----
 
-void PfTool::SelectAll(bool select) {
-    PfTool* tool = GetActive();
-    if (!tool)
-        return;
+namespace {
+
+// Runs a selection command on the active tool's selection; without one it says so with the command's name.
+// No selection is made here: after the scene's selection changed, the next pick makes one.
+void RunSelectionCommand(PfTool* tool, PfSelection* selection, char const* commandName,
+                         std::function<void(PfSelection&)> const& command) {
     try {
-        // No selection is made here: after the scene's selection changed, the next pick makes one.
-        PfSelection* selection = tool->m_pImpl->selection.get();
         if (!selection)
-            throw NoSelectionException(select ? "Select all" : "Clear selection");
-        selection->selectAllOrThrow(*PfSettings::Get(), select);
+            throw NoSelectionException(commandName);
+        command(*selection);
         tool->drawnDataChanged();
         tool->updateToolSettingsSelectionInfo();
     } catch (std::exception const& e) {
@@ -69,20 +70,19 @@ void PfTool::SelectAll(bool select) {
     }
 }
 
+}  // namespace
+
+void PfTool::SelectAll(bool select) {
+    if (PfTool* tool = GetActive())
+        RunSelectionCommand(tool, tool->m_pImpl->selection.get(), select ? "Select all" : "Clear selection",
+                            [select](PfSelection& s) { s.selectAllOrThrow(*PfSettings::Get(), select); });
+}
+
 void PfTool::GrowOrShrinkSelection(bool grow) {
-    PfTool* tool = GetActive();
-    if (!tool)
-        return;
-    try {
-        PfSelection* selection = tool->m_pImpl->selection.get();
-        if (!selection)
-            throw NoSelectionException(grow ? "Grow selection" : "Shrink selection");
-        selection->growOrShrinkSelectionOrThrow(*PfSettings::Get(), grow);
-        tool->drawnDataChanged();
-        tool->updateToolSettingsSelectionInfo();
-    } catch (std::exception const& e) {
-        tool->criticalBox(nullptr, e.what());
-    }
+    if (PfTool* tool = GetActive())
+        RunSelectionCommand(
+            tool, tool->m_pImpl->selection.get(), grow ? "Grow selection" : "Shrink selection",
+            [grow](PfSelection& s) { s.growOrShrinkSelectionOrThrow(*PfSettings::Get(), grow); });
 }
 
 // ---- the pane's selection text ----
