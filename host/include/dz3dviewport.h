@@ -14,6 +14,7 @@
 
 class DzCamera;
 class DzMenu;
+class DzMeshDrawer;
 class DzNode;
 class DzViewTool;
 
@@ -92,6 +93,8 @@ private:
     void cameraChanged();
     void showContextMenu(QPoint const& pos);
     void drawScene(DzDrawStyle const& style);
+    // Frees the meshes' buffers in this view's context.
+    void releaseBuffers();
 
     std::unique_ptr<DzCamera> m_defaultCamera;
     QPointer<DzCamera> m_camera;
@@ -99,6 +102,8 @@ private:
     QPointer<DzViewportMgr> m_mgr;
     std::unique_ptr<DzMenu> m_contextMenu;
     std::unique_ptr<DzDrawStyle> m_fallbackStyle;
+    // The evaluated meshes in vertex and index buffers of this view's context.
+    std::unique_ptr<DzMeshDrawer> m_meshDrawer;
 
     // The drag under way: the buttons the tool took, or the camera move of an untaken press.
     enum class Drag { None, Tool, Orbit, Pan, RightClick };

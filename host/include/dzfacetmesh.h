@@ -60,6 +60,10 @@ public:
         return reinterpret_cast<float const(*)[3]>(m_topo->normals.data());
     }
 
+    // Changes whenever the facets, edges or normals may have changed; copies that share them share it. The
+    // viewport rebuilds its index buffers only when it changes.
+    unsigned long long getTopologyRevision() const { return m_topo->revision; }
+
     unsigned char* getFacetFlagsPtr() { return m_flags.data(); }
     unsigned char const* getFacetFlagsPtr() const { return m_flags.data(); }
 
@@ -90,11 +94,13 @@ public:
     }
 
 private:
+    static unsigned long long nextRevision();
     struct Topology {
         std::vector<DzFacet> facets;
         std::vector<DzEdge> edges;
         std::vector<float> normals;
         bool subdivided = false;
+        unsigned long long revision = nextRevision();
     };
     Topology& editTopology();
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QWheelEvent>
 #include <GL/glu.h>
@@ -13,6 +14,7 @@
 #include "dzfacetmesh.h"
 #include "dzmainwindow.h"
 #include "dzmenu.h"
+#include "dzmeshdrawer.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzpicktool.h"
@@ -35,60 +37,13 @@ void identity(double out[16]) {
     for (int i = 0; i < 16; ++i) out[i] = (i % 5 == 0) ? 1.0 : 0.0;
 }
 
-// Area-weighted vertex normals of the evaluated geometry (its own normal array belongs to the base shape).
-std::vector<float> vertexNormals(DzFacetMesh const& mesh) {
-    int const nv = mesh.getNumVertices();
-    std::vector<float> normals(size_t(nv) * 3, 0.0f);
-    auto const* v = mesh.getVerticesPtr();
-    for (int f = 0, nf = mesh.getNumFacets(); f < nf; ++f) {
-        DzFacet const& facet = mesh.getFacet(f);
-        int const n = facet.getNumCorners();
-        DzVec3 sum;
-        bool valid = true;
-        for (int k = 0; k < n; ++k) valid = valid && facet.m_vertIdx[k] >= 0 && facet.m_vertIdx[k] < nv;
-        if (!valid)
-            continue;
-        for (int k = 0; k < n; ++k)
-            sum += DzVec3(v[facet.m_vertIdx[k]]).cross(DzVec3(v[facet.m_vertIdx[(k + 1) % n]]));
-        for (int k = 0; k < n; ++k) {
-            float* dst = &normals[size_t(facet.m_vertIdx[k]) * 3];
-            dst[0] += sum.m_x;
-            dst[1] += sum.m_y;
-            dst[2] += sum.m_z;
-        }
-    }
-    for (int i = 0; i < nv; ++i) {
-        float* p = &normals[size_t(i) * 3];
-        DzVec3 const n = DzVec3(p).normalized();
-        p[0] = n.m_x;
-        p[1] = n.m_y;
-        p[2] = n.m_z;
-    }
-    return normals;
-}
-
-DzVec3 facetNormal(DzFacetMesh const& mesh, DzFacet const& facet) {
-    auto const* v = mesh.getVerticesPtr();
-    int const n = facet.getNumCorners();
-    DzVec3 sum;
-    for (int k = 0; k < n; ++k)
-        sum += DzVec3(v[facet.m_vertIdx[k]]).cross(DzVec3(v[facet.m_vertIdx[(k + 1) % n]]));
-    return sum.normalized();
-}
-
-bool facetInRange(DzFacet const& facet, int nv) {
-    for (int k = 0; k < facet.getNumCorners(); ++k)
-        if (facet.m_vertIdx[k] < 0 || facet.m_vertIdx[k] >= nv)
-            return false;
-    return true;
-}
-
 }  // namespace
 
 Dz3DViewport::Dz3DViewport(QWidget* parent)
     : QOpenGLWidget(parent),
       m_defaultCamera(std::make_unique<DzCamera>(QStringLiteral("Default Camera"))),
-      m_fallbackStyle(std::make_unique<DzDrawStyle>(QStringLiteral("Smooth Shaded"))) {
+      m_fallbackStyle(std::make_unique<DzDrawStyle>(QStringLiteral("Smooth Shaded"))),
+      m_meshDrawer(std::make_unique<DzMeshDrawer>()) {
     // Immediate-mode drawing needs a compatibility (or legacy) context.
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
@@ -106,6 +61,20 @@ Dz3DViewport::Dz3DViewport(QWidget* parent)
 Dz3DViewport::~Dz3DViewport() {
     if (m_camera)
         disconnect(m_camera, nullptr, this, nullptr);
+    // The base class destroys the context after this object's members are gone.
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
+    releaseBuffers();
+}
+
+void Dz3DViewport::releaseBuffers() {
+    if (!context()) {
+        m_meshDrawer->releaseAll();
+        return;
+    }
+    makeCurrent();
+    m_meshDrawer->releaseAll();
+    doneCurrent();
 }
 
 DzCamera* Dz3DViewport::getCamera() const {
@@ -252,7 +221,11 @@ QImage Dz3DViewport::grabPixels() {
     return grabFramebuffer();
 }
 
-void Dz3DViewport::initializeGL() {}
+void Dz3DViewport::initializeGL() {
+    // The buffers belong to this context: they go with it (the widget gets a new one when it is reparented).
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &Dz3DViewport::releaseBuffers,
+            Qt::UniqueConnection);
+}
 
 void Dz3DViewport::resizeGL(int, int) {
     emit viewChanged();
@@ -321,6 +294,7 @@ void Dz3DViewport::drawScene(DzDrawStyle const& style) {
     DzViewTool* tool = activeTool();
     bool const showFacetSelection = tool && tool->metaObject() == &DzPickTool::staticMetaObject;
 
+    m_meshDrawer->beginFrame();
     for (DzNodeIterator it = scene->nodeListIterator(); it.hasNext();) {
         DzNode* node = it.next();
         DzObject* object = node->getObject();
@@ -330,12 +304,8 @@ void Dz3DViewport::drawScene(DzDrawStyle const& style) {
         if (!mesh || mesh->getNumFacets() == 0)
             continue;
         bool const selected = scene->isNodeSelected(node);
-        auto const* v = mesh->getVerticesPtr();
-        unsigned char const* flags = mesh->getFacetFlagsPtr();
-        int const nv = mesh->getNumVertices();
 
         if (!wireOnly) {
-            std::vector<float> const normals = flat ? std::vector<float>() : vertexNormals(*mesh);
             glEnable(GL_LIGHTING);
             glEnable(GL_COLOR_MATERIAL);
             glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
@@ -343,31 +313,10 @@ void Dz3DViewport::drawScene(DzDrawStyle const& style) {
             // Pushed back a little, so that tools drawing on the surface stay in front of it.
             glEnable(GL_POLYGON_OFFSET_FILL);
             glPolygonOffset(1.0f, 1.0f);
-            glBegin(GL_TRIANGLES);
-            for (int f = 0, nf = mesh->getNumFacets(); f < nf; ++f) {
-                if (flags[f] & DZ_FACET_HIDDEN)
-                    continue;
-                DzFacet const& facet = mesh->getFacet(f);
-                if (!facetInRange(facet, nv))
-                    continue;
-                if (showFacetSelection && (flags[f] & DZ_FACET_SELECTED))
-                    glColor3f(0.95f, 0.55f, 0.25f);
-                else if (selected)
-                    glColor3f(0.72f, 0.78f, 0.88f);
-                else
-                    glColor3f(0.70f, 0.70f, 0.70f);
-                DzVec3 const fn = flat ? facetNormal(*mesh, facet) : DzVec3();
-                for (int k = 1; k + 1 < facet.getNumCorners(); ++k)
-                    for (int c : {0, k, k + 1}) {
-                        int const i = facet.m_vertIdx[c];
-                        if (flat)
-                            glNormal3f(fn.m_x, fn.m_y, fn.m_z);
-                        else
-                            glNormal3fv(&normals[size_t(i) * 3]);
-                        glVertex3fv(v[i]);
-                    }
-            }
-            glEnd();
+            float const plain[3] = {selected ? 0.72f : 0.70f, selected ? 0.78f : 0.70f,
+                                    selected ? 0.88f : 0.70f};
+            float const highlight[3] = {0.95f, 0.55f, 0.25f};
+            m_meshDrawer->drawFacets(object, *mesh, flat, plain, highlight, showFacetSelection);
             glDisable(GL_POLYGON_OFFSET_FILL);
             glDisable(GL_COLOR_MATERIAL);
         }
@@ -377,22 +326,7 @@ void Dz3DViewport::drawScene(DzDrawStyle const& style) {
                 glColor3f(selected ? 0.85f : 0.75f, selected ? 0.90f : 0.75f, selected ? 1.0f : 0.75f);
             else
                 glColor3f(0.12f, 0.12f, 0.12f);
-            glBegin(GL_LINES);
-            for (int e = 0, ne = mesh->getNumEdges(); e < ne; ++e) {
-                DzEdge const& edge = mesh->getEdge(e);
-                int const a = edge.m_vertIdx[0], b = edge.m_vertIdx[1];
-                if (a < 0 || b < 0 || a >= nv || b >= nv)
-                    continue;
-                // An edge of hidden facets only stays hidden.
-                int const f0 = edge.m_facetIdx[0], f1 = edge.m_facetIdx[1];
-                bool const hidden0 = f0 < 0 || (flags[f0] & DZ_FACET_HIDDEN);
-                bool const hidden1 = f1 < 0 || (flags[f1] & DZ_FACET_HIDDEN);
-                if (hidden0 && hidden1)
-                    continue;
-                glVertex3fv(v[a]);
-                glVertex3fv(v[b]);
-            }
-            glEnd();
+            m_meshDrawer->drawEdges(object, *mesh);
         }
     }
     // Lighting stays on for the tool in shaded styles.

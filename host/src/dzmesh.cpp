@@ -2,6 +2,7 @@
 #include "dzvertexmesh.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <unordered_map>
 
@@ -37,9 +38,15 @@ DzFacetMesh::DzFacetMesh() : m_topo(std::make_shared<Topology>()) {}
 
 DzFacetMesh::~DzFacetMesh() = default;
 
+unsigned long long DzFacetMesh::nextRevision() {
+    static std::atomic<unsigned long long> counter{0};
+    return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 DzFacetMesh::Topology& DzFacetMesh::editTopology() {
     if (m_topo.use_count() > 1)
         m_topo = std::make_shared<Topology>(*m_topo);
+    m_topo->revision = nextRevision();
     return *m_topo;
 }
 

@@ -4,6 +4,7 @@
 
 #include "dzmodifier.h"
 #include "dznode.h"
+#include "dzparallel.h"
 #include "dzundostack.h"
 #include "dzvertexmesh.h"
 #include "dzworldspace.h"
@@ -109,27 +110,36 @@ void DzScene::invalidateNodeGeometry() {
 
 // ---- evaluation in world space ----
 
+namespace {
+// Vertices a pool task takes at least.
+constexpr size_t kEvaluationGrain = 65536;
+}  // namespace
+
 void dzMakeOriginRelative(DzVertexMesh& mesh, DzNode const& node) {
     DzVec3 const origin = node.getOrigin();
     if (origin.m_x == 0.0f && origin.m_y == 0.0f && origin.m_z == 0.0f)
         return;
     float(*v)[3] = mesh.getVerticesPtr();
-    for (int i = 0, n = mesh.getNumVertices(); i < n; ++i) {
-        v[i][0] -= origin.m_x;
-        v[i][1] -= origin.m_y;
-        v[i][2] -= origin.m_z;
-    }
+    dzParallelFor(size_t(mesh.getNumVertices()), kEvaluationGrain, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            v[i][0] -= origin.m_x;
+            v[i][1] -= origin.m_y;
+            v[i][2] -= origin.m_z;
+        }
+    });
 }
 
 void dzToWorldSpace(DzVertexMesh& mesh, DzNode& node) {
     DzMatrix3 const ws = node.getWSTransform();
     float(*v)[3] = mesh.getVerticesPtr();
-    for (int i = 0, n = mesh.getNumVertices(); i < n; ++i) {
-        DzVec3 const p = ws.multPnt(DzVec3(v[i]));
-        v[i][0] = p.m_x;
-        v[i][1] = p.m_y;
-        v[i][2] = p.m_z;
-    }
+    dzParallelFor(size_t(mesh.getNumVertices()), kEvaluationGrain, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            DzVec3 const p = ws.multPnt(DzVec3(v[i]));
+            v[i][0] = p.m_x;
+            v[i][1] = p.m_y;
+            v[i][2] = p.m_z;
+        }
+    });
     if (DzScene* scene = dzScene)
         for (DzModifierIterator it = scene->wsModifierListIterator(); it.hasNext();)
             it.next()->apply(mesh, node);

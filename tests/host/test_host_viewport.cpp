@@ -20,6 +20,8 @@
 #include "dzmainwindow.h"
 #include "dzmenu.h"
 #include "dznode.h"
+#include "dzobject.h"
+#include "dzshape.h"
 #include "dzscene.h"
 #include "dzviewport.h"
 #include "dzviewportfixture.h"
@@ -428,6 +430,57 @@ TEST_F(HostViewport, TheWireFrameStyleDrawsEdgesOnly) {
     dztest::Rgba const a = dztest::ViewportFixture::pixel(image, onEdge);
     dztest::Rgba const b = dztest::ViewportFixture::pixel(image, onEdge - QPoint(1, 0));
     EXPECT_TRUE(!a.isNear(background, 20) || !b.isNear(background, 20)) << a << b;
+    view()->setDrawStyle(before);
+}
+
+// The view keeps the evaluated mesh in buffers: each kind of change must reach the pixels, in both shaded
+// styles, and flat shading lights a plane facing the camera as smooth shading does.
+TEST_F(HostViewport, TheDrawnMeshFollowsNewPositionsHiddenFacetsAndNewTopology) {
+    DzDrawStyle* before = view()->getDrawStyle();
+    QPoint const offMesh = fx->project(DzVec3(-1.0f, 2.0f, 0.0f));
+    QPoint const facet12 = fx->project(DzVec3(0.5f, 3.5f, 0.0f));
+    QPoint const facet13 = fx->project(DzVec3(1.5f, 3.5f, 0.0f));
+    QPoint const nearOrigin = fx->project(DzVec3(0.5f, 0.5f, 0.0f));
+    DzShape* shape = grid->getObject()->getCurrentShape();
+    dztest::Rgba smoothColour;
+    for (char const* name : {"Smooth Shaded", "Flat Shaded"}) {
+        SCOPED_TRACE(name);
+        for (int i = 0; i < fx->mgr()->getNumUserDrawStyles(); ++i)
+            if (fx->mgr()->getUserDrawStyle(i)->getName() == name)
+                view()->setDrawStyle(fx->mgr()->getUserDrawStyle(i));
+        ASSERT_EQ(view()->getDrawStyle()->getName(), name);
+        shape->setGeometry(dztest::makeGrid(4, 4));
+        QImage image = fx->grab();
+        dztest::Rgba const background = dztest::ViewportFixture::pixel(image, offMesh);
+        dztest::Rgba const mesh = dztest::ViewportFixture::pixel(image, facet12);
+        ASSERT_FALSE(mesh.isNear(background, 20)) << mesh;
+        if (smoothColour == dztest::Rgba())
+            smoothColour = mesh;
+        EXPECT_TRUE(mesh.isNear(smoothColour, 2)) << mesh << " against smooth " << smoothColour;
+
+        // New positions: the grid moved 3 units right.
+        grid->setLocalPos(DzVec3(3.0f, 0.0f, 0.0f));
+        image = fx->grab();
+        EXPECT_TRUE(dztest::ViewportFixture::pixel(image, facet12).isNear(background, 2));
+        EXPECT_TRUE(
+            dztest::ViewportFixture::pixel(image, fx->project(DzVec3(3.5f, 3.5f, 0.0f))).isNear(mesh, 2));
+        grid->setLocalPos(DzVec3(0.0f, 0.0f, 0.0f));
+        EXPECT_TRUE(dztest::ViewportFixture::pixel(fx->grab(), facet12).isNear(mesh, 2));
+
+        // A hidden facet, with the same topology and positions.
+        shape->getGeometry()->setFacetHidden(12, true);
+        grid->getObject()->invalidateCache();
+        image = fx->grab();
+        EXPECT_TRUE(dztest::ViewportFixture::pixel(image, facet12).isNear(background, 2));
+        EXPECT_TRUE(dztest::ViewportFixture::pixel(image, facet13).isNear(mesh, 2));
+
+        // New topology and vertex count: a 2 x 2 grid has no facet at (0.5, 3.5).
+        shape->setGeometry(dztest::makeGrid(2, 2));
+        image = fx->grab();
+        EXPECT_TRUE(dztest::ViewportFixture::pixel(image, facet12).isNear(background, 2));
+        EXPECT_TRUE(dztest::ViewportFixture::pixel(image, facet13).isNear(background, 2));
+        EXPECT_TRUE(dztest::ViewportFixture::pixel(image, nearOrigin).isNear(mesh, 2));
+    }
     view()->setDrawStyle(before);
 }
 
