@@ -100,6 +100,9 @@ private:
         mesh(static_cast<DzFacetMesh const*>(o->getCachedGeom()));
     }
     void modifier(DzModifier const& m) {
+        // The plug-in's modifier without deltas is not written, by its rule; it changes nothing.
+        if (auto const* pf = qobject_cast<PfModifier const*>(&m); pf && pf->getDeltas().empty())
+            return;
         m_bytes += m.metaObject()->className();
         text(m.getName());
         text(m.getLabel());
