@@ -2,6 +2,7 @@
 // and exits; without, it is an interactive window.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QOpenGLContext>
 #include <QTest>
 #include <QTimer>
@@ -89,9 +90,10 @@ int main(int argc, char** argv) {
     app.emitStarting();
 
     QString const first = parser.isSet(mesh) ? parser.value(mesh) : parser.value(sceneFile);
+    QString notice;
     if (!first.isEmpty()) {
         QString error;
-        if (!HostUi::openFile(first, &error)) {
+        if (!HostUi::openFile(first, &error, &notice)) {
             std::fprintf(stderr, "pfhost: %s\n", qPrintable(error));
             return 1;
         }
@@ -101,8 +103,12 @@ int main(int argc, char** argv) {
         if (parser.isSet(size))
             window->getViewportArea()->setMinimumSize(width, height);
         window->show();
+        if (!notice.isEmpty())
+            QMessageBox::warning(window, QStringLiteral("pfhost"), notice);
         return qapp.exec();
     }
+    if (!notice.isEmpty())
+        std::fprintf(stderr, "pfhost: %s\n", qPrintable(notice));
 
     // The views draw with OpenGL, so the window is shown (under Xvfb on a machine without a display).
     window->getViewportArea()->setFixedSize(width, height);

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QTimer>
+#include <cstdio>
 
 #include "dz3dviewport.h"
 #include "dzaction.h"
@@ -373,7 +374,13 @@ bool HostScript::runLine(QString const& line, QString& error) {
 bool HostScript::runOpen(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 1, 1, "open PATH", error))
         return false;
-    return HostUi::openFile(t[1], &error);
+    QString notice;
+    if (!HostUi::openFile(t[1], &error, &notice))
+        return false;
+    // Script mode asks nothing: what a load wants told goes to stderr.
+    if (!notice.isEmpty())
+        std::fprintf(stderr, "pfhost: %s\n", qPrintable(notice));
+    return true;
 }
 
 bool HostScript::runSave(QString const&, QStringList const& t, QString& error) {

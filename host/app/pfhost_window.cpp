@@ -60,11 +60,15 @@ bool HostUi::isSceneFile(QString const& path) {
     return suffix == QLatin1String("pfscene") || suffix == QLatin1String("json");
 }
 
-bool HostUi::openFile(QString const& path, QString* error) {
+bool HostUi::openFile(QString const& path, QString* error, QString* notice) {
     DzScene* scene = dzScene;
+    if (notice)
+        notice->clear();
     if (isSceneFile(path)) {
         if (!scene->loadScene(path, error))
             return false;
+        if (notice)
+            *notice = scene->getLoadNotice();
     } else {
         DzNode* node = dzImportMesh(path, error);
         if (!node)
@@ -92,9 +96,11 @@ void HostUi::openFileDialog() {
                        "*.glb *.blend *.x3d *.lwo);;All files (*)"));
     if (path.isEmpty())
         return;
-    QString error;
-    if (!openFile(path, &error))
+    QString error, notice;
+    if (!openFile(path, &error, &notice))
         showError(error);
+    else if (!notice.isEmpty())
+        QMessageBox::warning(m_window, QStringLiteral("pfhost"), notice);
 }
 
 void HostUi::saveSceneDialog() {

@@ -19,7 +19,9 @@ public:
 
     // Scene files (".pfscene" or ".json") replace the scene; any other file is imported through assimp as a
     // new node, which becomes the primary selection. The view is framed on the scene. False with the reason.
-    static bool openFile(QString const& path, QString* error);
+    // What the load wants the user told once (modifiers kept but not applied) goes to notice, else it is
+    // cleared.
+    static bool openFile(QString const& path, QString* error, QString* notice = nullptr);
     static bool saveScene(QString const& path, QString* error);
     static bool isSceneFile(QString const& path);
 

@@ -9,6 +9,8 @@
 #include "dznode.h"
 #include "dzobject.h"
 
+#include <istream>
+
 using DzNodeIterator = DzListIterator<DzNode>;
 
 // The scene: its nodes in the order added, and its world-space modifiers, which every object's evaluation
@@ -46,6 +48,9 @@ public:
     // read: after a failure nothing of the file is in the scene.
     bool saveScene(QString const& path, QString* errorMessage = nullptr) const;
     bool loadScene(QString const& path, QString* errorMessage = nullptr);
+    // What the last load that succeeded wants the user to be told once (modifiers kept but not applied,
+    // since no loaded plug-in reads them); empty when nothing. Logged too.
+    QString const& getLoadNotice() const { return m_loadNotice; }
     // Gives this scene the other's nodes in place of its own, which are deleted.
     void takeNodesFrom(DzScene& other);
 
@@ -88,6 +93,9 @@ private:
 
     QList<DzNode*> m_nodes;
     QList<DzModifier*> m_wsModifiers;
+    QString m_loadNotice;
+
+    friend bool dzLoadSceneFromStream(DzScene&, std::istream&, QString const&, QString*);
 };
 
 // Short form of the application's scene; null without an application.

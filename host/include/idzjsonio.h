@@ -5,8 +5,8 @@
 // The scene-file writer as IO classes see it: each call writes its text to the file at once, in call order.
 // Members go into an open object, items into an open array; every start has its finish. The flag of a start
 // puts the container's members or items on lines of their own (else they stay on one line). Floats are
-// written in their shortest form that reads back to the same float; numbers that are not finite cannot be
-// written in JSON and are written as 0.
+// written in their shortest form that reads back to the same float; a number that is not finite has no JSON
+// text: the save fails and names where it was.
 class IDzJsonIO {
 public:
     virtual ~IDzJsonIO() = default;

@@ -40,6 +40,24 @@ void report(QString const& message, QString* errorMessage) {
         *errorMessage = message;
 }
 
+// One text for all modifiers kept by a load.
+QString keptNotice(LoadContext const& context) {
+    if (context.keptCount == 0)
+        return QString();
+    QStringList types;
+    for (QString const& type : context.keptTypes) types << quoted(type);
+    if (context.keptCount == 1)
+        return QStringLiteral(
+                   "a modifier of type %1 is kept but not applied: no loaded plug-in reads it. Saving the "
+                   "scene keeps its data, so the plug-in that made it finds it again.")
+            .arg(types.join(QStringLiteral(", ")));
+    return QStringLiteral(
+               "%1 modifiers of type %2 are kept but not applied: no loaded plug-in reads them. Saving the "
+               "scene keeps their data, so the plug-ins that made them find it again.")
+        .arg(context.keptCount)
+        .arg(types.join(QStringLiteral(", ")));
+}
+
 }  // namespace
 
 bool dzLoadSceneFromStream(DzScene& scene, std::istream& in, QString const& fileName, QString* errorMessage) {
@@ -58,9 +76,15 @@ bool dzLoadSceneFromStream(DzScene& scene, std::istream& in, QString const& file
         return false;
     }
     scene.takeNodesFrom(fresh);
-    if (dzApp)
+    scene.m_loadNotice = keptNotice(context);
+    if (!scene.m_loadNotice.isEmpty())
+        scene.m_loadNotice = QStringLiteral("scene file %1: %2").arg(quoted(fileName), scene.m_loadNotice);
+    if (dzApp) {
         for (QString const& warning : context.warnings)
             dzApp->log(QStringLiteral("scene file %1: %2").arg(quoted(fileName), warning));
+        if (!scene.m_loadNotice.isEmpty())
+            dzApp->log(scene.m_loadNotice);
+    }
     emit scene.sceneLoaded();
     return true;
 }
@@ -83,9 +107,8 @@ bool DzScene::saveScene(QString const& path, QString* errorMessage) const {
     QByteArray const temporary = target + ".saving";
     QString error;
     QStringList warnings;
-    long nonFinite = 0;
     if (std::FILE* file = std::fopen(temporary.constData(), "wb")) {
-        writeScene(*this, file, warnings, error, nonFinite);
+        writeScene(*this, file, warnings, error);
         if (std::fclose(file) != 0 && error.isEmpty())
             error = QStringLiteral("writing failed: %1").arg(systemError());
         if (error.isEmpty() && std::rename(temporary.constData(), target.constData()) != 0)
@@ -101,8 +124,6 @@ bool DzScene::saveScene(QString const& path, QString* errorMessage) const {
         report(QStringLiteral("cannot save scene file %1: %2").arg(quoted(path), error), errorMessage);
         return false;
     }
-    if (nonFinite > 0)
-        warnings << QStringLiteral("%1 numbers that were not finite were written as 0").arg(nonFinite);
     if (dzApp)
         for (QString const& warning : warnings)
             dzApp->log(QStringLiteral("scene file %1: %2").arg(quoted(path), warning));

@@ -1,6 +1,8 @@
 // Scene files, reading: the host's handlers of what is read, strict about keys and kinds, building nodes,
-// objects, shapes and modifiers; modifiers of registered types are handed to their IO classes.
+// objects, shapes and modifiers; modifiers of registered types are handed to their IO classes, those of
+// types nobody reads are kept as text.
 
+#include <QLocale>
 #include <QSet>
 #include <QStringList>
 #include <array>
@@ -17,6 +19,7 @@
 #include "dzextramodifierio.h"
 #include "dzfacetmesh.h"
 #include "dzfloatproperty.h"
+#include "dzkeptmodifier.h"
 #include "dzlegacybinding.h"
 #include "dzmorph.h"
 #include "dzmorphdeltas.h"
@@ -58,9 +61,16 @@ bool wholeNumber(double v, double lo, double hi, int64_t& out) {
     return true;
 }
 
-// Rounded to the nearest float; beyond the float range an infinity (IEEE arithmetic).
-float toFloat(double v) {
-    return float(v);
+// Rounded to the nearest float. A number beyond the float range would become an infinity, which no scene file
+// can hold: refused, so that nothing is changed silently.
+bool toFloat(double v, float& out) {
+    out = float(v);
+    return std::isfinite(out);
+}
+
+QString outOfFloatRange(double v) {
+    return QStringLiteral("the number %1 is outside the single-precision range")
+        .arg(v, 0, 'g', QLocale::FloatingPointShortest);
 }
 
 // The host's formats are strict: a member it knows must have its kind and appear once; others are skipped.
@@ -167,11 +177,11 @@ private:
     Kind const m_kind;
 };
 
-// Exactly n numbers.
+// Exactly n numbers; single-precision ones must fit a float.
 class FixedNumbers : public StrictArray {
 public:
-    FixedNumbers(DzAssetFile* file, double* out, int n)
-        : StrictArray(file, Kind::Number), m_out(out), m_n(n) {}
+    FixedNumbers(DzAssetFile* file, double* out, int n, bool singlePrecision)
+        : StrictArray(file, Kind::Number), m_out(out), m_n(n), m_single(singlePrecision) {}
 
     bool finish() override { return m_count == m_n || error(QStringLiteral("expected %1 numbers").arg(m_n)); }
 
@@ -179,6 +189,9 @@ protected:
     bool onNumber(double v) override {
         if (m_count == m_n)
             return error(QStringLiteral("expected %1 numbers").arg(m_n));
+        float f = 0;
+        if (m_single && !toFloat(v, f))
+            return error(outOfFloatRange(v));
         m_out[m_count++] = v;
         return true;
     }
@@ -186,6 +199,7 @@ protected:
 private:
     double* m_out;
     int const m_n;
+    bool const m_single;
     int m_count = 0;
 };
 
@@ -198,6 +212,8 @@ public:
 protected:
     // False (with an error) rejects the tuple.
     virtual bool take(double const* values, int count) = 0;
+    // Whether the number at that position of a tuple is a single-precision one, which must fit a float.
+    virtual bool isSinglePrecision(int) const { return false; }
 
     DzAssetJsonItem* onArray() override { return new Tuple(*this); }
 
@@ -218,6 +234,9 @@ private:
         bool onNumber(double v) override {
             if (m_count == m_list.m_max)
                 return error(m_list.countText());
+            float f = 0;
+            if (m_list.isSinglePrecision(m_count) && !toFloat(v, f))
+                return error(outOfFloatRange(v));
             m_values[m_count++] = v;
             return true;
         }
@@ -238,9 +257,10 @@ public:
 
 protected:
     bool take(double const* v, int) override {
-        for (int k = 0; k < 3; ++k) m_out.push_back(toFloat(v[k]));
+        for (int k = 0; k < 3; ++k) m_out.push_back(float(v[k]));
         return true;
     }
+    bool isSinglePrecision(int) const override { return true; }
 
 private:
     std::vector<float>& m_out;
@@ -394,7 +414,10 @@ protected:
         return true;
     }
     bool onNumber(QString const& key, double v) override {
-        (key == QLatin1String("value") ? m_value : key == QLatin1String("min") ? m_min : m_max) = toFloat(v);
+        float f = 0;
+        if (!toFloat(v, f))
+            return error(outOfFloatRange(v));
+        (key == QLatin1String("value") ? m_value : key == QLatin1String("min") ? m_min : m_max) = f;
         return true;
     }
     bool onBool(QString const& key, bool v) override {
@@ -420,9 +443,10 @@ protected:
         int64_t index = 0;
         if (!wholeNumber(v[0], INT32_MIN, INT32_MAX, index))
             return error(QStringLiteral("expected a vertex index: a whole number in the 32-bit range"));
-        m_out.addDelta(int(index), DzVec3(toFloat(v[1]), toFloat(v[2]), toFloat(v[3])), false, 0);
+        m_out.addDelta(int(index), DzVec3(float(v[1]), float(v[2]), float(v[3])), false, 0);
         return true;
     }
+    bool isSinglePrecision(int position) const override { return position > 0; }
 
 private:
     DzMorphDeltas& m_out;
@@ -461,8 +485,9 @@ private:
     QString m_uri;
 };
 
-// One modifier: its "type" comes first and says what the rest is.
-class ModifierItem : public StrictObject {
+// One modifier: its "type" comes first and says what the rest is. Its text is recorded until the type is
+// known: a modifier whose type nobody reads is kept as that text.
+class ModifierItem : public StrictObject, public RawTextRecorder {
 public:
     ModifierItem(DzAssetFile* file, DzObject& object, LoadContext& context)
         : StrictObject(file), m_object(object), m_context(context) {}
@@ -471,8 +496,8 @@ public:
         switch (m_mode) {
             case Mode::None:
                 return error(QStringLiteral("the modifier has no \"type\""));
-            case Mode::Skipped:
-                return true;
+            case Mode::Kept:
+                return finishKept();
             case Mode::IOClass:
                 return finishThroughIOClass();
             case Mode::Host:
@@ -482,8 +507,8 @@ public:
             binding && has(QStringLiteral("pose"))) {
             DzMatrix3 pose(false);
             for (int r = 0; r < 3; ++r)
-                for (int c = 0; c < 3; ++c) pose.m[r][c] = toFloat(m_pose[r * 3 + c]);
-            pose.t = DzVec3(toFloat(m_pose[9]), toFloat(m_pose[10]), toFloat(m_pose[11]));
+                for (int c = 0; c < 3; ++c) pose.m[r][c] = float(m_pose[r * 3 + c]);
+            pose.t = DzVec3(float(m_pose[9]), float(m_pose[10]), float(m_pose[11]));
             binding->setPose(pose);
         }
         if (!m_name.isEmpty())
@@ -508,7 +533,7 @@ protected:
         switch (m_mode) {
             case Mode::None:
                 return true;  // data before the type: refused when it comes
-            case Mode::Skipped:
+            case Mode::Kept:
                 return false;
             case Mode::IOClass:
                 return io;
@@ -555,11 +580,11 @@ protected:
             error(QStringLiteral("the modifier's \"type\" must come before its data"));
             return nullptr;
         }
-        return new FixedNumbers(getFile(), m_pose, 12);
+        return new FixedNumbers(getFile(), m_pose, 12, true);
     }
 
 private:
-    enum class Mode { None, Skipped, IOClass, Host };
+    enum class Mode { None, Kept, IOClass, Host };
 
     bool setType(QString const& type) {
         m_type = type;
@@ -568,9 +593,10 @@ private:
             m_io.reset(DzPlugin::CreateIOObject(*reg));
             if (m_io) {
                 m_mode = Mode::IOClass;
+                dropRawText();
                 return true;
             }
-            skip(QStringLiteral("no class factory makes its IO class %1").arg(m_ioName));
+            keep(QStringLiteral("no class factory makes its IO class %1").arg(m_ioName));
             return true;
         }
         if (type == kTypeMorph)
@@ -580,19 +606,42 @@ private:
         else if (type == kTypeLegacyBinding)
             m_modifier = new DzLegacyBinding;
         if (!m_modifier) {
-            skip(QStringLiteral("no IO class is registered for its type"));
+            keep(QStringLiteral("no IO class is registered for its type"));
             return true;
         }
         // Made at once, so the object's modifiers keep the file's order.
         m_object.addModifier(m_modifier);
         m_mode = Mode::Host;
+        dropRawText();
         return true;
     }
 
-    void skip(QString const& why) {
-        m_mode = Mode::Skipped;
+    void dropRawText() {
+        keepRawText = false;
+        std::string().swap(rawText);
+    }
+
+    // Its data stays in its place in the list, as the file has it, and goes back into the next save.
+    void keep(QString const& why) {
+        m_mode = Mode::Kept;
+        m_modifier = new DzKeptModifier(m_type);
+        m_object.addModifier(m_modifier);
+        ++m_context.keptCount;
+        if (!m_context.keptTypes.contains(m_type))
+            m_context.keptTypes << m_type;
         m_context.warnings
-            << QStringLiteral("a modifier of type %1 was skipped: %2").arg(quoted(m_type), why);
+            << QStringLiteral("a modifier of type %1 is kept but not applied: %2").arg(quoted(m_type), why);
+    }
+
+    bool finishKept() {
+        auto* kept = static_cast<DzKeptModifier*>(m_modifier);
+        kept->setData(std::move(rawText));
+        dropRawText();
+        if (!m_name.isEmpty())
+            kept->setName(m_name);
+        if (has(QStringLiteral("label")))
+            kept->setLabel(m_label);
+        return true;
     }
 
     bool createThroughIOClass() {
@@ -710,7 +759,7 @@ public:
         m_node->setName(m_name);
         if (has(QStringLiteral("label")))
             m_node->setLabel(m_label);
-        auto vec = [](double const* v) { return DzVec3(toFloat(v[0]), toFloat(v[1]), toFloat(v[2])); };
+        auto vec = [](double const* v) { return DzVec3(float(v[0]), float(v[1]), float(v[2])); };
         m_node->setOrigin(vec(m_origin));
         m_node->setLocalPos(vec(m_position));
         m_node->setLocalScale(vec(m_scale));
@@ -743,11 +792,11 @@ protected:
     }
     DzAssetJsonItem* onArray(QString const& key) override {
         if (key == QLatin1String("rotation"))
-            return new FixedNumbers(getFile(), m_rotation, 4);
+            return new FixedNumbers(getFile(), m_rotation, 4, false);
         double* out = key == QLatin1String("origin")     ? m_origin
                       : key == QLatin1String("position") ? m_position
                                                          : m_scale;
-        return new FixedNumbers(getFile(), out, 3);
+        return new FixedNumbers(getFile(), out, 3, true);
     }
     DzAssetJsonItem* onObject(QString const&) override {
         return new ObjectItem(getFile(), *m_node, m_context);

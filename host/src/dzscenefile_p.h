@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <istream>
 #include <memory>
+#include <string>
 
 #include "dzfileiosettings.h"
 
@@ -35,12 +36,26 @@ QString systemError();
 struct LoadContext {
     DzFileIOSettings const settings{};
     QStringList warnings;
+    // The types of the modifiers kept without an IO class to read them, each once.
+    QStringList keptTypes;
+    int keptCount = 0;
 };
 
-// Writes the scene as JSON text to the open file. False with the reason in error; warnings are added to, and
-// nonFinite counts the numbers that were not finite and were written as 0.
-bool writeScene(DzScene const& scene, std::FILE* file, QStringList& warnings, QString& error,
-                long& nonFinite);
+// Mixed into a handler that wants the JSON text of its own object as the file has it: while keepRawText is
+// set, the parse appends the object's events to rawText as compact JSON (numbers in the file's own text), the
+// closing bracket included before the handler's finish() runs.
+struct RawTextRecorder {
+    virtual ~RawTextRecorder() = default;
+    bool keepRawText = true;
+    std::string rawText;
+};
+
+// Appends the UTF-8 text as a JSON string, quotes included.
+void appendJsonString(std::string& out, std::string const& utf8);
+
+// Writes the scene as JSON text to the open file. False with the reason in error (a number that is not
+// finite is one: JSON has no text for it); warnings are added to.
+bool writeScene(DzScene const& scene, std::FILE* file, QStringList& warnings, QString& error);
 
 // Feeds the JSON text to the handler tree under root. The reason it failed, or empty.
 QString parseJson(std::istream& in, DzAssetFile& file, DzAssetJsonItem& root);

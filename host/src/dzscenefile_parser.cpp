@@ -1,7 +1,9 @@
 // Scene files, reading: the streaming parse. nlohmann::json's SAX events go to a tree of DzAssetJsonItem
 // handlers, the host's (dzscenefile_items.cpp) and the registered IO classes'.
 
+#include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <exception>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -12,10 +14,13 @@
 #include "dzassetjsonitem.h"
 #include "dzscenefile_p.h"
 
+using dzscenefile::RawTextRecorder;
+
 namespace {
 
 // Feeds nlohmann::json's parse events to the handler tree, keeping the handlers the tree hands over. A value
-// whose handler is null is skipped whole. Knows where it is, for its messages.
+// whose handler is null is skipped whole. Knows where it is, for its messages. Handlers that are raw-text
+// recorders get the text of their object too.
 class SceneSax final : public nlohmann::json_sax<nlohmann::json> {
 public:
     SceneSax(DzAssetFile& file, DzAssetJsonItem& root) : m_file(file), m_root(root) {}
@@ -27,19 +32,40 @@ public:
     QString const& error() const { return m_error; }
 
     bool null() override {
+        if (m_recorders > 0)
+            recordValue("null");
         return value([](DzAssetJsonItem& it, Frame const& f) {
             return f.object ? it.addNullMember(f.key) : it.addNullItem();
         });
     }
     bool boolean(bool v) override {
+        if (m_recorders > 0)
+            recordValue(v ? "true" : "false");
         return value([v](DzAssetJsonItem& it, Frame const& f) {
             return f.object ? it.addBoolMember(f.key, v) : it.addBoolItem(v);
         });
     }
-    bool number_integer(number_integer_t v) override { return number(double(v)); }
-    bool number_unsigned(number_unsigned_t v) override { return number(double(v)); }
-    bool number_float(number_float_t v, string_t const&) override { return number(v); }
+    bool number_integer(number_integer_t v) override {
+        if (m_recorders > 0)
+            recordInteger(v);
+        return number(double(v));
+    }
+    bool number_unsigned(number_unsigned_t v) override {
+        if (m_recorders > 0)
+            recordInteger(v);
+        return number(double(v));
+    }
+    bool number_float(number_float_t v, string_t const& text) override {
+        if (m_recorders > 0)
+            recordValue(text);
+        return number(v);
+    }
     bool string(string_t& v) override {
+        if (m_recorders > 0) {
+            std::string quotedText;
+            dzscenefile::appendJsonString(quotedText, v);
+            recordValue(quotedText);
+        }
         QString const text = QString::fromStdString(v);
         return value([&text](DzAssetJsonItem& it, Frame const& f) {
             return f.object ? it.addStringMember(f.key, text) : it.addStringItem(text);
@@ -48,7 +74,15 @@ public:
     bool binary(binary_t&) override { return true; }  // JSON text has none
     bool start_object(std::size_t) override { return open(true); }
     bool key(string_t& k) override {
-        m_stack.back().key = QString::fromStdString(k);
+        Frame& f = m_stack.back();
+        f.key = QString::fromStdString(k);
+        if (m_recorders > 0) {
+            std::string text = f.textStarted ? "," : "";
+            f.textStarted = true;
+            dzscenefile::appendJsonString(text, k);
+            text += ':';
+            record(text);
+        }
         return true;
     }
     bool end_object() override { return close(); }
@@ -70,9 +104,34 @@ private:
         DzAssetJsonItem* item = nullptr;  // null: skipping
         std::unique_ptr<DzAssetJsonItem> owned;
         bool object = false;
-        QString key;        // the current member of an object
-        int64_t index = 0;  // the current item of an array
+        QString key;                          // the current member of an object
+        int64_t index = 0;                    // the current item of an array
+        RawTextRecorder* recorder = nullptr;  // the item's, when it is one
+        bool textStarted = false;             // recorded text: a value is in the container already
     };
+
+    // Appends to the text of every recorder that still keeps it.
+    void record(std::string const& text) {
+        for (Frame& f : m_stack)
+            if (f.recorder && f.recorder->keepRawText)
+                f.recorder->rawText += text;
+    }
+    // A value: after its key in an object, after a separator in an array.
+    void recordValue(std::string const& text) {
+        Frame& f = m_stack.back();
+        if (f.object) {
+            record(text);
+            return;
+        }
+        record(f.textStarted ? "," + text : text);
+        f.textStarted = true;
+    }
+    template <typename Int>
+    void recordInteger(Int v) {
+        char text[24];
+        auto const r = std::to_chars(text, text + sizeof text, v);
+        recordValue(std::string(text, r.ptr));
+    }
 
     bool number(double v) {
         return value([v](DzAssetJsonItem& it, Frame const& f) {
@@ -103,6 +162,8 @@ private:
             m_stack.push_back(std::move(root));
             return true;
         }
+        if (m_recorders > 0)
+            recordValue(object ? "{" : "[");
         Frame& f = m_stack.back();
         Frame child;
         child.object = object;
@@ -111,8 +172,16 @@ private:
                 f.object ? (object ? f.item->startMemberObject(f.key) : f.item->startMemberArray(f.key))
                          : (object ? f.item->startObject() : f.item->startArray());
             child.item = handler;
-            if (handler && !isOnStack(handler))
+            if (handler && !isOnStack(handler)) {
                 child.owned.reset(handler);
+                child.recorder = dynamic_cast<RawTextRecorder*>(handler);
+                if (child.recorder && child.recorder->keepRawText) {
+                    child.recorder->rawText = object ? "{" : "[";
+                    ++m_recorders;
+                } else {
+                    child.recorder = nullptr;
+                }
+            }
             if (!checked(true, true))
                 return false;
         }
@@ -122,8 +191,12 @@ private:
 
     bool close() {
         Frame& f = m_stack.back();
+        if (m_recorders > 0)
+            record(f.object ? "}" : "]");
         if (f.item && !checked(f.item->finish(), false))
             return false;
+        if (f.recorder)
+            --m_recorders;
         m_stack.pop_back();
         if (!m_stack.empty() && !m_stack.back().object)
             ++m_stack.back().index;
@@ -171,10 +244,43 @@ private:
     DzAssetFile& m_file;
     DzAssetJsonItem& m_root;
     std::vector<Frame> m_stack;
+    int m_recorders = 0;  // frames of recorders on the stack
     QString m_error;
 };
 
 }  // namespace
+
+void dzscenefile::appendJsonString(std::string& out, std::string const& utf8) {
+    out += '"';
+    for (char c : utf8) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char esc[8];
+                    std::snprintf(esc, sizeof esc, "\\u%04x", unsigned(static_cast<unsigned char>(c)));
+                    out += esc;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+}
 
 QString dzscenefile::parseJson(std::istream& in, DzAssetFile& file, DzAssetJsonItem& root) {
     SceneSax sax(file, root);

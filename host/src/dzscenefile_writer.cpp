@@ -17,6 +17,7 @@
 #include "dzfacetmesh.h"
 #include "dzfileiosettings.h"
 #include "dzfloatproperty.h"
+#include "dzkeptmodifier.h"
 #include "dzlegacybinding.h"
 #include "dzmorph.h"
 #include "dzmorphdeltas.h"
@@ -34,14 +35,15 @@ using namespace dzscenefile;
 namespace {
 
 // Writes JSON text as it is called, through a buffer that goes to the file whenever it fills. Misuse (a
-// member outside an object, an unbalanced finish) is recorded and fails the save.
+// member outside an object, an unbalanced finish) is recorded and fails the save; so is a number that is not
+// finite, with the path of its place.
 class JsonFileWriter final : public IDzJsonIO {
 public:
     explicit JsonFileWriter(std::FILE* file) : m_file(file) { m_buf.reserve(kFlushAt + 4096); }
 
     void startDocument() {
         m_buf += '{';
-        m_stack.push_back({true, true, true});
+        m_stack.push_back({true, true, true, {}, -1});
     }
     void finishDocument() {
         finishObject();
@@ -52,7 +54,14 @@ public:
     size_t depth() const { return m_stack.size(); }
     QString const& misuse() const { return m_misuse; }
     bool writeFailed() const { return m_writeFailed; }
-    long nonFiniteCount() const { return m_nonFinite; }
+    // The first number that could not be written, with its path; empty when none.
+    QString const& valueError() const { return m_valueError; }
+
+    // JSON text made elsewhere, written as an item as it is.
+    void addRawItem(std::string const& text) {
+        if (item())
+            m_buf += text;
+    }
 
     void startMemberObject(QString const& name, bool ownLines) override {
         if (member(name))
@@ -120,11 +129,14 @@ private:
         bool object;
         bool ownLines;
         bool empty;
+        QString key;  // the current member of an object
+        long index;   // the current item of an array
     };
 
     bool member(QString const& name) {
         if (!place(true))
             return false;
+        m_stack.back().key = name;
         putString(name);
         m_buf += ": ";
         return true;
@@ -141,6 +153,7 @@ private:
             return false;
         }
         Frame& f = m_stack.back();
+        ++f.index;
         if (!f.empty)
             m_buf += ',';
         if (f.ownLines)
@@ -154,7 +167,7 @@ private:
     }
     void open(char bracket, bool object, bool ownLines) {
         m_buf += bracket;
-        m_stack.push_back({object, ownLines, true});
+        m_stack.push_back({object, ownLines, true, {}, -1});
     }
     void close(bool object) {
         if (!m_misuse.isEmpty())
@@ -180,12 +193,26 @@ private:
         auto const r = std::to_chars(text, text + sizeof text, value);
         m_buf.append(text, r.ptr);
     }
-    // The shortest text that reads back to the same value. JSON has no text for infinities and NaN.
+    // Such as "nodes[2].object.shape.vertices[7][1]", as the reader says it.
+    QString path() const {
+        QString p;
+        for (Frame const& f : m_stack)
+            if (f.object)
+                p += (p.isEmpty() ? QString() : QStringLiteral(".")) + f.key;
+            else
+                p += QStringLiteral("[%1]").arg(f.index);
+        return p;
+    }
+
+    // The shortest text that reads back to the same value. JSON has no text for infinities and NaN: rather
+    // than another number in their place, the save fails.
     template <typename F>
     void putFloat(F value) {
         if (!std::isfinite(value)) {
-            ++m_nonFinite;
-            m_buf += '0';
+            if (m_valueError.isEmpty())
+                m_valueError = QStringLiteral("at %1: a number that is not finite (%2) cannot be written")
+                                   .arg(path(), QString::number(double(value)));
+            m_buf += '0';  // keeps the text well-formed; the file never takes the old one's place
             return;
         }
         if (value == 0 && std::signbit(value)) {
@@ -204,38 +231,7 @@ private:
         }
         m_buf.append(text, r.ptr);
     }
-    void putString(QString const& value) {
-        QByteArray const utf8 = value.toUtf8();
-        m_buf += '"';
-        for (char c : utf8) {
-            switch (c) {
-                case '"':
-                    m_buf += "\\\"";
-                    break;
-                case '\\':
-                    m_buf += "\\\\";
-                    break;
-                case '\n':
-                    m_buf += "\\n";
-                    break;
-                case '\r':
-                    m_buf += "\\r";
-                    break;
-                case '\t':
-                    m_buf += "\\t";
-                    break;
-                default:
-                    if (static_cast<unsigned char>(c) < 0x20) {
-                        char esc[8];
-                        std::snprintf(esc, sizeof esc, "\\u%04x", unsigned(static_cast<unsigned char>(c)));
-                        m_buf += esc;
-                    } else {
-                        m_buf += c;
-                    }
-            }
-        }
-        m_buf += '"';
-    }
+    void putString(QString const& value) { appendJsonString(m_buf, value.toStdString()); }
 
     void flush() {
         if (!m_buf.empty() && std::fwrite(m_buf.data(), 1, m_buf.size(), m_file) != m_buf.size())
@@ -248,7 +244,7 @@ private:
     std::vector<Frame> m_stack;
     QString m_misuse;
     bool m_writeFailed = false;
-    long m_nonFinite = 0;
+    QString m_valueError;
 };
 
 class SceneWriter {
@@ -359,6 +355,10 @@ private:
     }
 
     bool writeModifier(DzModifier& modifier) {
+        if (auto* kept = qobject_cast<DzKeptModifier*>(&modifier)) {
+            w.addRawItem(kept->getData());
+            return true;
+        }
         if (DzIOClassRegistration const* reg = DzPlugin::FindIOClassForObject(modifier.metaObject()))
             return writeThroughIOClass(modifier, *reg);
         if (auto* morph = qobject_cast<DzMorph*>(&modifier)) {
@@ -471,14 +471,14 @@ private:
 
 }  // namespace
 
-bool dzscenefile::writeScene(DzScene const& scene, std::FILE* file, QStringList& warnings, QString& error,
-                             long& nonFinite) {
+bool dzscenefile::writeScene(DzScene const& scene, std::FILE* file, QStringList& warnings, QString& error) {
     JsonFileWriter writer(file);
     SceneWriter sceneWriter(writer, warnings);
     if (!sceneWriter.write(scene))
         error = sceneWriter.error();
+    else if (!writer.valueError().isEmpty())
+        error = writer.valueError();
     else if (writer.writeFailed())
         error = QStringLiteral("writing failed: %1").arg(systemError());
-    nonFinite = writer.nonFiniteCount();
     return error.isEmpty();
 }

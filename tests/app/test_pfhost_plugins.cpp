@@ -58,3 +58,35 @@ TEST(HostPlugins, AMissingFolderIsNamedAndTheHostStarts) {
             .arg(dir.filePath("none"))))
         << run.err.toStdString();
 }
+
+// Without the plug-in a scene's Pullform modifier is kept, said once per load on stderr, and saved again;
+// with the plug-in the saved scene loads it without a word.
+TEST(HostPlugins, AModifierOfAMissingPlugInIsKeptAndSaidOncePerLoad) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("empty"));
+    ASSERT_TRUE(writeTextFile(
+        dir.filePath("scene.json"),
+        R"({"file_version": 1, "nodes": [{"name": "N", "object": {"shape": {"vertices": [[0,0,0],[1,0,0],
+        [0,1,0]], "facets": [[0,1,2]]}, "modifiers": [{"type": "studio/modifier/halvorin_pullform_modifier",
+        "name": "HV_PullformModifier", "extra": {"hv_deltas": {"count": 1, "values": [[1, 0.5, 0, 0.25]]}},
+        "instance": {}}]}}]})"));
+    ASSERT_TRUE(writeTextFile(dir.filePath("script.txt"), "open scene.json\nsave again.json\n"));
+    PfhostRun const run =
+        runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script", "script.txt", "--scene",
+                               "scene.json", "--plugins", dir.filePath("empty")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QString const notice =
+        "pfhost: scene file \"scene.json\": a modifier of type "
+        "\"studio/modifier/halvorin_pullform_modifier\" "
+        "is kept but not applied: no loaded plug-in reads it.";
+    EXPECT_EQ(run.err.count(notice), 2) << run.err.toStdString();  // the --scene load and the script's
+    QFile saved(dir.filePath("again.json"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains(R"("hv_deltas":{"count":1,"values":[[1,0.5,0,0.25]]})"));
+
+    ASSERT_TRUE(writeTextFile(dir.filePath("script.txt"), "expect tool DzPickTool\n"));
+    PfhostRun const with = runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script",
+                                                  "script.txt", "--scene", "again.json"});
+    ASSERT_EQ(with.exitCode, 0) << with.err.toStdString();
+    EXPECT_FALSE(with.err.contains("kept but not applied")) << with.err.toStdString();
+}

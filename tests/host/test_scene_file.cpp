@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -15,6 +16,7 @@
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
 #include "dzfloatproperty.h"
+#include "dzkeptmodifier.h"
 #include "dzlegacybinding.h"
 #include "dzmorph.h"
 #include "dzmorphdeltas.h"
@@ -454,28 +456,154 @@ TEST_F(SceneFile, ModifiersWithoutAFileFormOrIOClassAreLeftOutWithAWarning) {
     EXPECT_TRUE(logHas("modifier \"Plain\" of class PlainModifier was not saved"));
     EXPECT_TRUE(logHas("no class factory makes its IO class RecordingIO"));
     ASSERT_EQ(scene->getNode(0)->getObject()->getNumModifiers(), 1);
-
-    // A file naming a type nobody reads: the modifier is skipped, the rest loads.
-    QByteArray text = readFile(path());
-    text.replace("\"host/skin_binding\"", "\"other/unknown\"");
-    writeFile(path(), text);
-    dzApp->clearLog();
-    QString error;
-    ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
-    EXPECT_EQ(scene->getNode(0)->getObject()->getNumModifiers(), 0);
-    EXPECT_TRUE(
-        logHas("a modifier of type \"other/unknown\" was skipped: no IO class is registered for its type"));
 }
 
-TEST_F(SceneFile, NumbersThatAreNotFiniteAreWrittenAsZero) {
-    auto* mesh = new DzFacetMesh;
-    mesh->addVertex(DzVec3(NAN, INFINITY, 1.5f));
-    mesh->finalize();
-    scene->addNode(dztest::makeNode("Bad", mesh));
+// A modifier whose type no IO class reads (its plug-in missing) keeps its data in its place through any
+// number of saves; a load with the IO class registered then reads it as if it had never been away.
+TEST_F(SceneFile, AModifierNobodyReadsIsKeptVerbatimAndReadLaterByItsIOClass) {
+    // Every kind of JSON value, texts that need escapes, numbers a float or a double cannot hold exactly.
+    std::string const data =
+        R"({"name": "Recorded", "type": "test/modifier/recorded", "label": "Lab\"el",
+            "extra": {"int": 7, "big": 18446744073709551615, "neg": -9223372036854775808,
+                      "float": 0.1, "huge": 1e300, "tiny": 4.9e-324, "exp": 1E+2, "negzero": -0.0,
+                      "text": "a \"q\"\n\\ \u0001 \u00e9\u4e2d", "flag": true, "off": false,
+                      "nothing": null, "list": [1, "two", [2.5, []], {}, {"x": [null]}]},
+            "instance": {"instance": 1}})";
+    writeFile(path("in.json"), QByteArray::fromStdString(R"({"file_version": 1, "nodes": [{"name": "N",
+        "object": {"shape": {"vertices": [[0,0,0],[1,0,0],[0,1,0]], "facets": [[0,1,2]]},
+                   "modifiers": [{"type": "host/morph", "name": "First"}, )" +
+                                                         data + R"(, {"type": "host/skin_binding"}]}}]})"));
+    QString error;
+    ASSERT_TRUE(scene->loadScene(path("in.json"), &error)) << error.toStdString();
+    DzObject* o = scene->getNode(0)->getObject();
+    ASSERT_EQ(o->getNumModifiers(), 3);
+    auto* kept = qobject_cast<DzKeptModifier*>(o->getModifier(1));
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->getType(), "test/modifier/recorded");
+    EXPECT_EQ(kept->getName(), "Recorded");
+    EXPECT_EQ(kept->getLabel(), "Lab\"el");
+    QString const notice =
+        QString(
+            "scene file \"%1\": a modifier of type \"test/modifier/recorded\" is kept but not applied: no "
+            "loaded plug-in reads it. Saving the scene keeps its data, so the plug-in that made it finds "
+            "it again.")
+            .arg(path("in.json"));
+    EXPECT_EQ(scene->getLoadNotice(), notice);
+    EXPECT_EQ(dzApp->getLogLines().filter(notice).size(), 1);
+    EXPECT_TRUE(
+        logHas("a modifier of type \"test/modifier/recorded\" is kept but not applied: no IO class "
+               "is registered for its type"));
+    // It applies nothing.
+    DzFacetMesh const* base = o->getCurrentShape()->getGeometry();
+    auto* evaluated = static_cast<DzFacetMesh*>(o->getCachedGeom());
+    for (int i = 0; i < 3; ++i) expectSameBits(evaluated->getVertex(i), base->getVertex(i));
+
+    // Saved, loaded and saved again: the same value in the same place, and the same file.
     roundTrip();
-    expectSameBits(scene->getNode(0)->getObject()->getCurrentShape()->getGeometry()->getVertex(0),
-                   {0, 0, 1.5f});
-    EXPECT_TRUE(logHas("2 numbers that were not finite were written as 0"));
+    QByteArray const first = readFile(path());
+    roundTrip();
+    EXPECT_EQ(readFile(path()), first);
+    auto const saved = nlohmann::json::parse(first.toStdString())["nodes"][0]["object"]["modifiers"];
+    ASSERT_EQ(saved.size(), 3u);
+    EXPECT_EQ(saved[1], nlohmann::json::parse(data));
+    EXPECT_EQ(saved[1]["extra"]["big"].get<uint64_t>(), UINT64_MAX);
+    EXPECT_EQ(saved[1]["extra"]["neg"].get<int64_t>(), INT64_MIN);
+    EXPECT_TRUE(std::signbit(saved[1]["extra"]["negzero"].get<double>()));
+    EXPECT_TRUE(first.contains(R"("huge":1e300)")) << first.toStdString();  // the file's own text
+
+    // A scene with a notice, then one without: the notice is the last load's.
+    DzScene plain;
+    plain.addNode(dztest::makeNode("Plain", dztest::makeGrid(1, 1)));
+    ASSERT_TRUE(plain.saveScene(path("plain.json")));
+    ASSERT_TRUE(scene->loadScene(path("plain.json"), &error));
+    EXPECT_EQ(scene->getLoadNotice(), "");
+
+    // With the IO class registered, the kept data reaches it.
+    DzPlugin plugin("recording");
+    DzTClassFactory<RecordingIO> factory(DzGuid::fromString("{00000000-0000-0000-0000-00000000a001}"));
+    plugin.addClassFactory(&factory);
+    plugin.addIOClassRegistration("test/modifier/recorded", &RecordingIO::staticMetaObject,
+                                  &RecordedModifier::staticMetaObject);
+    g_calls.clear();
+    ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
+    EXPECT_EQ(scene->getLoadNotice(), "");
+    o = scene->getNode(0)->getObject();
+    ASSERT_EQ(o->getNumModifiers(), 3);
+    EXPECT_NE(qobject_cast<RecordedModifier*>(o->getModifier(1)), nullptr);
+    EXPECT_EQ(o->getModifier(1)->getLabel(), "Lab\"el");
+    EXPECT_TRUE(g_calls.contains("  number huge=1.0000000000000001e+300"))
+        << g_calls.join('\n').toStdString();
+    EXPECT_TRUE(g_calls.contains(QString::fromUtf8("  text text=a \"q\"\n\\ \u0001 \u00e9\u4e2d")))
+        << g_calls.join('\n').toStdString();
+    EXPECT_TRUE(g_calls.contains("  number instance=1"));
+}
+
+// Several kept modifiers: one notice, each type named once.
+TEST_F(SceneFile, OneNoticeForAllKeptModifiersOfALoad) {
+    writeFile(path(), R"({"file_version": 1, "nodes": [
+        {"name": "A", "object": {"modifiers": [{"type": "x/one"}, {"type": "x/two", "extra": {}}]}},
+        {"name": "B", "object": {"modifiers": [{"type": "x/one", "name": "again"}]}}]})");
+    QString error;
+    ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
+    EXPECT_EQ(
+        scene->getLoadNotice(),
+        QString("scene file \"%1\": 3 modifiers of type \"x/one\", \"x/two\" are kept but not applied: no "
+                "loaded plug-in reads them. Saving the scene keeps their data, so the plug-ins that made "
+                "them find it again.")
+            .arg(path()));
+    roundTrip();
+    EXPECT_EQ(scene->getNode(1)->getObject()->getModifier(0)->getName(), "again");
+    EXPECT_EQ(
+        nlohmann::json::parse(readFile(path()).toStdString())["nodes"][0]["object"]["modifiers"][1].dump(),
+        R"({"extra":{},"type":"x/two"})");
+}
+
+// JSON has no text for infinities and NaN: a save of such a number fails, names where it is and leaves the
+// old file as it was, rather than writing another number in its place.
+TEST_F(SceneFile, ASaveOfANumberThatIsNotFiniteFailsAndSaysWhere) {
+    DzPlugin plugin("recording");
+    DzTClassFactory<RecordingIO> factory(DzGuid::fromString("{00000000-0000-0000-0000-00000000a001}"));
+    plugin.addClassFactory(&factory);
+    plugin.addIOClassRegistration("test/modifier/recorded", &RecordingIO::staticMetaObject,
+                                  &RecordedModifier::staticMetaObject);
+    struct Case {
+        char const* what;
+        std::function<void(DzNode&)> spoil;
+        char const* message;
+    } const cases[] = {
+        {"vertex",
+         [](DzNode& n) {
+             n.getObject()->getCurrentShape()->getGeometry()->setVertex(2, {0, NAN, 0});
+         },
+         "at nodes[0].object.shape.vertices[2][1]: a number that is not finite (nan) cannot be written"},
+        {"node",
+         [](DzNode& n) {
+             n.setLocalScale({1, 1, -INFINITY});
+         },
+         "at nodes[0].scale[2]: a number that is not finite (-inf) cannot be written"},
+        {"morph",
+         [](DzNode& n) {
+             auto* d = new DzMorphDeltas;
+             d->addDelta(0, {0, 0, 0}, false, 0);
+             d->addDelta(1, {INFINITY, 0, 0}, false, 0);
+             n.getObject()->addModifier(new DzMorph(d));
+         },
+         "at nodes[0].object.modifiers[0].deltas.values[1][1]: a number that is not finite (inf) cannot be "
+         "written"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        scene->clear();
+        DzNode* node = dztest::makeNode("Grid", dztest::makeGrid(1, 1));
+        scene->addNode(node);
+        QString error;
+        ASSERT_TRUE(scene->saveScene(path(), &error)) << error.toStdString();
+        QByteArray const old = readFile(path());
+        c.spoil(*node);
+        EXPECT_FALSE(scene->saveScene(path(), &error));
+        EXPECT_EQ(error, QString("cannot save scene file \"%1\": %2").arg(path(), c.message));
+        EXPECT_EQ(readFile(path()), old);
+    }
 }
 
 TEST_F(SceneFile, AFailedSaveLeavesTheOldFileAsItWas) {
@@ -558,6 +686,22 @@ TEST_F(SceneFile, BadFilesGiveAClearErrorAndLeaveTheSceneUntouched) {
          "range"},
         {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"shape": {"subdivision_level": 9}}}]})",
          "at nodes[0].object.shape.subdivision_level: expected a whole number from 0 to 4"},
+        // Single-precision values that no float holds.
+        {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"shape": {"vertices": [[0,0,0],
+                                  [0,1e300,0]]}}}]})",
+         "at nodes[0].object.shape.vertices[1][1]: the number 1e+300 is outside the single-precision "
+         "range"},
+        {R"({"file_version": 1, "nodes": [{"name": "N", "position": [0, 0, -3.5e38]}]})",
+         "at nodes[0].position[2]: the number -3.5e+38 is outside the single-precision range"},
+        {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [{"type": "host/morph",
+                                  "deltas": {"values": [[1, 0, 0, 0], [2, 0, 0, 1e39]]}}]}}]})",
+         "at nodes[0].object.modifiers[0].deltas.values[1][3]: the number 1e+39 is outside"},
+        {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [{"type": "host/morph",
+                                  "property": {"max": 1e40}}]}}]})",
+         "at nodes[0].object.modifiers[0].property.max: the number 1e+40 is outside"},
+        {R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [{"type": "host/skin_binding",
+                                  "pose": [1,0,0,0,1,0,0,0,1,0,-1e300,0]}]}}]})",
+         "at nodes[0].object.modifiers[0].pose[10]: the number -1e+300 is outside"},
     };
     DzNode* existing = dztest::makeNode("Existing", dztest::makeGrid(1, 1));
     scene->addNode(existing);
@@ -599,6 +743,19 @@ TEST_F(SceneFile, BadFilesGiveAClearErrorAndLeaveTheSceneUntouched) {
     ASSERT_TRUE(scene->loadScene(path("whole.json"), &error)) << error.toStdString();
     ASSERT_EQ(scene->getNumNodes(), 1);
     EXPECT_EQ(scene->getNode(0)->getName(), "Saved");
+}
+
+// Within the float range, the nearest float: the largest float, and below the smallest one zero; a
+// rotation is held in double precision.
+TEST_F(SceneFile, NumbersThatFitAFloatAreReadAsTheNearestFloat) {
+    writeFile(path(), R"({"file_version": 1, "nodes": [{"name": "N", "origin": [3.4028235e38, -3.4028235e38,
+        1e-300], "rotation": [1e300, 0, 0, 0], "object": {"shape": {"vertices": [[0.1, -1e-46, 3.4028235677973362e38]]}}}]})");
+    QString error;
+    ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
+    DzNode* n = scene->getNode(0);
+    expectSameBits(n->getOrigin(), {FLT_MAX, -FLT_MAX, 0});
+    EXPECT_EQ(n->getLocalRot().m_w, 1e300);
+    expectSameBits(n->getObject()->getCurrentShape()->getGeometry()->getVertex(0), {0.1f, -0.0f, FLT_MAX});
 }
 
 TEST_F(SceneFile, MembersTheHostDoesNotKnowAreSkipped) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cfloat>
@@ -208,5 +209,98 @@ TEST(PfModifierIO, AnEditedSceneSurvivesSaveAndLoad) {
     ASSERT_TRUE(scene->saveScene(file, &error));
     ASSERT_TRUE(scene->loadScene(file, &error));
     EXPECT_EQ(scene->findNode("Body")->getObject()->findModifier(g_pcszPullformModifierName), nullptr);
+    scene->clear();
+}
+
+namespace {
+
+struct PullformIO {
+    PullformIO() {
+        plugin.addClassFactory(&factory);
+        plugin.addIOClassRegistration(QString("studio/modifier/") + "halvorin_pullform_modifier",
+                                      &PfModifierIO::staticMetaObject, &PfModifier::staticMetaObject);
+    }
+    DzPlugin plugin{"pullform test"};
+    DzTClassFactory<PfModifierIO> factory{DzGuid::fromString("{2D8F9D4C-9AF2-48DE-BE03-54905D3291E2}")};
+};
+
+}  // namespace
+
+// A scene opened while the plug-in is missing and saved then still holds the edit; the next load with the
+// plug-in restores it in its place.
+TEST(PfModifierIO, AnEditSurvivesASaveMadeWithoutThePlugIn) {
+    QTemporaryDir dir;
+    QString const file = dir.filePath("edited.json");
+    DzScene* scene = dzScene;
+    scene->clear();
+    DzNode* node = dztest::makeNode("Body", dztest::makeGrid(3, 3));
+    scene->addNode(node);
+    HvVertexOffsets const edit{{2, {0.25f, -1e-3f, 3.3e-5f}}, {9, {1.0f / 3.0f, 2.0f / 3.0f, -7.25f}}};
+    {
+        PullformIO io;
+        auto* mine = static_cast<PfModifier*>(HvMeshModifier::FindOrInsert(
+            *node, *node->getObject(), g_pcszPullformModifierName, [] { return new PfModifier; }));
+        mine->setDeltas(edit);
+        node->getObject()->addModifier(new DzSkinBinding);
+        QString error;
+        ASSERT_TRUE(scene->saveScene(file, &error)) << error.toStdString();
+    }
+
+    QString error;
+    ASSERT_TRUE(scene->loadScene(file, &error)) << error.toStdString();
+    EXPECT_TRUE(scene->getLoadNotice().contains("is kept but not applied"))
+        << scene->getLoadNotice().toStdString();
+    EXPECT_EQ(qobject_cast<PfModifier*>(scene->getNode(0)->getObject()->getModifier(0)), nullptr);
+    ASSERT_TRUE(scene->saveScene(file, &error)) << error.toStdString();
+
+    PullformIO io;
+    ASSERT_TRUE(scene->loadScene(file, &error)) << error.toStdString();
+    EXPECT_EQ(scene->getLoadNotice(), "");
+    DzObject* loaded = scene->getNode(0)->getObject();
+    ASSERT_EQ(loaded->getNumModifiers(), 2);
+    auto* again = qobject_cast<PfModifier*>(loaded->getModifier(0));
+    ASSERT_NE(again, nullptr);
+    HvVertexOffsets const back = again->getDeltas();
+    ASSERT_EQ(back.size(), edit.size());
+    for (auto const& [index, offset] : edit)
+        EXPECT_EQ(std::memcmp(&back.at(index), &offset, sizeof offset), 0) << index;
+    scene->clear();
+}
+
+// The modifier's own reading takes each offset as a float: a number beyond the float range loads as an
+// infinity, as it always has. The host never writes another number in its place: the next save fails and
+// says where the value is.
+TEST(PfModifierIO, AnOffsetBeyondTheFloatRangeLoadsAsItReadsAndStopsTheNextSave) {
+    PullformIO io;
+    QTemporaryDir dir;
+    QString const file = dir.filePath("huge.json");
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(
+        R"({"file_version": 1, "nodes": [{"name": "N", "object": {"shape": {"vertices": [[0,0,0],[1,0,0],
+        [0,1,0]], "facets": [[0,1,2]]}, "modifiers": [{"type": "studio/modifier/halvorin_pullform_modifier",
+        "extra": {"hv_deltas": {"count": 2, "values": [[1, 0.5, 0, 0], [2, 1e300, "x", 0, 1]]}}}]}}]})");
+    out.close();
+    DzScene* scene = dzScene;
+    QString error;
+    ASSERT_TRUE(scene->loadScene(file, &error)) << error.toStdString();
+    auto* mine = qobject_cast<PfModifier*>(scene->getNode(0)->getObject()->getModifier(0));
+    ASSERT_NE(mine, nullptr);
+    HvVertexOffsets const deltas = mine->getDeltas();
+    ASSERT_EQ(deltas.size(), 2u);
+    EXPECT_EQ(deltas.at(2).x, INFINITY);
+    EXPECT_EQ(deltas.at(2).z, 1.0f);  // "x" is skipped, not counted
+
+    QByteArray const old = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    EXPECT_FALSE(scene->saveScene(file, &error));
+    EXPECT_EQ(error, QString("cannot save scene file \"%1\": at nodes[0].object.modifiers[0].extra.hv_deltas."
+                             "values[1][1]: a number that is not finite (inf) cannot be written")
+                         .arg(file));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), old);
     scene->clear();
 }

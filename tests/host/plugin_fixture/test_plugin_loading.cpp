@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -186,6 +187,38 @@ TEST(PluginLoading, ScenesSaveAndLoadTheModifierThroughTheLoadedIOClass) {
     DzModifier* back = scene->getNode(0)->getObject()->findModifier(QStringLiteral("Lift"));
     ASSERT_NE(back, nullptr);
     EXPECT_STREQ(back->metaObject()->className(), "FxModifier");
+    EXPECT_EQ(back->property("lift").toDouble(), 2.5);
+    scene->clear();
+}
+
+// A scene opened before the plug-in is loaded keeps the plug-in's modifier through a save; loaded with the
+// plug-in, the saved scene gives the modifier back with its data.
+TEST(PluginLoading, AModifierSavedWhileItsPluginWasMissingComesBackWithThePlugin) {
+    NEEDS_FRESH_HOST();
+    QTemporaryDir dir;
+    QString const path = dir.filePath(QStringLiteral("scene.pfscene"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"file_version": 1, "nodes": [{"name": "Grid", "object": {"modifiers": [
+            {"type": "host/morph", "name": "Before"},
+            {"type": "test/modifier/fixture_lift", "name": "Lift", "extra": {"fx_lift": 2.5}, "instance": {}},
+            {"type": "host/skin_binding"}]}}]})");
+    }
+    DzScene* scene = dzScene;
+    QString error;
+    ASSERT_TRUE(scene->loadScene(path, &error)) << error.toStdString();
+    EXPECT_FALSE(scene->getLoadNotice().isEmpty());
+    ASSERT_TRUE(scene->saveScene(path, &error)) << error.toStdString();
+
+    ASSERT_TRUE(mgr()->loadPlugin(fixture(QStringLiteral("fixture_good.so"))));
+    ASSERT_TRUE(scene->loadScene(path, &error)) << error.toStdString();
+    EXPECT_TRUE(scene->getLoadNotice().isEmpty());
+    DzObject* object = scene->getNode(0)->getObject();
+    ASSERT_EQ(object->getNumModifiers(), 3);
+    DzModifier* back = object->getModifier(1);
+    EXPECT_STREQ(back->metaObject()->className(), "FxModifier");
+    EXPECT_EQ(back->getName(), QStringLiteral("Lift"));
     EXPECT_EQ(back->property("lift").toDouble(), 2.5);
     scene->clear();
 }
