@@ -51,6 +51,14 @@ PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const&
     PfGizmoHit const hit = gizmo.getCurrentHit();
     if (hit == PF_GIZMO_HIT_NONE)
         return hit;
+    // A ring's hit point lies on the drawn arc (on the first segment within the tolerance, possibly beyond
+    // its end), up to a few degrees from where the mouse pressed; the moves measure in the ring's plane, so
+    // the angle starts there too, or the first move would turn the mesh by the difference. Seen edge-on the
+    // plane gives no point and the arc's point stays.
+    HvPoint3 inPlane;
+    if (hit >= PF_GIZMO_HIT_RING_X && hit <= PF_GIZMO_HIT_RING_Z &&
+        gizmo.computeDragTargetWs(hit, ray, &inPlane, nullptr) != PF_GIZMO_DRAG_NONE)
+        m_dragStart = inPlane;
     if (!beginDrag(hit, gizmo.getOriginWs(), m_dragStart)) {
         // Without our modifier there is nothing to drag: the press is no gizmo hit.
         gizmo.onReleaseDrag();

@@ -26,6 +26,7 @@
 #include "dzplugin.h"
 #include "dzpluginmgr.h"
 #include "dzscene.h"
+#include "dzsyntheticinput.h"
 #include "dzundostack.h"
 #include "dzvertexmesh.h"
 #include "dzviewport.h"
@@ -151,11 +152,11 @@ Dz3DViewport* mainView() {
     return viewport ? viewport->get3DViewport() : nullptr;
 }
 
-void sendMouse(Dz3DViewport* view, QEvent::Type type, QPoint const& at, Qt::MouseButtons held) {
-    QPointF const local(at);
-    QMouseEvent event(type, local, local, QPointF(view->mapToGlobal(at)),
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(view, &event);
+// The position may lie between pixels: the gizmo is small on screen, and whole pixels would put a drag's
+// points off the ring or the axis by a sizeable part of it.
+void sendMouse(Dz3DViewport* view, QEvent::Type type, QPointF const& at, Qt::MouseButtons held) {
+    dzinput::sendMouse(view, type, at, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                       Qt::NoModifier);
 }
 
 bool parseAxis(QString const& text, int& axis) {
@@ -181,23 +182,19 @@ bool drawnGizmo(Dz3DViewport*& view, GizmoInfo& gizmo, QString& error) {
     return true;
 }
 
-bool toPixel(Dz3DViewport* view, DzVec3 const& world, QPoint& pixel) {
-    QPointF at;
-    if (!view->projectToPixel(world, at))
-        return false;
-    pixel = QPoint(int(std::floor(at.x())), int(std::floor(at.y())));
-    return true;
+bool toPixel(Dz3DViewport* view, DzVec3 const& world, QPointF& pixel) {
+    return view->projectToPixel(world, pixel) && std::isfinite(pixel.x()) && std::isfinite(pixel.y());
 }
 
-// Hovers the pixel and the ones around it until the gizmo highlights that part (a small part may fall between
-// pixels); false when none does. at becomes the pixel that hit.
-bool hovers(Dz3DViewport* view, QPoint& at, QString const& part) {
-    for (int r = 0; r <= 2; ++r)
+// Hovers the point, then those around it a pixel or two away (up to `reach`), until the gizmo highlights that
+// part; false when none does. at becomes the point that hit.
+bool hovers(Dz3DViewport* view, QPointF& at, QString const& part, int reach = 2) {
+    for (int r = 0; r <= reach; ++r)
         for (int dy = -r; dy <= r; ++dy)
             for (int dx = -r; dx <= r; ++dx) {
                 if (std::max(std::abs(dx), std::abs(dy)) != r)
                     continue;
-                QPoint const p = at + QPoint(dx, dy);
+                QPointF const p = at + QPointF(dx, dy);
                 sendMouse(view, QEvent::MouseMove, p, Qt::NoButton);
                 GizmoInfo gizmo;
                 if (gizmoInfo(view, gizmo) && gizmo.hit == part) {
@@ -208,11 +205,12 @@ bool hovers(Dz3DViewport* view, QPoint& at, QString const& part) {
     return false;
 }
 
-// Press at the given pixel, moves through the points, release at the last.
-bool dragThrough(Dz3DViewport* view, QPoint const& press, std::vector<DzVec3> const& points, QString& error) {
-    std::vector<QPoint> pixels;
+// Press at the given point, moves through the points, release at the last.
+bool dragThrough(Dz3DViewport* view, QPointF const& press, std::vector<DzVec3> const& points,
+                 QString& error) {
+    std::vector<QPointF> pixels;
     for (DzVec3 const& p : points) {
-        QPoint at;
+        QPointF at;
         if (!toPixel(view, p, at)) {
             error = QStringLiteral("a point of the drag lies behind the camera");
             return false;
@@ -220,7 +218,7 @@ bool dragThrough(Dz3DViewport* view, QPoint const& press, std::vector<DzVec3> co
         pixels.push_back(at);
     }
     sendMouse(view, QEvent::MouseButtonPress, press, Qt::LeftButton);
-    for (QPoint const& at : pixels) sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
+    for (QPointF const& at : pixels) sendMouse(view, QEvent::MouseMove, at, Qt::LeftButton);
     sendMouse(view, QEvent::MouseButtonRelease, pixels.back(), Qt::NoButton);
     return true;
 }
@@ -240,7 +238,7 @@ bool gizmoDrag(QStringList const& args, QString& error) {
     if (!drawnGizmo(view, gizmo, error))
         return false;
     DzVec3 const tip = gizmo.origin + gizmo.axes[axis];
-    QPoint at;
+    QPointF at;
     if (!toPixel(view, tip, at) || !hovers(view, at, QStringLiteral("cone-") + args[0])) {
         error = QStringLiteral("the %1 cone cannot be hit in this view").arg(args[0]);
         return false;
@@ -250,7 +248,10 @@ bool gizmoDrag(QStringList const& args, QString& error) {
     return dragThrough(view, at, points, error);
 }
 
-// "pf-gizmo-rotate x|y|z DEGREES": grabs the ring about the axis where it can be hit and turns it.
+// "pf-gizmo-rotate x|y|z DEGREES": grabs the ring about the axis where it can be hit and turns it by the
+// angle (the mesh turns by the angle times the gain). The mouse goes through points of the ring exactly,
+// between pixels where they fall: the ring is a few pixels across at usual sizes, and a press or a move a
+// pixel off it would change the angle by several degrees.
 bool gizmoRotate(QStringList const& args, QString& error) {
     int axis = -1;
     bool ok = args.size() == 2 && parseAxis(args[0], axis);
@@ -259,25 +260,45 @@ bool gizmoRotate(QStringList const& args, QString& error) {
         error = QStringLiteral("usage: pf-gizmo-rotate x|y|z DEGREES");
         return false;
     }
+    // A ring drag turns by less than a full turn either way.
+    if (!(std::fabs(degrees) < 360.0f)) {
+        error = QStringLiteral("pf-gizmo-rotate: DEGREES must lie between -360 and 360, not %1").arg(args[1]);
+        return false;
+    }
     Dz3DViewport* view = nullptr;
     GizmoInfo gizmo;
     if (!drawnGizmo(view, gizmo, error))
         return false;
+    DzVec3 const n = gizmo.axes[axis].normalized();
     DzVec3 const u = gizmo.axes[(axis + 1) % 3].normalized();
     DzVec3 const v = gizmo.axes[(axis + 2) % 3].normalized();
     DzVec3 const origin = gizmo.origin;
+    // Seen edge-on, the ring's plane gives the drag no point to turn to.
+    QPointF centre;
+    if (toPixel(view, origin, centre)) {
+        DzLine3 const sight = view->unprojectPixel(centre);
+        DzVec3 const direction = (sight.getEnd() - sight.getStart()).normalized();
+        if (std::fabs(direction.dot(n)) < 0.02f) {
+            error = QStringLiteral("the ring about %1 is seen edge-on in this view").arg(args[0]);
+            return false;
+        }
+    }
     float const radius = 0.8f * gizmo.size;
-    float const toRad = 3.14159265f / 180.0f;
-    auto pointAt = [&](float deg) {
-        return origin + u * (radius * std::cos(deg * toRad)) + v * (radius * std::sin(deg * toRad));
+    double const toRad = 3.14159265358979323846 / 180.0;
+    auto pointAt = [&](double deg) {
+        return origin + u * float(radius * std::cos(deg * toRad)) + v * float(radius * std::sin(deg * toRad));
     };
     QString const ring = QStringLiteral("ring-") + args[0];
     for (int start = 0; start < 360; start += 5) {
-        QPoint at;
-        if (!toPixel(view, pointAt(float(start)), at) || !hovers(view, at, ring))
+        QPointF at;
+        // Only a press on the ring's point itself: the angle is measured from where the press meets the
+        // plane.
+        if (!toPixel(view, pointAt(start), at) || !hovers(view, at, ring, 0))
             continue;
         std::vector<DzVec3> points;
-        for (int i = 1; i <= 16; ++i) points.push_back(pointAt(float(start) + degrees * float(i) / 16.0f));
+        // Steps of at most 22.5 degrees, so that a turn past half a circle keeps its sense.
+        int const steps = 16;
+        for (int i = 1; i <= steps; ++i) points.push_back(pointAt(start + double(degrees) * i / steps));
         return dragThrough(view, at, points, error);
     }
     error = QStringLiteral("the ring about %1 cannot be hit in this view").arg(args[0]);

@@ -38,10 +38,10 @@ QString typedText(int key, Qt::KeyboardModifiers modifiers) {
     return QString();
 }
 
-void sendMouse(QWidget* w, QEvent::Type type, QPoint const& at, Qt::MouseButton button,
+void sendMouse(QWidget* w, QEvent::Type type, QPointF const& at, Qt::MouseButton button,
                Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
-    QPointF const local(at);
-    QMouseEvent event(type, local, local, QPointF(w->mapToGlobal(at)), button, buttons, modifiers);
+    QPointF const global = at + QPointF(w->mapToGlobal(QPoint(0, 0)));
+    QMouseEvent event(type, at, at, global, button, buttons, modifiers);
     QApplication::sendEvent(w, &event);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QPoint>
+#include <QPointF>
 #include <QString>
 #include <Qt>
 
@@ -20,8 +21,8 @@ Qt::KeyboardModifiers ownModifier(int key);
 QString typedText(int key, Qt::KeyboardModifiers modifiers);
 
 // type: press, move or release. button: the one pressed or released (none for a move); buttons: those held
-// after the event.
-void sendMouse(QWidget* w, QEvent::Type type, QPoint const& at, Qt::MouseButton button,
+// after the event. at may lie between pixels, as a tablet's or a scaled screen's positions do.
+void sendMouse(QWidget* w, QEvent::Type type, QPointF const& at, Qt::MouseButton button,
                Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 
 // delta in eighths of a degree (120 is one notch; positive turns forward, away from the user).

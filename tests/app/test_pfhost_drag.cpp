@@ -3,14 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <array>
+#include <cmath>
+#include <map>
+#include <string>
 
 #include "pfhost_runner.h"
 
 namespace {
 
 using DragRun = PfhostRun;
+using Vec3 = std::array<double, 3>;
+
+// The plug-in modifier's deltas of the first node in a saved scene, by vertex index.
+std::map<int, Vec3> savedDeltas(QString const& path) {
+    std::map<int, Vec3> deltas;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return deltas;
+    QJsonObject const object =
+        QJsonDocument::fromJson(file.readAll())["nodes"].toArray().at(0)["object"].toObject();
+    for (QJsonValue const& modifier : object["modifiers"].toArray())
+        for (QJsonValue const& group : modifier["extra"]["hv_deltas"]["values"].toArray()) {
+            QJsonArray const g = group.toArray();
+            deltas[g.at(0).toInt()] = {g.at(1).toDouble(), g.at(2).toDouble(), g.at(3).toDouble()};
+        }
+    return deltas;
+}
 
 class HostDragScript : public ::testing::Test {
 protected:
@@ -83,6 +107,68 @@ TEST_F(HostDragScript, FailuresSayWhatWasWrong) {
         {"expect pf-mesh-same nothing\n", "no snapshot named nothing"},
         {"pf-gizmo-drag w 0 0 1\n", "usage: pf-gizmo-drag x|y|z DX DY DZ"},
         {"pf-falloff 5 9\n", "usage: pf-falloff RADIUS [MODE 0-6]"},
+    };
+    for (Case const& c : cases) {
+        DragRun const r = run(kSetUp + c.lines);
+        EXPECT_EQ(r.exitCode, 1) << c.lines;
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+    }
+}
+
+// The script's ring drags turn the mesh by the angle asked about the gizmo's centre (gain 1): each ring,
+// small and large angles, either sense, with a gizmo a few pixels across, as a slanted view shows it.
+TEST_F(HostDragScript, RotationsTurnByTheAngleAsked) {
+    struct Case {
+        char const* axis;
+        double degrees;
+    } const cases[] = {{"x", 10}, {"x", 270}, {"y", 30}, {"y", -45}, {"z", 90}, {"z", -300}};
+    QString script =
+        "open grid.obj\n"
+        "camera 5 -3 6 2 2 0\n"
+        "tool PfTool\n"
+        "project 2.5 2.5 0 face\n"
+        "click @face\n"
+        "pf-falloff 0\n";  // the face's corners alone, at weight 1
+    for (Case const& c : cases)
+        script += QString("pf-gizmo-rotate %1 %2\nsave %1%2.json\nundo\n").arg(c.axis).arg(c.degrees);
+    DragRun const r = run(script);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+
+    // The face's corner nearest the camera carries the gizmo, with the world's axes.
+    Vec3 const centre{3, 2, 0};
+    for (Case const& c : cases) {
+        SCOPED_TRACE(std::string(c.axis) + " " + std::to_string(c.degrees));
+        std::map<int, Vec3> const deltas =
+            savedDeltas(dir.filePath(QString("%1%2.json").arg(c.axis).arg(c.degrees)));
+        int const n = c.axis[0] - 'x';
+        int const u = (n + 1) % 3, v = (n + 2) % 3;
+        // The corner on the widest circle about the axis.
+        double lever = 0, turned = 0;
+        for (int i : {12, 13, 17, 18}) {
+            Vec3 const p{double(i % 5), double(i / 5), 0};
+            auto it = deltas.find(i);
+            Vec3 const d = it != deltas.end() ? it->second : Vec3{0, 0, 0};
+            double const r0u = p[u] - centre[u], r0v = p[v] - centre[v];
+            double const r1u = r0u + d[u], r1v = r0v + d[v];
+            if (std::hypot(r0u, r0v) > lever) {
+                lever = std::hypot(r0u, r0v);
+                turned = std::atan2(r0u * r1v - r0v * r1u, r0u * r1u + r0v * r1v) * 180.0 / 3.14159265358979;
+            }
+        }
+        ASSERT_GT(lever, 0.5);
+        EXPECT_NEAR(std::remainder(turned - c.degrees, 360.0), 0.0, 0.02) << turned;
+    }
+}
+
+TEST_F(HostDragScript, RotationsThatCannotBeDoneAreRefused) {
+    struct Case {
+        char const* lines;
+        char const* message;
+    } const cases[] = {
+        // The camera looks along the YZ plane.
+        {"pf-gizmo-rotate x 30\n", "the ring about x is seen edge-on in this view"},
+        {"pf-gizmo-rotate z 360\n", "DEGREES must lie between -360 and 360, not 360"},
+        {"pf-gizmo-rotate z -1e9\n", "DEGREES must lie between -360 and 360, not -1e9"},
     };
     for (Case const& c : cases) {
         DragRun const r = run(kSetUp + c.lines);

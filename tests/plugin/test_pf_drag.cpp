@@ -11,6 +11,7 @@
 #include "dzapp.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
+#include "dzmatrix3.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzscene.h"
@@ -190,6 +191,75 @@ TEST_F(PfDragTest, RotationPastHalfATurnKeepsGrowing) {
     EXPECT_NEAR(selection->getCurrentAngle(), -radians(200.0f), 1e-5f);
     // Half of 200 degrees: the vertex stands at 100 degrees (at -80 had the angle jumped).
     expectNear(position(1), onCircle(100.0f));
+}
+
+// A gizmo's ring dragged by rays that meet its plane at exact points of the ring: a weight-1 vertex turns by
+// the swept angle times the gain about the gizmo's axis through its centre, for each ring, either sense, past
+// half a turn, with the gizmo tilted and the node moved and turned (the drag works in local space).
+TEST_F(PfDragTest, RingDragsTurnByTheSweptAngleTimesTheGain) {
+    DzQuat const nodeRotation(DzVec3(1, 2, 3).normalized(), 0.7f);
+    node->setLocalRot(nodeRotation);
+    node->setLocalPos(DzVec3(0.5f, -1, 2));
+    selection->invalidateTransforms();
+    select({9});  // vertex (2, 1) alone, weight 1
+    DzMatrix3 const toWorld = node->getWSTransform();
+    DzVec3 const vertexWs = toWorld.multPnt(DzVec3(2, 1, 0));
+
+    DzQuat const tilt(DzVec3(-2, 1, 0.5f).normalized(), 0.9f);
+    PfGizmoInit init;
+    init.x = tilt.multVec(DzVec3(1, 0, 0));
+    init.z = tilt.multVec(DzVec3(0, 0, 1));
+    init.orientation = tilt;
+    DzVec3 const centre = toWorld.multPnt(DzVec3(1, 1, 0)) + DzVec3(0.1f, 0.2f, -0.3f);
+    data.gizmo = PfGizmo::Create(init, centre, 0.5f);
+    data.gizmo->recomputeIfNeeded();
+    float const radius = 0.8f * data.gizmo->getSize();
+
+    struct Ring {
+        PfGizmoHit hit;
+        HvVec3 const& n;  // the axis; u, v span the ring's plane with u x v = n
+        HvVec3 const& u;
+        HvVec3 const& v;
+    } const rings[] = {
+        {PF_GIZMO_HIT_RING_X, data.gizmo->getX(), data.gizmo->getY(), data.gizmo->getZ()},
+        {PF_GIZMO_HIT_RING_Y, data.gizmo->getY(), data.gizmo->getZ(), data.gizmo->getX()},
+        {PF_GIZMO_HIT_RING_Z, data.gizmo->getZ(), data.gizmo->getX(), data.gizmo->getY()},
+    };
+    for (Ring const& ring : rings)
+        for (float gain : {1.0f, 0.5f})
+            for (float degrees : {10.0f, 30.0f, 45.0f, 90.0f, 270.0f, -135.0f}) {
+                SCOPED_TRACE(testing::Message()
+                             << "ring " << ring.hit << ", gain " << gain << ", " << degrees);
+                PfSettings::Get()->m_fGain = gain;
+                DzVec3 const n = ring.n.dz().normalized();
+                DzVec3 const u = ring.u.dz().normalized();
+                DzVec3 const v = ring.v.dz().normalized();
+                float const from = 20.0f;
+                auto onRing = [&](float deg) {
+                    return centre + (u * std::cos(radians(deg)) + v * std::sin(radians(deg))) * radius;
+                };
+                // Slanted rays, as a camera off the axis sees the ring.
+                DzVec3 const slant = n * 3.0f + u * 0.7f - v * 0.4f;
+                auto rayThrough = [&](DzVec3 const& p) { return HvLine3(p + slant, p - slant); };
+
+                ASSERT_TRUE(selection->beginDrag(ring.hit, centre, onRing(from)));
+                data.gizmo->setCurrentHit(ring.hit);
+                int const steps = int(std::ceil(std::fabs(degrees) / 30.0f));
+                for (int i = 1; i <= steps; ++i)
+                    selection->onMouseMoveDraggingGizmo(data, rayThrough(onRing(from + degrees * i / steps)));
+                selection->onReleaseDragGizmo(nullptr);
+
+                // The vertex turned about n through the centre, in double precision.
+                double const a = radians(degrees * gain);
+                DzVec3 const r = vertexWs - centre;
+                DzVec3 const expected = centre + r * float(std::cos(a)) + n.cross(r) * float(std::sin(a)) +
+                                        n * (n.dot(r) * float(1.0 - std::cos(a)));
+                DzVec3 const got = toWorld.multPnt(position(9).dz());
+                EXPECT_NEAR((got - expected).length(), 0.0f, 2e-5f)
+                    << got.m_x << " " << got.m_y << " " << got.m_z;
+                stack()->undo();
+                ASSERT_EQ(modifier->getDelta(9), HvVec3());
+            }
 }
 
 TEST_F(PfDragTest, TwoMovesEqualOne) {

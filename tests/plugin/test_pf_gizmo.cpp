@@ -13,6 +13,9 @@
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
 #include "dzglcontext.h"
+#include "dzsyntheticinput.h"
+#include "dzundostack.h"
+#include "dzapp.h"
 #include "dznode.h"
 #include "dzrotationorder.h"
 #include "dzscene.h"
@@ -715,4 +718,85 @@ TEST_F(PfGizmoViewportTest, TheGizmoShowsAtTheSelection) {
     // With the display flags off, no gizmo.
     PfSettings::Get()->m_uDrawGizmoFlags = 0;
     EXPECT_FALSE(anyNear(fx.grab(), at(2.12f, 2.0f), red));
+}
+
+// A ring grabbed where the view shows it and dragged along it by the mouse turns the selection by the angle
+// the mouse swept about the gizmo's centre, times the gain: every ring of a gizmo seen at a slant, small and
+// large angles, either sense. The mouse goes exactly through the ring's points, between pixels.
+TEST_F(PfGizmoViewportTest, RingDragsThroughTheViewTurnByTheSweptAngle) {
+    PfSettings::Get()->m_ullFalloffRadius = 0;  // the face's corners alone, at weight 1
+    fx.lookAt(DzVec3(6, -3, 6), DzVec3(2, 2, 0));
+    dztest::mouseClick(fx.view(), at(2.5f, 2.5f));
+    PfSelection* selection = tool->getSelection();
+    ASSERT_TRUE(selection && selection->getModifier());
+    fx.grab();
+    PfGizmo* gizmo = selection->getViewportData(fx.view()).gizmo.get();
+    ASSERT_TRUE(gizmo);
+    DzVec3 const centre = gizmo->getOriginWs();
+    float const radius = 0.8f * gizmo->getSize();
+    DzVec3 const axes[] = {gizmo->getX().dz().normalized(), gizmo->getY().dz().normalized(),
+                           gizmo->getZ().dz().normalized()};
+    PfModifier* modifier = selection->getModifier();
+    auto position = [&](int i) { return DzVec3(float(i % 5), float(i / 5), 0) + modifier->getDelta(i).dz(); };
+    auto send = [&](QEvent::Type type, QPointF const& p, Qt::MouseButton button, Qt::MouseButtons held) {
+        dzinput::sendMouse(fx.view(), type, p, button, held, Qt::NoModifier);
+    };
+
+    struct Ring {
+        PfGizmoHit hit;
+        int axis;  // n; u and v follow it, so that u x v = n
+    } const rings[] = {{PF_GIZMO_HIT_RING_X, 0}, {PF_GIZMO_HIT_RING_Y, 1}, {PF_GIZMO_HIT_RING_Z, 2}};
+    for (Ring const& ring : rings) {
+        DzVec3 const n = axes[ring.axis], u = axes[(ring.axis + 1) % 3], v = axes[(ring.axis + 2) % 3];
+        auto pixelAt = [&](double deg) {
+            double const a = deg * kPi / 180.0;
+            return fx.projectF(centre + (u * float(std::cos(a)) + v * float(std::sin(a))) * radius);
+        };
+        // The corner that turns on the widest circle about the axis.
+        int vertex = -1;
+        float lever = 0.0f;
+        for (int i : {12, 13, 17, 18}) {
+            DzVec3 const r = position(i) - centre;
+            float const l = (r - n * n.dot(r)).length();
+            if (l > lever) {
+                lever = l;
+                vertex = i;
+            }
+        }
+        ASSERT_GT(lever, 0.5f);
+        for (float gain : {1.0f, 0.5f})
+            for (double degrees : {10.0, 30.0, 45.0, 90.0, 270.0, -100.0}) {
+                SCOPED_TRACE(testing::Message()
+                             << "ring " << ring.hit << ", gain " << gain << ", " << degrees);
+                PfSettings::Get()->m_fGain = gain;
+                fx.grab();  // the hit test tests what the last draw drew
+                gizmo = selection->getViewportData(fx.view()).gizmo.get();
+                ASSERT_TRUE(gizmo);
+                ASSERT_EQ(gizmo->getOriginWs(), centre);
+                double from = 0.0;
+                for (; from < 360.0; from += 7.5) {
+                    send(QEvent::MouseMove, pixelAt(from), Qt::NoButton, Qt::NoButton);
+                    if (gizmo->getCurrentHit() == ring.hit)
+                        break;
+                }
+                ASSERT_LT(from, 360.0) << "the ring cannot be hit";
+                DzVec3 const before = position(vertex);
+                send(QEvent::MouseButtonPress, pixelAt(from), Qt::LeftButton, Qt::LeftButton);
+                ASSERT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_ROTATING));
+                int const steps = int(std::ceil(std::fabs(degrees) / 15.0));
+                for (int i = 1; i <= steps; ++i)
+                    send(QEvent::MouseMove, pixelAt(from + degrees * i / steps), Qt::NoButton,
+                         Qt::LeftButton);
+                send(QEvent::MouseButtonRelease, pixelAt(from + degrees), Qt::LeftButton, Qt::NoButton);
+
+                DzVec3 r0 = before - centre, r1 = position(vertex) - centre;
+                r0 -= n * n.dot(r0);
+                r1 -= n * n.dot(r1);
+                double const turned = std::atan2(n.dot(r0.cross(r1)), r0.dot(r1)) * 180.0 / kPi;
+                EXPECT_NEAR(std::remainder(turned - degrees * gain, 360.0), 0.0, 0.01) << turned;
+                EXPECT_NEAR(r1.length(), r0.length(), 1e-4f);
+                dzApp->getUndoStack()->undo();
+                ASSERT_EQ(position(vertex), before);
+            }
+    }
 }
