@@ -19,10 +19,15 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <memory>
 #include <utility>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -291,6 +296,65 @@ private:
     PositionIndex m_byPosition;
 };
 
+// The memory a reader may take beyond what the process holds: generous for any real file, but a reader that
+// trusts a count in a format not checked beforehand cannot take the machine. Enforced as a limit of the
+// address space while assimp reads; not under the sanitizers, whose allocators abort instead of throwing.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define DZ_IMPORT_BUDGET 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define DZ_IMPORT_BUDGET 0
+#endif
+#endif
+#ifndef DZ_IMPORT_BUDGET
+#define DZ_IMPORT_BUDGET 1
+#endif
+
+class MemoryBudget {
+public:
+    explicit MemoryBudget(qint64 fileSize) {
+#if DZ_IMPORT_BUDGET
+        m_bytes = std::max<uint64_t>(uint64_t(2) << 30, 64 * uint64_t(std::max<qint64>(fileSize, 0)));
+        long pages = 0;
+        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(f);
+        }
+        if (pages <= 0 || getrlimit(RLIMIT_AS, &m_saved) != 0)
+            return;
+        rlimit limit = m_saved;
+        uint64_t const wanted = uint64_t(pages) * uint64_t(sysconf(_SC_PAGESIZE)) + m_bytes;
+        if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= wanted)
+            return;  // a tighter limit is already set
+        limit.rlim_cur = wanted;
+        m_active = setrlimit(RLIMIT_AS, &limit) == 0;
+#else
+        (void)fileSize;
+#endif
+    }
+    ~MemoryBudget() {
+#if DZ_IMPORT_BUDGET
+        if (m_active)
+            setrlimit(RLIMIT_AS, &m_saved);
+#endif
+    }
+    MemoryBudget(MemoryBudget const&) = delete;
+    MemoryBudget& operator=(MemoryBudget const&) = delete;
+
+    QString refusal() const {
+        return QStringLiteral("reading it needs more memory than an import of this file may take (%1 MB)")
+            .arg(m_bytes >> 20);
+    }
+
+private:
+#if DZ_IMPORT_BUDGET
+    rlimit m_saved{};
+#endif
+    uint64_t m_bytes = 0;
+    bool m_active = false;
+};
+
 }  // namespace
 
 DzNode* dzImportMesh(QString const& path, QString* error) {
@@ -317,7 +381,17 @@ DzNode* dzImportMesh(QString const& path, QString* error) {
     // than the rest of an import of a large PLY. The builder reads positions alone, so no component needs
     // removing.
     unsigned const steps = aiProcess_ValidateDataStructure;
-    aiScene const* scene = importer.ReadFile(QFile::encodeName(path).constData(), steps);
+    aiScene const* scene = nullptr;
+    {
+        MemoryBudget const budget(info.size());
+        try {
+            scene = importer.ReadFile(QFile::encodeName(path).constData(), steps);
+        } catch (std::bad_alloc const&) {
+            return fail(budget.refusal());
+        }
+        if (!scene && std::strstr(importer.GetErrorString(), "bad_alloc"))
+            return fail(budget.refusal());
+    }
     if (!scene)
         return fail(QString::fromUtf8(importer.GetErrorString()));
     if ((scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode)

@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -431,4 +432,33 @@ TEST(HostImport, HeadersThatFitTheFileAreRead) {
         EXPECT_EQ(mesh->getNumVertices(), 3) << c.file;
         EXPECT_EQ(mesh->getNumFacets(), 1) << c.file;
     }
+}
+
+// A format whose counts are not checked beforehand: the X file's mesh declares two billion vertices, which
+// its reader would make room for (24 GB) before reading one. The import's memory budget stops it. The
+// sanitizers' allocators abort instead of throwing, so the budget is off under them.
+TEST(HostImport, AnImportThatWouldTakeTheMachineIsStopped) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "no import budget under the sanitizers";
+#endif
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString const path = dir.filePath("huge.x");
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+    writeFile(
+        path,
+        "xof 0303txt 0032\nMesh m {\n 2000000000;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;\n 1;\n"
+        " 3;0,1,2;;\n}\n");
+    QString error;
+    std::unique_ptr<DzNode> node(dzImportMesh(path, &error));
+    EXPECT_FALSE(node);
+    EXPECT_EQ(error,
+              QString("Could not import the mesh file \"%1\": reading it needs more memory than an import "
+                      "of this file may take (2048 MB)")
+                  .arg(path));
+    // The process's own limit is back.
+    rlimit after{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &after), 0);
+    EXPECT_EQ(after.rlim_cur, before.rlim_cur);
 }
