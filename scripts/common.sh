@@ -33,13 +33,25 @@ hv_install_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# hv_build DIR [cmake options...]: a fresh configure and build in DIR.
+# hv_build DIR [cmake options...] [-- TARGET...]: a fresh configure and build in DIR; of the given targets
+# only, when there are any.
 hv_build() {
   local dir=$1
   shift
+  local options=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do
+    options+=("$1")
+    shift
+  done
+  [ $# -gt 0 ] && shift
+  targets=("$@")
   rm -rf "$dir"
-  cmake -S "$HV_ROOT" -B "$dir" -G Ninja "$@"
-  cmake --build "$dir" -j "$HV_JOBS"
+  cmake -S "$HV_ROOT" -B "$dir" -G Ninja "${options[@]}"
+  if [ ${#targets[@]} -gt 0 ]; then
+    cmake --build "$dir" -j "$HV_JOBS" --target "${targets[@]}"
+  else
+    cmake --build "$dir" -j "$HV_JOBS"
+  fi
 }
 
 # hv_ctest DIR [ctest options...]: runs the suites, under a virtual X server when there is no display.

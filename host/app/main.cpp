@@ -58,7 +58,19 @@ int main(int argc, char** argv) {
                                               "puts HV_pullform)."),
                                QStringLiteral("DIR"));
     parser.addOptions({script, mesh, sceneFile, size, settings, plugins});
-    parser.process(qapp);
+    // Not process(): it exits with 1 on a wrong option, where wrong options exit with 2.
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "pfhost: %s\n(pfhost --help lists the options)\n",
+                     qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "pfhost: unexpected argument \"%s\" (pfhost --help lists the options)\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
     if (parser.isSet(mesh) && parser.isSet(sceneFile)) {
         std::fprintf(stderr, "pfhost: give --mesh or --scene, not both\n");
         return 2;

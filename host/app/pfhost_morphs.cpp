@@ -95,6 +95,10 @@ void addPluginMorphCommands(std::map<QString, HostCommand>& commands) {
             error = QStringLiteral("usage: morph-dial NAME VALUE");
             return false;
         }
+        if (!std::isfinite(value)) {
+            error = QStringLiteral("VALUE must be a finite number, not \u201C%1\u201D").arg(args[1]);
+            return false;
+        }
         DzMorph* morph = findMorph(args[0], error);
         if (morph)
             morph->getValueProperty()->setValue(value);

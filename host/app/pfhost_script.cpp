@@ -35,6 +35,7 @@
 #include "pfhost_window.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -156,13 +157,34 @@ bool HostScript::parseInt(QString const& text, int& value, QString const& what, 
 
 bool HostScript::parseFloat(QString const& text, float& value, QString const& what, QString& error) {
     bool ok = false;
-    value = text.toFloat(&ok);
-    if (!ok || !std::isfinite(value)) {
+    double const wide = text.toDouble(&ok);
+    if (!ok) {
         error = QStringLiteral("%1 must be a number, not %2").arg(what, quoted(text));
         return false;
     }
+    if (!std::isfinite(wide)) {
+        error = QStringLiteral("%1 must be a finite number, not %2").arg(what, quoted(text));
+        return false;
+    }
+    if (std::fabs(wide) > double(std::numeric_limits<float>::max())) {
+        error = QStringLiteral("%1 must lie within the single-precision range (about \u00B13.4e38), not %2")
+                    .arg(what, quoted(text));
+        return false;
+    }
+    value = float(wide);
     return true;
 }
+
+namespace {
+
+// Pixels as far outside the view as any script needs; beyond, a drag's steps would overflow an int.
+double const kPixelReach = 100000.0;
+
+bool pixelInReach(double x, double y) {
+    return std::fabs(x) <= kPixelReach && std::fabs(y) <= kPixelReach;
+}
+
+}  // namespace
 
 // A point is "X Y" in pixels (numbers, rounded down) or one token "@" (the last projection) or "@name".
 bool HostScript::parsePoint(QStringList const& t, int& i, QPoint& at, QString& error) const {
@@ -188,6 +210,14 @@ bool HostScript::parsePoint(QStringList const& t, int& i, QPoint& at, QString& e
     if (!parseFloat(t[i], x, QStringLiteral("X"), error) ||
         !parseFloat(t[i + 1], y, QStringLiteral("Y"), error))
         return false;
+    for (int k = 0; k < 2; ++k)
+        if (!pixelInReach(k ? y : x, 0)) {
+            error = QStringLiteral("%1 must lie between -%2 and %2 pixels, not %3")
+                        .arg(QLatin1String(k ? "Y" : "X"))
+                        .arg(kPixelReach)
+                        .arg(quoted(t[i + k]));
+            return false;
+        }
     at = QPoint(int(std::floor(x)), int(std::floor(y)));
     i += 2;
     return true;
@@ -488,6 +518,11 @@ bool HostScript::runProject(QString const&, QStringList const& t, QString& error
         error = QStringLiteral("project: the point is behind the camera");
         return false;
     }
+    if (!pixelInReach(pixel.x(), pixel.y())) {
+        error =
+            QStringLiteral("project: the point falls more than %1 pixels outside the view").arg(kPixelReach);
+        return false;
+    }
     m_points[QStringLiteral("@")] = pixel;
     if (t.size() > 4)
         m_points[QStringLiteral("@") + t[4]] = pixel;
@@ -551,7 +586,18 @@ bool HostScript::runCamera(QString const&, QStringList const& t, QString& error)
             error = "camera: " + error;
             return false;
         }
-    view()->getCamera()->lookAt(DzVec3(c[0], c[1], c[2]), DzVec3(c[3], c[4], c[5]));
+    DzVec3 const eye(c[0], c[1], c[2]), target(c[3], c[4], c[5]);
+    float const distance = (target - eye).length();
+    if (!(distance > 0.0f)) {
+        error = QStringLiteral(
+            "camera: the eye and the target are one point, which gives the camera no direction");
+        return false;
+    }
+    if (!std::isfinite(distance)) {
+        error = QStringLiteral("camera: the eye and the target are too far apart");
+        return false;
+    }
+    view()->getCamera()->lookAt(eye, target);
     return true;
 }
 

@@ -51,7 +51,9 @@ inline constexpr HostScriptCommandInfo kHostScriptCommands[] = {
     {"pf-run", "pf-run reset|load|save",
      "a Pullform command: reset all deltas, load the favourite morphs, save\nthe deltas as a morph"},
     {"pf-selection-type", "pf-selection-type vertex|edge|face", "what the Pullform tool selects"},
-    {"pf-falloff", "pf-falloff RADIUS [MODE]", "the falloff radius (tenths of a unit) and curve (0 to 6)"},
+    {"pf-falloff", "pf-falloff RADIUS [MODE]",
+     "the falloff radius (tenths of a unit) and curve:\n0 smooth, 1 sphere, 2 inverse square, 3 sharp, 4 "
+     "linear, 5 constant, 6 random"},
     {"pf-gizmo-drag", "pf-gizmo-drag x|y|z DX DY DZ", "drag the gizmo's axis cone by the world offset"},
     {"pf-gizmo-rotate", "pf-gizmo-rotate x|y|z DEGREES", "turn the gizmo's ring about the axis by the angle"},
     {"pf-mesh-snapshot", "pf-mesh-snapshot NAME [NODE]", "keep the node's evaluated mesh under the name"},

@@ -137,8 +137,13 @@ HostCheck selectionSetCheck(QString const& name, QString const& kind) {
             return QStringLiteral("expect %1: the tool offers no selectedIndices(QString)").arg(name);
         std::set<int> found;
         for (QVariant const& index : indices) found.insert(index.toInt());
+        // Names the indices as such: "found 2" would read as a count.
+        QString const plural = name.mid(3);  // "pf-faces": faces
         if (found != wanted)
-            return QStringLiteral("expected %1 %2, found %3").arg(name, describe(wanted), describe(found));
+            return QStringLiteral("expected %1 %2, but %3")
+                .arg(name, describe(wanted),
+                     found.empty() ? QStringLiteral("no %1 are selected").arg(plural)
+                                   : QStringLiteral("the selected %1 are %2").arg(plural, describe(found)));
         return QString();
     };
 }
@@ -170,20 +175,29 @@ bool parseAxis(QString const& text, int& axis) {
 // The gizmo of the main view, drawn once so that its parts can be hit; false with the reason.
 bool drawnGizmo(Dz3DViewport*& view, GizmoInfo& gizmo, QString& error) {
     view = mainView();
-    if (!view || !activePluginTool()) {
+    if (!view) {
+        error = QStringLiteral("the main window has no 3D view");
+        return false;
+    }
+    if (!activePluginTool()) {
         error = QStringLiteral("the Pullform tool is not active");
         return false;
     }
     view->grabPixels();
     if (!gizmoInfo(view, gizmo)) {
-        error = QStringLiteral("the view shows no gizmo (nothing selected?)");
+        error = dzScene && dzScene->getPrimarySelection()
+                    ? QStringLiteral("the view shows no gizmo: nothing is selected in the Pullform tool")
+                    : QStringLiteral(
+                          "no node is selected, so the view shows no gizmo (a click on empty space "
+                          "clears the selection)");
         return false;
     }
     return true;
 }
 
+// False behind the camera, or so far outside the view that the pixel would not fit an int.
 bool toPixel(Dz3DViewport* view, DzVec3 const& world, QPointF& pixel) {
-    return view->projectToPixel(world, pixel) && std::isfinite(pixel.x()) && std::isfinite(pixel.y());
+    return view->projectToPixel(world, pixel) && std::fabs(pixel.x()) <= 1e5 && std::fabs(pixel.y()) <= 1e5;
 }
 
 // Hovers the point, then those around it a pixel or two away (up to `reach`), until the gizmo highlights that
@@ -212,7 +226,7 @@ bool dragThrough(Dz3DViewport* view, QPointF const& press, std::vector<DzVec3> c
     for (DzVec3 const& p : points) {
         QPointF at;
         if (!toPixel(view, p, at)) {
-            error = QStringLiteral("a point of the drag lies behind the camera");
+            error = QStringLiteral("a point of the drag lies behind the camera or far outside the view");
             return false;
         }
         pixels.push_back(at);
@@ -227,17 +241,34 @@ bool dragThrough(Dz3DViewport* view, QPointF const& press, std::vector<DzVec3> c
 bool gizmoDrag(QStringList const& args, QString& error) {
     int axis = -1;
     float d[3] = {0, 0, 0};
-    bool ok = args.size() == 4 && parseAxis(args[0], axis);
-    for (int k = 0; ok && k < 3; ++k) d[k] = args[1 + k].toFloat(&ok);
-    if (!ok) {
+    if (args.size() != 4 || !parseAxis(args[0], axis)) {
         error = QStringLiteral("usage: pf-gizmo-drag x|y|z DX DY DZ");
         return false;
+    }
+    for (int k = 0; k < 3; ++k) {
+        bool ok = false;
+        d[k] = args[1 + k].toFloat(&ok);
+        if (!ok || !std::isfinite(d[k])) {
+            error = QStringLiteral("D%1 must be a finite number, not \u201C%2\u201D")
+                        .arg(QChar("XYZ"[k]))
+                        .arg(args[1 + k]);
+            return false;
+        }
     }
     Dz3DViewport* view = nullptr;
     GizmoInfo gizmo;
     if (!drawnGizmo(view, gizmo, error))
         return false;
     DzVec3 const tip = gizmo.origin + gizmo.axes[axis];
+    // Seen end-on (the whole axis on one pixel), the axis gives the mouse nothing to move along.
+    QPointF base, end;
+    if (toPixel(view, gizmo.origin, base) && toPixel(view, tip, end) && (end - base).manhattanLength() < 2) {
+        error = QStringLiteral(
+                    "the %1 axis points at the camera, so a drag along it moves nothing; turn the "
+                    "camera first")
+                    .arg(args[0]);
+        return false;
+    }
     QPointF at;
     if (!toPixel(view, tip, at) || !hovers(view, at, QStringLiteral("cone-") + args[0])) {
         error = QStringLiteral("the %1 cone cannot be hit in this view").arg(args[0]);
@@ -245,6 +276,12 @@ bool gizmoDrag(QStringList const& args, QString& error) {
     }
     std::vector<DzVec3> points;
     for (int i = 1; i <= 8; ++i) points.push_back(tip + DzVec3(d[0], d[1], d[2]) * (float(i) / 8.0f));
+    QPointF moved, tipAt;
+    if (toPixel(view, points.back(), moved) && toPixel(view, tip, tipAt) &&
+        (moved - tipAt).manhattanLength() < 1.0) {
+        error = QStringLiteral("the offset moves the %1 cone by less than a pixel in this view").arg(args[0]);
+        return false;
+    }
     return dragThrough(view, at, points, error);
 }
 
@@ -347,11 +384,16 @@ bool meshSnapshot(QStringList const& args, QString& error) {
 bool summary(QStringList const&, QString& error) {
     DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
     DzObject* object = node ? node->getObject() : nullptr;
+    if (!node) {
+        error = QStringLiteral("no node is selected");
+        return false;
+    }
     QObject* modifier = object ? object->findModifier(QLatin1String(kModifierName)) : nullptr;
     QVariantMap deltas;
     if (!modifier || !QMetaObject::invokeMethod(modifier, "deltaSummary", Qt::DirectConnection,
                                                 Q_RETURN_ARG(QVariantMap, deltas))) {
-        error = QStringLiteral("the primary node has no Pullform modifier");
+        error =
+            QStringLiteral("the selected node \u201C%1\u201D has no Pullform modifier").arg(node->getName());
         return false;
     }
     DzUndoStack* stack = dzApp->getUndoStack();

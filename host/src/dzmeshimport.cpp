@@ -1,5 +1,7 @@
 #include "dzmeshimport.h"
 
+#include "dzmeshheader.h"
+
 #include "dzfacetmesh.h"
 #include "dznode.h"
 #include "dzobject.h"
@@ -10,19 +12,22 @@
 #include <QFileInfo>
 
 #include <assimp/Importer.hpp>
-#include <assimp/config.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,25 +49,75 @@ bool inTriangle(Vec2 p, Vec2 a, Vec2 b, Vec2 c) {
     return !(neg && pos);
 }
 
-struct PositionKey {
-    std::array<uint32_t, 3> bits;
-    bool operator==(PositionKey const& o) const { return bits == o.bits; }
-};
+// The mesh's vertices by position, bit for bit: open addressing over vertex indices, the positions read from
+// the mesh itself (a node-based map cost more than the rest of an import of a million vertices).
+class PositionIndex {
+public:
+    explicit PositionIndex(DzFacetMesh& mesh) : m_mesh(mesh) {}
 
-struct PositionHash {
-    size_t operator()(PositionKey const& k) const {
-        uint64_t h = 1469598103934665603ull;
-        for (uint32_t b : k.bits) h = (h ^ b) * 1099511628211ull;
-        return size_t(h ^ (h >> 29));
+    void reserve(size_t vertices) {
+        if (2 * vertices > m_slots.size())
+            rehash(2 * vertices);
     }
+
+    // The vertex at the position, added when there is none yet; -1 when the mesh is full.
+    int findOrAdd(float const xyz[3]) {
+        if (2 * (m_count + 1) > m_slots.size())
+            rehash(2 * (m_count + 1));
+        size_t slot = hash(xyz) & (m_slots.size() - 1);
+        float const(*vertices)[3] = m_mesh.getVerticesPtr();
+        for (; m_slots[slot] >= 0; slot = (slot + 1) & (m_slots.size() - 1))
+            if (std::memcmp(vertices[m_slots[slot]], xyz, 3 * sizeof(float)) == 0)
+                return m_slots[slot];
+        if (m_mesh.getNumVertices() == INT_MAX)
+            return -1;
+        ++m_count;
+        return m_slots[slot] = m_mesh.addVertex(DzVec3(xyz[0], xyz[1], xyz[2]));
+    }
+
+private:
+    static size_t hash(float const xyz[3]) {
+        uint32_t b[3];
+        std::memcpy(b, xyz, sizeof b);
+        uint64_t h = ((uint64_t(b[0]) << 32) | b[1]) * 0x9E3779B97F4A7C15ull;
+        h ^= uint64_t(b[2]) * 0xC2B2AE3D27D4EB4Full;
+        h ^= h >> 29;
+        h *= 0xBF58476D1CE4E5B9ull;
+        return size_t(h ^ (h >> 32));
+    }
+
+    void rehash(size_t atLeast) {
+        size_t size = 1024;
+        while (size < atLeast) size *= 2;
+        m_slots.assign(size, -1);
+        float const(*vertices)[3] = m_mesh.getVerticesPtr();
+        for (int v = 0, n = m_mesh.getNumVertices(); v < n; ++v) {
+            size_t slot = hash(vertices[v]) & (size - 1);
+            while (m_slots[slot] >= 0) slot = (slot + 1) & (size - 1);
+            m_slots[slot] = v;
+        }
+    }
+
+    DzFacetMesh& m_mesh;
+    std::vector<int> m_slots;  // vertex indices, -1 for free; never more than half full
+    size_t m_count = 0;
 };
 
 class MeshBuilder {
 public:
-    explicit MeshBuilder(aiScene const& scene) : m_scene(scene), m_mesh(std::make_unique<DzFacetMesh>()) {}
+    explicit MeshBuilder(aiScene const& scene)
+        : m_scene(scene), m_mesh(std::make_unique<DzFacetMesh>()), m_byPosition(*m_mesh) {}
 
     // False with the reason when the scene cannot become one mesh.
     bool addScene(QString* reason) {
+        // Room for every vertex of the file's meshes, each once: welding only takes some away.
+        size_t vertices = 0;
+        for (unsigned i = 0; i < m_scene.mNumMeshes; ++i)
+            if (m_scene.mMeshes[i])
+                vertices += m_scene.mMeshes[i]->mNumVertices;
+        vertices = std::min<size_t>(vertices, INT_MAX);
+        m_mesh->reserveVertices(int(vertices));
+        m_byPosition.reserve(vertices);
         std::vector<std::pair<aiNode const*, aiMatrix4x4>> stack{{m_scene.mRootNode, aiMatrix4x4()}};
         while (!stack.empty()) {
             auto [node, parent] = stack.back();
@@ -107,17 +162,12 @@ private:
             }
             // +0.0f turns -0 into 0, so the two join.
             float const xyz[3] = {p.x + 0.0f, p.y + 0.0f, p.z + 0.0f};
-            PositionKey key;
-            std::memcpy(key.bits.data(), xyz, sizeof xyz);
-            auto it = m_byPosition.find(key);
-            if (it == m_byPosition.end()) {
-                if (m_mesh->getNumVertices() == INT_MAX) {
-                    *reason = "it has too many vertices";
-                    return -1;
-                }
-                it = m_byPosition.emplace(key, m_mesh->addVertex(DzVec3(xyz[0], xyz[1], xyz[2]))).first;
+            int const index = m_byPosition.findOrAdd(xyz);
+            if (index < 0) {
+                *reason = "it has too many vertices";
+                return -1;
             }
-            return welded[v] = it->second;
+            return welded[v] = index;
         };
 
         std::vector<int> corners;
@@ -243,7 +293,66 @@ private:
 
     aiScene const& m_scene;
     std::unique_ptr<DzFacetMesh> m_mesh;
-    std::unordered_map<PositionKey, int, PositionHash> m_byPosition;
+    PositionIndex m_byPosition;
+};
+
+// The memory a reader may take beyond what the process holds: generous for any real file, but a reader that
+// trusts a count in a format not checked beforehand cannot take the machine. Enforced as a limit of the
+// address space while assimp reads; not under the sanitizers, whose allocators abort instead of throwing.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define DZ_IMPORT_BUDGET 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define DZ_IMPORT_BUDGET 0
+#endif
+#endif
+#ifndef DZ_IMPORT_BUDGET
+#define DZ_IMPORT_BUDGET 1
+#endif
+
+class MemoryBudget {
+public:
+    explicit MemoryBudget(qint64 fileSize) {
+#if DZ_IMPORT_BUDGET
+        m_bytes = std::max<uint64_t>(uint64_t(2) << 30, 64 * uint64_t(std::max<qint64>(fileSize, 0)));
+        long pages = 0;
+        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(f);
+        }
+        if (pages <= 0 || getrlimit(RLIMIT_AS, &m_saved) != 0)
+            return;
+        rlimit limit = m_saved;
+        uint64_t const wanted = uint64_t(pages) * uint64_t(sysconf(_SC_PAGESIZE)) + m_bytes;
+        if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= wanted)
+            return;  // a tighter limit is already set
+        limit.rlim_cur = wanted;
+        m_active = setrlimit(RLIMIT_AS, &limit) == 0;
+#else
+        (void)fileSize;
+#endif
+    }
+    ~MemoryBudget() {
+#if DZ_IMPORT_BUDGET
+        if (m_active)
+            setrlimit(RLIMIT_AS, &m_saved);
+#endif
+    }
+    MemoryBudget(MemoryBudget const&) = delete;
+    MemoryBudget& operator=(MemoryBudget const&) = delete;
+
+    QString refusal() const {
+        return QStringLiteral("reading it needs more memory than an import of this file may take (%1 MB)")
+            .arg(m_bytes >> 20);
+    }
+
+private:
+#if DZ_IMPORT_BUDGET
+    rlimit m_saved{};
+#endif
+    uint64_t m_bytes = 0;
+    bool m_active = false;
 };
 
 }  // namespace
@@ -262,18 +371,27 @@ DzNode* dzImportMesh(QString const& path, QString* error) {
         return fail("it is not a file");
     if (!info.isReadable())
         return fail("the file cannot be read");
+    QString const problem = dzMeshHeaderProblem(path);
+    if (!problem.isEmpty())
+        return fail(problem);
 
     Assimp::Importer importer;
-    // Only positions matter, so the join compares positions alone.
-    importer.SetPropertyInteger(AI_CONFIG_PP_RVC_FLAGS,
-                                aiComponent_NORMALS | aiComponent_TANGENTS_AND_BITANGENTS |
-                                    aiComponent_COLORS | aiComponent_TEXCOORDS | aiComponent_BONEWEIGHTS |
-                                    aiComponent_ANIMATIONS | aiComponent_TEXTURES | aiComponent_LIGHTS |
-                                    aiComponent_CAMERAS);
-    // No triangulation: quads stay quads.
-    unsigned const steps =
-        aiProcess_RemoveComponent | aiProcess_JoinIdenticalVertices | aiProcess_ValidateDataStructure;
-    aiScene const* scene = importer.ReadFile(QFile::encodeName(path).constData(), steps);
+    // No triangulation: quads stay quads. No joining of identical vertices either: the builder welds by
+    // position itself, and assimp's join (which compares every vertex component) takes more time and memory
+    // than the rest of an import of a large PLY. The builder reads positions alone, so no component needs
+    // removing.
+    unsigned const steps = aiProcess_ValidateDataStructure;
+    aiScene const* scene = nullptr;
+    {
+        MemoryBudget const budget(info.size());
+        try {
+            scene = importer.ReadFile(QFile::encodeName(path).constData(), steps);
+        } catch (std::bad_alloc const&) {
+            return fail(budget.refusal());
+        }
+        if (!scene && std::strstr(importer.GetErrorString(), "bad_alloc"))
+            return fail(budget.refusal());
+    }
     if (!scene)
         return fail(QString::fromUtf8(importer.GetErrorString()));
     if ((scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !scene->mRootNode)

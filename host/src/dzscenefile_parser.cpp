@@ -1,6 +1,8 @@
 // Scene files, reading: the streaming parse. nlohmann::json's SAX events go to a tree of DzAssetJsonItem
 // handlers, the host's (dzscenefile_items.cpp) and the registered IO classes'.
 
+#include <QRegularExpression>
+
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -96,10 +98,43 @@ public:
             if (end != std::string::npos)
                 text.erase(0, end + 2);
         }
-        return fail(QString::fromStdString(text), !m_stack.empty());
+        return fail(readable(QString::fromStdString(text)), !m_stack.empty());
     }
 
 private:
+    // nlohmann quotes what it last read with each control character as "<U+0009>": a line of tabs becomes a
+    // wall of those. Written as escapes (\t, \u0001), and only the end of a long run.
+    static QString readable(QString text) {
+        static QRegularExpression const control(QStringLiteral("<U\\+([0-9A-F]{4})>"));
+        QString const mark = QStringLiteral("; last read: '");
+        int const start = text.indexOf(mark);
+        if (start < 0)
+            return text;
+        // What follows the quoted text: "'", or "'; expected ..." for a syntax error.
+        int end = text.lastIndexOf(QStringLiteral("'; expected "));
+        if (end < start)
+            end = text.endsWith('\'') ? text.size() - 1 : text.size();
+        QString const read = text.mid(start + mark.size(), end - start - mark.size());
+        QString const tail = text.mid(end);
+        QString out;
+        int at = 0;
+        for (auto it = control.globalMatch(read); it.hasNext();) {
+            auto const m = it.next();
+            out += read.mid(at, m.capturedStart() - at);
+            ushort const code = m.capturedRef(1).toUShort(nullptr, 16);
+            out += code == 9    ? QStringLiteral("\\t")
+                   : code == 10 ? QStringLiteral("\\n")
+                   : code == 13 ? QStringLiteral("\\r")
+                                : QStringLiteral("\\u") + m.captured(1);
+            at = m.capturedEnd();
+        }
+        out += read.mid(at);
+        int const keep = 40;
+        if (out.size() > keep)
+            out = QStringLiteral("...") + out.right(keep);
+        return text.left(start) + mark + out + tail;
+    }
+
     struct Frame {
         DzAssetJsonItem* item = nullptr;  // null: skipping
         std::unique_ptr<DzAssetJsonItem> owned;

@@ -114,6 +114,21 @@ TEST_F(HostScript, ErrorsNameTheLineAndWhatWasWrong) {
         {"expect selected-facets 1\n",
          "script.txt:1: expect selected-facets: no node with geometry is selected"},
         {"expect wobble 1\n", "script.txt:1: unknown check \u201Cwobble\u201D"},
+        // Numbers a person may type that do not fit what they stand for.
+        {"drag 0 0 1e9 1e9\n",
+         "script.txt:1: drag: X must lie between -100000 and 100000 pixels, not \u201C1e9\u201D"},
+        {"click 10 -1e10\n",
+         "script.txt:1: click: Y must lie between -100000 and 100000 pixels, not \u201C-1e10\u201D"},
+        {"click inf 1\n", "script.txt:1: click: X must be a finite number, not \u201Cinf\u201D"},
+        {"project 1e39 0 0\n",
+         "script.txt:1: project: X must lie within the single-precision range (about \u00B13.4e38), not "
+         "\u201C1e39\u201D"},
+        {"project nan 0 0\n", "script.txt:1: project: X must be a finite number, not \u201Cnan\u201D"},
+        {"camera 1 1 6 1 1 0\nproject 2 1 5.99999\n",
+         "script.txt:2: project: the point falls more than 100000 pixels outside the view"},
+        {"camera 0 0 0 0 0 0\n",
+         "script.txt:1: camera: the eye and the target are one point, which gives the camera no direction"},
+        {"camera -3e38 0 0 3e38 0 0\n", "script.txt:1: camera: the eye and the target are too far apart"},
     };
     for (Case const& c : cases) {
         Outcome const r = script(QString::fromUtf8(c.script));
@@ -149,6 +164,20 @@ TEST_F(HostScript, CommandLineMistakesAreRefusedWithExitCodeTwo) {
     EXPECT_TRUE(both.err.contains("give --mesh or --scene, not both")) << both.err.toStdString();
     Outcome const size = pfhost({"--script", "x.txt", "--size", "big"});
     EXPECT_EQ(size.exitCode, 2);
+    struct Case {
+        QStringList args;
+        char const* message;
+    };
+    Case const cases[] = {
+        {{"--bogus"}, "pfhost: Unknown option 'bogus'."},
+        {{"--script"}, "pfhost: Missing value after '--script'."},
+        {{"--script", "x.txt", "stray"}, "pfhost: unexpected argument \"stray\""},
+    };
+    for (Case const& c : cases) {
+        Outcome const r = pfhost(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.message;
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+    }
     Outcome const missing = pfhost({"--script", "nothing-here.txt"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains("nothing-here.txt: cannot read the script"))

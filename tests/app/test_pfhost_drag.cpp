@@ -107,6 +107,21 @@ TEST_F(HostDragScript, FailuresSayWhatWasWrong) {
         {"expect pf-mesh-same nothing\n", "no snapshot named nothing"},
         {"pf-gizmo-drag w 0 0 1\n", "usage: pf-gizmo-drag x|y|z DX DY DZ"},
         {"pf-falloff 5 9\n", "usage: pf-falloff RADIUS [MODE 0-6]"},
+        {"pf-gizmo-drag z 0 0 inf\n", ":9: pf-gizmo-drag: DZ must be a finite number, not \u201Cinf\u201D"},
+        {"pf-gizmo-drag x nan 0 0\n", ":9: pf-gizmo-drag: DX must be a finite number, not \u201Cnan\u201D"},
+        {"pf-gizmo-drag z 0 0 0\n", ":9: pf-gizmo-drag: the offset moves the z cone by less than a pixel"},
+        // Seen from straight above the gizmo (at 2 2 0), the z axis gives a drag nothing to move along.
+        {"camera 2 2 8 2 2 0\npf-gizmo-drag z 0 0 1\n",
+         ":10: pf-gizmo-drag: the z axis points at the camera, so a drag along it moves nothing; turn the "
+         "camera "
+         "first"},
+        {"select none\npf-summary\n", ":10: pf-summary: no node is selected"},
+        {"click 2 2\npf-gizmo-drag z 0 0 1\n",
+         ":10: pf-gizmo-drag: no node is selected, so the view shows no gizmo (a click on empty space clears "
+         "the "
+         "selection)"},
+        {"click @face alt\npf-gizmo-rotate x 10\n",
+         ":10: pf-gizmo-rotate: the view shows no gizmo: nothing is selected in the Pullform tool"},
     };
     for (Case const& c : cases) {
         DragRun const r = run(kSetUp + c.lines);

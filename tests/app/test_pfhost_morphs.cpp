@@ -67,6 +67,7 @@ TEST_F(HostMorphScript, AnswersThatDoNotFitFailTheLine) {
         {"answer OK pNoSuchField=1\npf-run save\n", "no field \"pNoSuchField\""},
         {"answer OK pLineEditMorphName=\npf-run save\n", "has no enabled button \"OK\""},
         {"morph-dial Nothing 1\n", "the primary node has no morph \"Nothing\""},
+        {"morph-dial Nothing nan\n", "morph-dial: VALUE must be a finite number, not \u201Cnan\u201D"},
         {"pf-run export\n", "usage: pf-run reset|load|save"},
         {"tool DzPickTool\npf-run load\n", "script.txt:4: pf-run: the Pullform tool is not active"},
         {"expect morph Nothing 1\n", "the primary node has no morph \"Nothing\""},

@@ -64,7 +64,11 @@ TEST_F(HostToolScript, FailedChecksSayWhatWasFound) {
         run("open grid.obj\ncamera 1 1 6 1 1 0\ntool PfTool\nproject 0.5 0.5 0 a\nclick @a\n"
             "expect pf-vertices 0 1\n");
     EXPECT_EQ(wrong.exitCode, 1);
-    EXPECT_TRUE(wrong.err.contains(":6: expected pf-vertices 0 1, found ")) << wrong.err.toStdString();
+    EXPECT_TRUE(wrong.err.contains(":6: expected pf-vertices 0 1, but the selected vertices are "))
+        << wrong.err.toStdString();
+    ToolRun const none = run("open grid.obj\ntool PfTool\nexpect pf-faces 1 3\n");
+    EXPECT_TRUE(none.err.contains(":3: expected pf-faces 1 3, but no faces are selected"))
+        << none.err.toStdString();
 
     ToolRun const usage = run("expect pf-edges x\n");
     EXPECT_TRUE(usage.err.contains(":1: expect pf-edges: \"x\" is not an index")) << usage.err.toStdString();

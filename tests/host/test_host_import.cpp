@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -228,8 +229,8 @@ TEST(HostImport, CornersAtOnePositionCollapse) {
     ASSERT_TRUE(dir.isValid());
     QString const path = dir.filePath("collapse.obj");
     // The quad's second and third corners lie at one position: a triangle. The sliver triangle collapses to a
-    // line and is dropped.
-    writeFile(path, "v 0 0 0\nv 1 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 0\nf 1 2 3 4\nf 1 2 5\n");
+    // line (-0 joins 0) and is dropped.
+    writeFile(path, "v 0 0 0\nv 1 0 0\nv 1 0 0\nv 0 1 0\nv -0 -0 0\nf 1 2 3 4\nf 1 2 5\n");
     auto node = importOrFail(path);
     DzFacetMesh* mesh = meshOf(node.get());
     ASSERT_TRUE(mesh);
@@ -337,4 +338,127 @@ TEST(HostImport, UnreadableFileIsRefused) {
     std::unique_ptr<DzNode> node(dzImportMesh(path, &error));
     EXPECT_FALSE(node);
     EXPECT_EQ(error, QString("Could not import the mesh file \"%1\": the file cannot be read").arg(path));
+}
+
+// A header that declares more than the file can hold is refused before a reader trusts its counts (the
+// 309-byte OutOfMemory.off asks for 353 billion vertices).
+TEST(HostImport, HeadersThatDeclareMoreThanTheFileHoldsAreRefused) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto binaryPly = [](char const* format, char const* vertices, std::string const& body) {
+        return "ply\nformat " + std::string(format) + " 1.0\nelement vertex " + vertices +
+               "\nproperty float x\nproperty float y\nproperty float z\nelement face 1\n"
+               "property list uchar uint vertex_indices\nend_header\n" +
+               body;
+    };
+    struct Case {
+        char const* file;
+        std::string text;  // empty: a file of assimp-testmodels
+        QString reason;
+    };
+    Case const cases[] = {
+        {"invalid/OutOfMemory.off", "",
+         "its header declares 353535235358 vertices and 6 faces, which need at least 2121211412159 bytes, "
+         "but only "
+         "291 follow it"},
+        {"comments.off", "# made by hand\nCOFF\n# counts\n1000 1 0\n0 0 0\n3 0 0 0\n",
+         "its header declares 1000 vertices and 1 face, which need at least 6001 bytes, but only 17 follow "
+         "it"},
+        {"huge.off", "OFF 99999999999999999999999999999999999 1\n0 0 0\n",
+         "its header declares 99999999999999999999999999999999999 vertices and 1 face, which no file can "
+         "hold"},
+        {"four.off", "4OFF\n2 0\n0 0 0 0\n",
+         "its header declares 2 vertices and 0 faces, which need at least 11 "
+         "bytes, but only 9 follow it"},
+        {"text.ply",
+         "ply\nformat ascii 1.0\nelement vertex 1000000\nproperty float x\nproperty float y\nproperty float "
+         "z\n"
+         "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n3 0 0 0\n",
+         "its header declares 1000000 \u201Cvertex\u201D and 1 \u201Cface\u201D elements, which need at "
+         "least "
+         "6000001 bytes, but only 14 follow it"},
+        {"little.ply", binaryPly("binary_little_endian", "100", std::string(13, '\0')),
+         "its header declares 100 \u201Cvertex\u201D and 1 \u201Cface\u201D elements, which need at least "
+         "1201 "
+         "bytes, but only 13 follow it"},
+        {"big.ply", binaryPly("binary_big_endian", "4294967295", std::string(64, '\0')),
+         "its header declares 4294967295 \u201Cvertex\u201D and 1 \u201Cface\u201D elements, which need at "
+         "least "
+         "51539607541 bytes, but only 64 follow it"},
+    };
+    for (Case const& c : cases) {
+        QString path = kModels + c.file;
+        if (!c.text.empty()) {
+            path = dir.filePath(c.file);
+            writeFile(path, c.text);
+        }
+        QString error;
+        std::unique_ptr<DzNode> node(dzImportMesh(path, &error));
+        EXPECT_FALSE(node) << c.file;
+        EXPECT_EQ(error.toStdString(),
+                  QString("Could not import the mesh file \"%1\": %2").arg(path, c.reason).toStdString());
+    }
+}
+
+// Small files that hold what their headers declare pass the check (the text PLY ends without a line end).
+TEST(HostImport, HeadersThatFitTheFileAreRead) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    std::string binary =
+        "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+        "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
+    float const xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    binary.append(reinterpret_cast<char const*>(xyz), sizeof xyz);
+    binary += '\3';
+    int32_t const corners[3] = {0, 1, 2};
+    binary.append(reinterpret_cast<char const*>(corners), sizeof corners);
+    struct Case {
+        char const* file;
+        std::string text;
+    };
+    Case const cases[] = {
+        {"tight.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+        {"tight.ply",
+         "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+         "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2"},
+        {"binary.ply", binary},
+    };
+    for (Case const& c : cases) {
+        QString const path = dir.filePath(c.file);
+        writeFile(path, c.text);
+        auto node = importOrFail(path);
+        DzFacetMesh* mesh = meshOf(node.get());
+        ASSERT_TRUE(mesh) << c.file;
+        EXPECT_EQ(mesh->getNumVertices(), 3) << c.file;
+        EXPECT_EQ(mesh->getNumFacets(), 1) << c.file;
+    }
+}
+
+// A format whose counts are not checked beforehand: the X file's mesh declares two billion vertices, which
+// its reader would make room for (24 GB) before reading one. The import's memory budget stops it. The
+// sanitizers' allocators abort instead of throwing, so the budget is off under them.
+TEST(HostImport, AnImportThatWouldTakeTheMachineIsStopped) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "no import budget under the sanitizers";
+#endif
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString const path = dir.filePath("huge.x");
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &before), 0);
+    writeFile(
+        path,
+        "xof 0303txt 0032\nMesh m {\n 2000000000;\n 0.0;0.0;0.0;,\n 1.0;0.0;0.0;,\n 0.0;1.0;0.0;;\n 1;\n"
+        " 3;0,1,2;;\n}\n");
+    QString error;
+    std::unique_ptr<DzNode> node(dzImportMesh(path, &error));
+    EXPECT_FALSE(node);
+    EXPECT_EQ(error,
+              QString("Could not import the mesh file \"%1\": reading it needs more memory than an import "
+                      "of this file may take (2048 MB)")
+                  .arg(path));
+    // The process's own limit is back.
+    rlimit after{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &after), 0);
+    EXPECT_EQ(after.rlim_cur, before.rlim_cur);
 }

@@ -646,6 +646,10 @@ TEST_F(SceneFile, BadFilesGiveAClearErrorAndLeaveTheSceneUntouched) {
     } const cases[] = {
         {"", "parse error at line 1, column 1: syntax error while parsing value - unexpected end of input"},
         {"hello", "syntax error while parsing value - invalid literal"},
+        // Control characters in what the parser last read are shown as escapes, and a long read by its end.
+        {R"({"file_version": 1, "nodes": [{"name": ")" + std::string(50, 'x') + "\t\"}]}",
+         "must be escaped to \\u0009 or \\t; last read: '..." + std::string(38, 'x') + "\\t'"},
+        {"{\"file_version\": 1\x01}", "invalid literal; last read: '1\\u0001'; expected '}'"},
         {R"({"file_version": 1, "nodes": [)" + node, "at nodes[1]: parse error at line 2, column"},
         {R"({"file_version": 1, "nodes": []} x)", "syntax error while parsing value - invalid literal"},
         {"[1, 2]", "the file holds an array where a JSON object was expected"},
