@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
     DzApp app;
     DzMainWindow* window = app.getInterface();
     HostUi ui(window);
+    // A script says what it wants: nothing asks before its changes are dropped.
+    ui.setAsksToSave(!scripted);
     // A plug-in that cannot be loaded is named with the reason; the host starts without it.
     for (QString const& problem : loadPlugins(parser.value(plugins)))
         std::fprintf(stderr, "pfhost: %s\n", qPrintable(problem));
@@ -91,7 +93,7 @@ int main(int argc, char** argv) {
     QString const first = parser.isSet(mesh) ? parser.value(mesh) : parser.value(sceneFile);
     if (!first.isEmpty()) {
         QString error;
-        if (!HostUi::openFile(first, &error)) {
+        if (!ui.open(first, &error)) {
             std::fprintf(stderr, "pfhost: %s\n", qPrintable(error));
             return 1;
         }
