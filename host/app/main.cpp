@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
     DzApp app;
     DzMainWindow* window = app.getInterface();
     HostUi ui(window);
+    // A script says what it wants: nothing asks before its changes are dropped.
+    ui.setAsksToSave(!scripted);
     // A plug-in that cannot be loaded is named with the reason; the host starts without it.
     for (QString const& problem : loadPlugins(parser.value(plugins)))
         std::fprintf(stderr, "pfhost: %s\n", qPrintable(problem));
@@ -105,7 +107,7 @@ int main(int argc, char** argv) {
     QString notice;
     if (!first.isEmpty()) {
         QString error;
-        if (!HostUi::openFile(first, &error, &notice)) {
+        if (!ui.open(first, &error, &notice)) {
             std::fprintf(stderr, "pfhost: %s\n", qPrintable(error));
             return 1;
         }

@@ -20,7 +20,7 @@ namespace {
 int const kSteps = 1000;
 
 // A float property's slider with its value beside it; it follows the property, whoever changes it.
-QWidget* makeSlider(DzFloatProperty* property, QWidget* parent) {
+QWidget* makeSlider(DzFloatProperty* property, QWidget* parent, HostParamsDock* dock) {
     auto* box = new QWidget(parent);
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -42,19 +42,23 @@ QWidget* makeSlider(DzFloatProperty* property, QWidget* parent) {
     };
     show();
     QObject::connect(property, &DzFloatProperty::currentValueChanged, slider, show);
-    QObject::connect(slider, &QSlider::valueChanged, property,
-                     [=](int step) { property->setValue(min + span * float(step) / kSteps); });
+    QObject::connect(slider, &QSlider::valueChanged, property, [=](int step) {
+        property->setValue(min + span * float(step) / kSteps);
+        emit dock->edited();
+    });
     return box;
 }
 
-QToolButton* makeFavorite(DzProperty* property, QWidget* parent) {
+QToolButton* makeFavorite(DzProperty* property, QWidget* parent, HostParamsDock* dock) {
     auto* heart = new QToolButton(parent);
     heart->setCheckable(true);
     heart->setText(QString(QChar(0x2665)));
     heart->setToolTip(QStringLiteral("Favourite"));
     heart->setChecked(property->isFavorite());
-    QObject::connect(heart, &QToolButton::toggled, property,
-                     [property](bool on) { property->setFavorite(on); });
+    QObject::connect(heart, &QToolButton::toggled, property, [property, dock](bool on) {
+        property->setFavorite(on);
+        emit dock->edited();
+    });
     QObject::connect(property, &DzProperty::favoriteChanged, heart, [heart](bool on) {
         QSignalBlocker block(heart);
         heart->setChecked(on);
@@ -137,8 +141,8 @@ void HostParamsDock::rebuild(QList<DzProperty*> const& properties) {
             item->setText(0, p->getLabel());
             item->setToolTip(0, p->getName());
             if (auto* f = qobject_cast<DzFloatProperty*>(p))
-                m_tree->setItemWidget(item, 1, makeSlider(f, m_tree));
-            m_tree->setItemWidget(item, 2, makeFavorite(p, m_tree));
+                m_tree->setItemWidget(item, 1, makeSlider(f, m_tree, this));
+            m_tree->setItemWidget(item, 2, makeFavorite(p, m_tree, this));
         }
     };
     add(groups->getRoot(), nullptr);

@@ -19,6 +19,10 @@ public:
     // Builds the tree again when the node's properties changed since the last build.
     void refresh();
 
+signals:
+    // A person changed a property's value or favourite mark here.
+    void edited();
+
 private:
     void rebuild(QList<DzProperty*> const& properties);
     // The node's properties in tree order.

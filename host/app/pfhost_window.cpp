@@ -2,9 +2,11 @@
 
 #include "pfhost_params.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +24,7 @@
 #include "dzmainwindow.h"
 #include "dzmeshimport.h"
 #include "dznode.h"
+#include "dzobject.h"
 #include "dzscene.h"
 #include "dzstyle.h"
 #include "dzundostack.h"
@@ -51,13 +54,50 @@ HostUi::HostUi(DzMainWindow* window) : QObject(window), m_window(window) {
     if (DzViewportMgr* mgr = window->getViewportMgr())
         connect(mgr, &DzViewportMgr::activeToolChanged, this, &HostUi::rebuildToolActions);
     rebuildToolActions();
+
+    // Whatever changes what a save writes marks the scene modified: nodes coming and going, their transforms
+    // and geometry (edits, modifiers, morph dials, undo and redo invalidate it), and the undo stack's steps.
+    // Loading, saving and New mark it unmodified. Undoing back to the saved state still counts as a change:
+    // asking once too often costs less than losing work.
+    DzScene* scene = dzScene;
+    for (int i = 0; i < scene->getNumNodes(); ++i) watchNode(scene->getNode(i));
+    connect(scene, &DzScene::nodeAdded, this, [this](DzNode* node) {
+        watchNode(node);
+        setModified(true);
+    });
+    connect(scene, &DzScene::nodeRemoved, this, [this] { setModified(true); });
+    connect(scene, &DzScene::sceneLoaded, this, [this] { setModified(false); });
+    if (DzUndoStack* stack = dzUndoStack)
+        connect(stack, &DzUndoStack::stackChanged, this, [this] { setModified(true); });
+    window->installEventFilter(this);
+    updateTitle();
 }
 
 HostUi::~HostUi() = default;
 
 bool HostUi::isSceneFile(QString const& path) {
-    QString const suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("pfscene") || suffix == QLatin1String("json");
+    return DzScene::isSceneFileName(path);
+}
+
+void HostUi::watchNode(DzNode* node) {
+    connect(node, &DzNode::transformChanged, this, [this] { setModified(true); });
+    if (DzObject* object = node->getObject())
+        connect(object, &DzObject::cachedGeomInvalidated, this, [this] { setModified(true); });
+}
+
+void HostUi::setModified(bool modified) {
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    updateTitle();
+}
+
+void HostUi::updateTitle() {
+    QString const name = m_scenePath.isEmpty()
+                             ? QStringLiteral("pfhost")
+                             : QFileInfo(m_scenePath).fileName() + QStringLiteral(" - pfhost");
+    m_window->setWindowTitle(name + QStringLiteral("[*]"));
+    m_window->setWindowModified(m_modified);
 }
 
 bool HostUi::openFile(QString const& path, QString* error, QString* notice) {
@@ -85,6 +125,73 @@ bool HostUi::saveScene(QString const& path, QString* error) {
     return dzScene->saveScene(path, error);
 }
 
+bool HostUi::open(QString const& path, QString* error, QString* notice) {
+    bool const emptyAndUnmodified = !m_modified && dzScene->getNumNodes() == 0;
+    if (!openFile(path, error, notice))
+        return false;
+    if (isSceneFile(path)) {
+        m_scenePath = path;
+        setModified(false);
+        updateTitle();
+    } else if (emptyAndUnmodified) {
+        setModified(false);
+    }
+    return true;
+}
+
+bool HostUi::save(QString const& path, QString* error) {
+    if (!saveScene(path, error))
+        return false;
+    m_scenePath = path;
+    setModified(false);
+    updateTitle();
+    return true;
+}
+
+bool HostUi::maySceneGo() {
+    if (!m_modified || !m_asksToSave)
+        return true;
+    QString const text = m_scenePath.isEmpty()
+                             ? QStringLiteral("The scene has changes that are not saved.")
+                             : QStringLiteral("The scene \"%1\" has changes that are not saved.")
+                                   .arg(QFileInfo(m_scenePath).fileName());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("pfhost"), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_window);
+    box.setInformativeText(QStringLiteral("Save them first?"));
+    // The platform's theme may name these otherwise; the texts stay the same everywhere.
+    box.button(QMessageBox::Save)->setText(QStringLiteral("Save"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("Discard"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return saveCurrent();
+        case QMessageBox::Discard:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool HostUi::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_window && event->type() == QEvent::Close && !maySceneGo()) {
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void HostUi::newScene() {
+    if (!maySceneGo())
+        return;
+    dzScene->clear();
+    m_scenePath.clear();
+    setModified(false);
+    updateTitle();
+    frameViews();
+}
+
 void HostUi::showError(QString const& text) {
     QMessageBox::critical(m_window, QStringLiteral("pfhost"), text);
 }
@@ -96,30 +203,56 @@ void HostUi::openFileDialog() {
                        "*.glb *.blend *.x3d *.lwo);;All files (*)"));
     if (path.isEmpty())
         return;
+    // A mesh is added to the scene; only a scene file takes its place.
+    if (isSceneFile(path) && !maySceneGo())
+        return;
     QString error, notice;
-    if (!openFile(path, &error, &notice))
+    if (!open(path, &error, &notice))
         showError(error);
     else if (!notice.isEmpty())
         QMessageBox::warning(m_window, QStringLiteral("pfhost"), notice);
 }
 
-void HostUi::saveSceneDialog() {
-    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save the scene"), QString(),
-                                                QStringLiteral("Scenes (*.pfscene)"));
-    if (path.isEmpty())
-        return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pfscene");
+bool HostUi::saveCurrent() {
+    if (m_scenePath.isEmpty())
+        return saveSceneDialog();
     QString error;
-    if (!saveScene(path, &error))
-        showError(error);
+    if (save(m_scenePath, &error))
+        return true;
+    showError(error);
+    return false;
+}
+
+bool HostUi::saveSceneDialog() {
+    QString path = QFileDialog::getSaveFileName(m_window, QStringLiteral("Save the scene"), m_scenePath,
+                                                QStringLiteral("Scenes (*.pfscene *.json)"));
+    if (path.isEmpty())
+        return false;
+    // A name that is not a scene file's gets the suffix; the dialog asked about replacing the name chosen,
+    // so replacing the one with the suffix is asked here.
+    if (!isSceneFile(path)) {
+        path += QStringLiteral(".pfscene");
+        if (QFileInfo::exists(path) &&
+            QMessageBox::question(
+                m_window, QStringLiteral("pfhost"),
+                QStringLiteral("\"%1\" already exists. Replace it?").arg(QFileInfo(path).fileName())) !=
+                QMessageBox::Yes)
+            return false;
+    }
+    QString error;
+    if (save(path, &error))
+        return true;
+    showError(error);
+    return false;
 }
 
 void HostUi::buildMenus() {
     QMenuBar* bar = m_window->menuBar();
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&New"), this, &HostUi::newScene, QKeySequence::New);
     file->addAction(QStringLiteral("&Open..."), this, &HostUi::openFileDialog, QKeySequence::Open);
-    file->addAction(QStringLiteral("&Save Scene As..."), this, &HostUi::saveSceneDialog,
+    file->addAction(QStringLiteral("&Save Scene"), this, &HostUi::saveCurrent, QKeySequence::Save);
+    file->addAction(QStringLiteral("Save Scene &As..."), this, &HostUi::saveSceneDialog,
                     QKeySequence::SaveAs);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), m_window, &QWidget::close, QKeySequence::Quit);
@@ -221,7 +354,9 @@ void HostUi::buildSceneDock() {
     m_sceneList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     dock->setWidget(m_sceneList);
     m_window->addDockWidget(Qt::LeftDockWidgetArea, dock);
-    m_window->addDockWidget(Qt::LeftDockWidgetArea, new HostParamsDock(m_window));
+    auto* params = new HostParamsDock(m_window);
+    m_window->addDockWidget(Qt::LeftDockWidgetArea, params);
+    connect(params, &HostParamsDock::edited, this, [this] { setModified(true); });
     DzScene* scene = dzScene;
     connect(scene, &DzScene::nodeAdded, this, &HostUi::rebuildSceneList, Qt::QueuedConnection);
     connect(scene, &DzScene::nodeRemoved, this, &HostUi::rebuildSceneList, Qt::QueuedConnection);

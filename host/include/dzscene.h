@@ -43,10 +43,15 @@ public:
     DzModifierIterator wsModifierListIterator() const { return DzModifierIterator(m_wsModifiers); }
 
     // Scene files (dzscenefile.cpp). On failure the message names the file and what was wrong; it is logged
-    // and handed back. Saving writes a new file beside the old one and puts it in place only when complete.
-    // Loading reads into a scene of its own and replaces this scene's nodes only when the whole file was
-    // read: after a failure nothing of the file is in the scene.
+    // and handed back. Saving writes a new file beside the old one, flushed to the disk with the old one's
+    // permissions, and puts it in place only when complete; through a symbolic link it writes the file the
+    // link ends at. It refuses a name that is not a scene file's (isSceneFileName) and never replaces a file
+    // that is not a scene file (an empty file may be replaced). Loading reads into a scene of its own and
+    // replaces this scene's nodes only when the whole file was read: after a failure nothing of the file is
+    // in the scene.
     bool saveScene(QString const& path, QString* errorMessage = nullptr) const;
+    // A scene file's name ends in ".pfscene" or ".json" (in any case).
+    static bool isSceneFileName(QString const& path);
     bool loadScene(QString const& path, QString* errorMessage = nullptr);
     // What the last load that succeeded wants the user to be told once (modifiers kept but not applied,
     // since no loaded plug-in reads them); empty when nothing. Logged too.

@@ -8,12 +8,19 @@
 #include "dzscenefile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "dzapp.h"
 #include "dzassetfile.h"
@@ -102,23 +109,163 @@ bool DzScene::loadScene(QString const& path, QString* errorMessage) {
     return dzLoadSceneFromStream(*this, in, path, errorMessage);
 }
 
+bool DzScene::isSceneFileName(QString const& path) {
+    QString const suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("pfscene") || suffix == QLatin1String("json");
+}
+
+namespace {
+
+// Stops at the top object's "file_version", which every scene file has; anything else first is no scene file.
+class SceneFileSniffer final : public nlohmann::json::json_sax_t {
+public:
+    bool isScene = false;
+
+    bool null() override { return depth > 0; }
+    bool boolean(bool) override { return depth > 0; }
+    bool number_integer(number_integer_t) override { return depth > 0; }
+    bool number_unsigned(number_unsigned_t) override { return depth > 0; }
+    bool number_float(number_float_t, string_t const&) override { return depth > 0; }
+    bool string(string_t&) override { return depth > 0; }
+    bool binary(binary_t&) override { return depth > 0; }
+    bool start_object(std::size_t) override {
+        ++depth;
+        return true;
+    }
+    bool key(string_t& name) override {
+        if (depth == 1 && name == "file_version") {
+            isScene = true;
+            return false;
+        }
+        return true;
+    }
+    bool end_object() override { return --depth > 0; }
+    bool start_array(std::size_t) override { return depth++ > 0; }
+    bool end_array() override { return --depth > 0; }
+    bool parse_error(std::size_t, std::string const&, nlohmann::json::exception const&) override {
+        return false;
+    }
+
+private:
+    int depth = 0;
+};
+
+bool holdsScene(QByteArray const& path) {
+    std::ifstream in(path.constData(), std::ios::binary);
+    if (!in)
+        return false;
+    SceneFileSniffer sniffer;
+    try {
+        nlohmann::json::sax_parse(in, &sniffer);
+    } catch (std::exception const&) {
+        return false;
+    }
+    return sniffer.isScene;
+}
+
+// The file the path ends at after its symbolic links, so that a save writes there and the links stay. A path
+// that does not exist (yet) is its own end.
+bool followLinks(QByteArray path, QByteArray& end, QString& error) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            end = path;
+            return true;
+        }
+        QByteArray target(PATH_MAX, '\0');
+        ssize_t const n = ::readlink(path.constData(), target.data(), size_t(target.size()));
+        if (n < 0) {
+            error = QStringLiteral("cannot read the link %1: %2")
+                        .arg(quoted(QFile::decodeName(path)), systemError());
+            return false;
+        }
+        target.truncate(int(n));
+        if (!target.startsWith('/'))
+            target.prepend(path.left(path.lastIndexOf('/') + 1));
+        path = target;
+    }
+    error = QStringLiteral("too many symbolic links");
+    return false;
+}
+
+// Why the file at target must not be replaced; empty when nothing is there, when it is empty or a scene file.
+QString keepReason(QByteArray const& target, struct stat const& st) {
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("it is a folder");
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("it is not a regular file");
+    if (st.st_size > 0 && !holdsScene(target))
+        return QStringLiteral("the file there is not a scene file, and it is not replaced");
+    return QString();
+}
+
+// Once renamed, the new name must reach the disk too; a warning when it cannot be made sure of.
+QString flushFolder(QByteArray const& file) {
+    int const slash = file.lastIndexOf('/');
+    QByteArray const folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : file.left(slash);
+    int const fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return QStringLiteral("its folder could not be flushed to the disk: %1").arg(systemError());
+    QString warning;
+    if (::fsync(fd) != 0 && errno != EINVAL)
+        warning = QStringLiteral("its folder could not be flushed to the disk: %1").arg(systemError());
+    ::close(fd);
+    return warning;
+}
+
+}  // namespace
+
 bool DzScene::saveScene(QString const& path, QString* errorMessage) const {
-    QByteArray const target = QFile::encodeName(path);
-    QByteArray const temporary = target + ".saving";
     QString error;
     QStringList warnings;
-    if (std::FILE* file = std::fopen(temporary.constData(), "wb")) {
-        writeScene(*this, file, warnings, error);
-        if (std::fclose(file) != 0 && error.isEmpty())
-            error = QStringLiteral("writing failed: %1").arg(systemError());
-        if (error.isEmpty() && std::rename(temporary.constData(), target.constData()) != 0)
-            error =
-                QStringLiteral("the new file could not take the place of the old one: %1").arg(systemError());
-        if (!error.isEmpty())
-            std::remove(temporary.constData());
-    } else {
-        error =
-            QStringLiteral("cannot create %1: %2").arg(quoted(QFile::decodeName(temporary)), systemError());
+    QByteArray target;
+    struct stat old;
+    bool replacing = false;
+    if (!isSceneFileName(path)) {
+        error = QStringLiteral("a scene file's name ends in \".pfscene\" or \".json\"");
+    } else if (followLinks(QFile::encodeName(path), target, error)) {
+        if (!isSceneFileName(QFile::decodeName(target)))
+            error = QStringLiteral("it links to %1, whose name is not a scene file's")
+                        .arg(quoted(QFile::decodeName(target)));
+        else if (::stat(target.constData(), &old) == 0) {
+            error = keepReason(target, old);
+            replacing = error.isEmpty();
+        }
+    }
+    if (error.isEmpty()) {
+        QByteArray const temporary = target + ".saving";
+        // One left by a save that was cut short is ours to replace.
+        ::unlink(temporary.constData());
+        int const fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+        if (!file) {
+            error = QStringLiteral("cannot create %1: %2")
+                        .arg(quoted(QFile::decodeName(temporary)), systemError());
+            if (fd >= 0)
+                ::close(fd);
+        } else {
+            // Before anything is written, so that a private file's content is never readable by others.
+            if (replacing) {
+                // Only root can give a file away; otherwise the new file is the saver's.
+                [[maybe_unused]] int const owned = ::fchown(fd, old.st_uid, old.st_gid);
+                if (::fchmod(fd, old.st_mode & 07777) != 0)
+                    error = QStringLiteral("cannot give %1 the old file's permissions: %2")
+                                .arg(quoted(QFile::decodeName(temporary)), systemError());
+            }
+            if (error.isEmpty())
+                writeScene(*this, file, warnings, error);
+            if (error.isEmpty() && (std::fflush(file) != 0 || ::fsync(fd) != 0))
+                error = QStringLiteral("writing failed: %1").arg(systemError());
+            if (std::fclose(file) != 0 && error.isEmpty())
+                error = QStringLiteral("writing failed: %1").arg(systemError());
+            if (error.isEmpty() && std::rename(temporary.constData(), target.constData()) != 0)
+                error = QStringLiteral("the new file could not take the place of the old one: %1")
+                            .arg(systemError());
+            if (!error.isEmpty())
+                ::unlink(temporary.constData());
+            else if (QString const warning = flushFolder(target); !warning.isEmpty())
+                warnings << warning;
+        }
     }
     if (!error.isEmpty()) {
         report(QStringLiteral("cannot save scene file %1: %2").arg(quoted(path), error), errorMessage);

@@ -85,6 +85,26 @@ TEST_F(HostScript, ThePixelsShowTheMeshAndTheHostsFacetSelection) {
     EXPECT_TRUE(r.err.contains("script.txt:8: expected pixel ")) << r.err.toStdString();
 }
 
+TEST_F(HostScript, SaveNeverWritesOverTheMeshAndNothingAsksAboutUnsavedWork) {
+    QByteArray const mesh = gridObj(2, 2);
+    Outcome r = script("open grid.obj\nsave grid.obj\n");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(
+        r.err.contains("script.txt:2: cannot save scene file \"grid.obj\": a scene file's name ends in "
+                       "\".pfscene\" or \".json\""))
+        << r.err.toStdString();
+    QFile obj(path("grid.obj"));
+    ASSERT_TRUE(obj.open(QIODevice::ReadOnly));
+    EXPECT_EQ(obj.readAll(), mesh);
+    EXPECT_FALSE(QFile::exists(path("grid.obj.saving")));
+    // An edited scene is replaced by another and the run ends, with no box asking to save it.
+    r = script(
+        "open grid.obj\nsave saved.pfscene\nopen grid.obj\nexpect nodes 2\nopen saved.pfscene\nexpect nodes "
+        "1\n"
+        "open grid.obj\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+}
+
 TEST_F(HostScript, ErrorsNameTheLineAndWhatWasWrong) {
     struct Case {
         char const* script;
