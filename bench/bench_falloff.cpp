@@ -17,7 +17,7 @@
 
 namespace {
 
-using Affected = std::map<int, double>;
+using Affected = PfAffectedWeights;
 
 struct Scene {
     std::unique_ptr<DzFacetMesh> mesh;

@@ -238,16 +238,36 @@ private:
     uint32_t m_firstLeaf = 0;
 };
 
-using Weights = std::vector<std::pair<int, double>>;
+using Weights = std::vector<PfAffectedWeights::value_type>;
 
-// The reference: every vertex against every selected one, entries merged under a lock.
+// Below this many weights they are put together on the calling thread.
+size_t const kParallelConcatenate = 65536;
+
+// Concatenates the blocks, each in index order, into the weights; in parallel, each block at its own place.
+void Concatenate(std::vector<Weights> const& blocks, PfAffectedWeights& affected) {
+    std::vector<size_t> starts(blocks.size() + 1, 0);
+    for (size_t b = 0; b < blocks.size(); ++b) starts[b + 1] = starts[b] + blocks[b].size();
+    std::vector<PfAffectedWeights::value_type>& out = affected.entries();
+    out.resize(starts.back());
+    ForEachIndexOnPool(
+        blocks.size(),
+        [&](size_t b) {
+            std::copy(blocks[b].begin(), blocks[b].end(), out.begin() + std::ptrdiff_t(starts[b]));
+        },
+        starts.back() >= kParallelConcatenate);
+}
+
+// The reference: every vertex against every selected one. Each range's entries are in index order; the
+// ranges are put together in order.
 void ComputeBruteForce(PfFalloffMesh const& mesh, std::vector<unsigned char> const& state,
                        std::vector<Point> const& sources, double radius, PfFalloffCurve const& curve,
-                       std::map<int, double>& affected) {
+                       PfAffectedWeights& affected) {
     std::mutex mutex;
+    std::map<size_t, Weights> ranges;
     HvThreadPool::Get()->parallelFor(
         state.size(),
         [&](size_t begin, size_t end) {
+            Weights out;
             for (size_t v = begin; v < end; ++v) {
                 if (state[v] & kExcluded) {
                     continue;
@@ -269,19 +289,28 @@ void ComputeBruteForce(PfFalloffMesh const& mesh, std::vector<unsigned char> con
                     }
                     weight = curve(double(d) / radius);
                 }
-                std::lock_guard<std::mutex> lock(mutex);
-                affected[int(v)] = weight;
+                out.emplace_back(int(v), weight);
             }
+            // Empty ranges may share their start with another one.
+            if (out.empty()) {
+                return;
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            ranges[begin] = std::move(out);
         },
         true);
+    std::vector<Weights> blocks;
+    blocks.reserve(ranges.size());
+    for (auto& range : ranges) blocks.push_back(std::move(range.second));
+    Concatenate(blocks, affected);
 }
 
 // The same weights from a k-d tree over the selected positions. A non-finite position is at no finite
 // distance from anything, so it neither gets nor gives a weight. Blocks of vertices are taken as threads come
-// free and each block's entries are already in index order, so the map is built by appending.
+// free and each block's entries are already in index order, so the weights are the blocks put together.
 void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const& state,
                     std::vector<Point> sources, double radius, PfFalloffCurve const& curve,
-                    std::map<int, double>& spare, std::map<int, double>& affected) {
+                    PfAffectedWeights& affected) {
     bool const reaches = radius > 0.0;
     sources.erase(
         std::remove_if(sources.begin(), sources.end(), [](Point const& p) { return !HvIsFinite(p.c); }),
@@ -319,20 +348,7 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
             }
         },
         true);
-
-    // The previous map's nodes are reused rather than freed and allocated again one by one on this thread.
-    for (Weights const& block : blocks) {
-        for (std::pair<int, double> const& entry : block) {
-            if (spare.empty()) {
-                affected.emplace_hint(affected.end(), entry.first, entry.second);
-                continue;
-            }
-            auto node = spare.extract(spare.begin());
-            node.key() = entry.first;
-            node.mapped() = entry.second;
-            affected.insert(affected.end(), std::move(node));
-        }
-    }
+    Concatenate(blocks, affected);
 }
 
 }  // namespace
@@ -368,8 +384,16 @@ PfFalloffMesh::PfFalloffMesh(DzFacetMesh const& mesh)
 void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& selected, double radius,
                                PfFalloffCurve const& curve, std::map<int, double>& affected,
                                std::set<int>& excluded, PfNearestSearch search) {
-    std::map<int, double> spare;
-    spare.swap(affected);
+    affected.clear();
+    PfAffectedWeights weights;
+    PfComputeAffectedVertices(mesh, selected, radius, curve, weights, excluded, search);
+    for (auto const& entry : weights) affected.emplace_hint(affected.end(), entry.first, entry.second);
+}
+
+void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& selected, double radius,
+                               PfFalloffCurve const& curve, PfAffectedWeights& affected,
+                               std::set<int>& excluded, PfNearestSearch search) {
+    affected.clear();
     excluded.clear();
     if (selected.empty()) {
         return;
@@ -415,11 +439,15 @@ void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& s
         sources.push_back(Point{{p[0], p[1], p[2]}});
     }
 
-    std::map<int, double> result;
+    // Into a new array, so that a curve's exception leaves the weights empty; the old array's memory is kept
+    // for the next computation.
+    PfAffectedWeights result;
+    result.swap(affected);
+    result.clear();
     if (search == PfNearestSearch::BruteForce) {
         ComputeBruteForce(mesh, state, sources, radius, curve, result);
     } else {
-        ComputeIndexed(mesh, state, std::move(sources), radius, curve, spare, result);
+        ComputeIndexed(mesh, state, std::move(sources), radius, curve, result);
     }
     affected.swap(result);
 }
