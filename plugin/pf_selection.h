@@ -191,7 +191,7 @@ public:
     void endDragAsRelease();
     HvVertexOffsets const& getDeltasAtPress() const { return m_deltasAtPress; }
     HvVertexOffsets const& getDeltasAfter() const { return m_deltasAfter; }
-    HvVertexOffsets const& getLastDragOffsets() const { return m_lastDragOffsets; }
+    HvVertexOffsets const& getLastDragOffsets() const;
     HvPoint3 const& getDragStart() const { return m_dragStart; }
     HvPoint3 const& getDragCurrent() const { return m_dragCurrent; }
     float getCurrentAngle() const { return m_fCurrentAngle; }
@@ -267,8 +267,9 @@ private:
     DzQuat m_dragRotation;
     float m_fCurrentAngle = 0.0f;
     float m_fPreviousAngle = 0.0f;
-    // The offsets of the last finished drag: what undo takes back and a falloff change reverses.
-    HvVertexOffsets m_lastDragOffsets;
+    // The offsets of the last finished drag: what undo takes back and a falloff change reverses. Shared with
+    // the drag's undo step, never changed once made.
+    std::shared_ptr<HvVertexOffsets const> m_pLastDragOffsets;
     // The deltas last written by a drag of this selection.
     HvVertexOffsets m_deltasAfter;
     // The current drag wrote deltas (a release without it pushes zero offsets).

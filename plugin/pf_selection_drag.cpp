@@ -21,18 +21,11 @@
 namespace {
 
 // The offsets of a drag that wrote nothing: zero for the same vertices.
-HvVertexOffsets zeroOffsets(HvVertexOffsets const& like) {
-    HvVertexOffsets zero;
-    zero.reserve(like.size());
-    for (auto const& entry : like) zero.emplace_back(entry.first, HvVec3());
+std::shared_ptr<HvVertexOffsets const> zeroOffsets(HvVertexOffsets const& like) {
+    auto zero = std::make_shared<HvVertexOffsets>();
+    zero->reserve(like.size());
+    for (auto const& entry : like) zero->emplace_back(entry.first, HvVec3());
     return zero;
-}
-
-// Offsets already relative, as the undo item takes them.
-PfRelativeOffsetsForUndo asUndoOffsets(HvVertexOffsets const& offsets) {
-    PfRelativeOffsetsForUndo rel;
-    static_cast<HvVertexOffsets&>(rel) = offsets;
-    return rel;
 }
 
 }  // namespace
@@ -320,10 +313,11 @@ bool PfSelection::modifyMesh(DragFunction fn) {
 void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
     if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_eState != PF_STATE_MOVING_GIZMO) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
-        m_lastDragOffsets = m_bDragWrote
-                                ? HvVertexOffsets(PfRelativeOffsetsForUndo(m_deltasAfter, m_deltasAtPress))
-                                : zeroOffsets(m_deltasAfter);
-        setLastUndoItem(PfUndoItem::Create(*this, asUndoOffsets(m_lastDragOffsets)));
+        // Made once and shared with the undo step.
+        m_pLastDragOffsets =
+            m_bDragWrote ? std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress)
+                         : zeroOffsets(m_deltasAfter);
+        setLastUndoItem(PfUndoItem::Create(*this, m_pLastDragOffsets));
         m_eState = PF_STATE_DRAG_FINISHED;
     } else {
         m_eState = PF_STATE_IDLE;
@@ -339,6 +333,11 @@ void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
     }
 }
 
+HvVertexOffsets const& PfSelection::getLastDragOffsets() const {
+    static HvVertexOffsets const none;
+    return m_pLastDragOffsets ? *m_pLastDragOffsets : none;
+}
+
 void PfSelection::endDragAsRelease() {
     if (m_eState == PF_STATE_TRANSLATING || m_eState == PF_STATE_ROTATING)
         onReleaseDragGizmo(nullptr);
@@ -350,7 +349,7 @@ void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
     PfModifier* modifier = m_pModifier.data();
     if (!modifier)
         return;
-    modifier->mergeDeltas(m_lastDragOffsets, HvMeshModifier::Subtract);
+    modifier->mergeDeltas(getLastDragOffsets(), HvMeshModifier::Subtract);
     modifier->emitCurrentValueChanged();
 }
 
@@ -359,12 +358,12 @@ void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
     DragFunction fn = m_fnLastDrag ? m_fnLastDrag : DragFunction([](float(*)[3], int, double) {});
     if (!modifyMesh(fn)) {
         // Nothing could be written: the drag's offsets are gone from the modifier, and so from its step.
-        m_lastDragOffsets.clear();
+        m_pLastDragOffsets = std::make_shared<HvVertexOffsets const>();
     } else {
-        m_lastDragOffsets = PfRelativeOffsetsForUndo(m_deltasAfter, m_deltasAtPress);
+        m_pLastDragOffsets = std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress);
     }
     if (PfUndoItem* item = getLastUndoItem())
-        item->update(asUndoOffsets(m_lastDragOffsets));
+        item->update(m_pLastDragOffsets);
 }
 
 // ---- transforms and resets ----
