@@ -41,6 +41,13 @@ float const kInfinity = std::numeric_limits<float>::infinity();
 double const kRelativeMargin = 1e-5;
 double const kAbsoluteMargin = 1e-30;
 double const kShrink = (1.0 - kRelativeMargin) * (1.0 - kRelativeMargin);
+// The same for the reach of a run of vertices, which adds up a few more rounded distances.
+double const kRunMargin = 1e-4;
+
+// Vertices per run that share one set of candidate selected vertices, and the most candidates worth
+// comparing with every vertex of a run; with more the tree is searched for each vertex.
+size_t const kRun = 16;
+size_t const kMaxCandidates = 48;
 
 // Whether every point whose squared distance (in double) from the query is at least `distance2` has a
 // ComputeDistance of at least `limit`.
@@ -81,6 +88,14 @@ void ForEachIndexOnPool(size_t count, Task const& task, bool parallel) {
 struct Point {
     float c[3];
 };
+
+// Squared distance in double; exact differences of floats.
+inline double Distance2(float const a[3], float const b[3]) {
+    double const dx = double(a[0]) - double(b[0]);
+    double const dy = double(a[1]) - double(b[1]);
+    double const dz = double(a[2]) - double(b[2]);
+    return dx * dx + dy * dy + dz * dz;
+}
 
 // A balanced k-d tree over the selected positions, for the nearest one to a vertex. Node i has the children
 // 2i + 1 and 2i + 2 and all leaves are on the last level, so subtrees of one level are built independently.
@@ -169,6 +184,40 @@ public:
             }
         }
         return best;
+    }
+
+    // Sets `out` to the points whose distance (squared in double) from c is at most `reach`; false, and `out`
+    // incomplete, when there are more than `most`.
+    bool within(float const c[3], double reach, size_t most, std::vector<Point>& out) const {
+        out.clear();
+        if (m_points.empty()) {
+            return true;
+        }
+        double const reach2 = reach * reach;
+        uint32_t stack[64];  // one pending sibling per level at most, and the depth stays below 32
+        int top = 0;
+        stack[top++] = 0;
+        while (top > 0) {
+            uint32_t const i = stack[--top];
+            Node const& node = m_nodes[i];
+            if (boxDistance2(node, c) > reach2) {
+                continue;
+            }
+            if (i < m_firstLeaf) {
+                stack[top++] = 2 * i + 1;
+                stack[top++] = 2 * i + 2;
+                continue;
+            }
+            for (uint32_t k = node.begin; k < node.end; ++k) {
+                if (Distance2(c, m_points[k].c) <= reach2) {
+                    out.push_back(m_points[k]);
+                }
+            }
+            if (out.size() > most) {
+                return false;
+            }
+        }
+        return true;
     }
 
 private:
@@ -328,22 +377,105 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
         [&](size_t b) {
             Weights& out = blocks[b];
             uint32_t hint = std::numeric_limits<uint32_t>::max();
+            std::vector<Point> candidates;
             size_t const end = std::min(n, (b + 1) * kBlock);
-            for (size_t v = b * kBlock; v < end; ++v) {
-                if (state[v] & kExcluded) {
-                    continue;
+            for (size_t first = b * kBlock; first < end; first += kRun) {
+                size_t const last = std::min(end, first + kRun);
+                auto needsDistance = [&](size_t v) {
+                    return !(state[v] & (kExcluded | kSelected)) && !index.empty() &&
+                           HvIsFinite(mesh.vertices[v]);
+                };
+                // Neighbouring vertices of a mesh mostly lie close together: their nearest selected vertices
+                // are among the few near the run, which are compared with each vertex instead of searching
+                // the tree for every one. The run's centre c and reach h (every vertex of the run within h
+                // of c); the nearest selected vertex of each vertex below the radius is then at most
+                // min(d(c, nearest of c) + h, radius) + h from c. The margins are far wider than the
+                // rounding of ComputeDistance.
+                bool useCandidates = false;
+                bool beyondRadius = false;
+                size_t nearestCandidate = std::numeric_limits<size_t>::max();
+                float centre[3] = {0.0f, 0.0f, 0.0f};
+                {
+                    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+                    double hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+                    size_t queries = 0;
+                    for (size_t v = first; v < last; ++v) {
+                        if (!needsDistance(v)) {
+                            continue;
+                        }
+                        ++queries;
+                        for (int k = 0; k < 3; ++k) {
+                            lo[k] = std::min(lo[k], double(mesh.vertices[v][k]));
+                            hi[k] = std::max(hi[k], double(mesh.vertices[v][k]));
+                        }
+                    }
+                    if (queries > 1) {
+                        for (int k = 0; k < 3; ++k) {
+                            centre[k] = float(lo[k] + (hi[k] - lo[k]) * 0.5);
+                        }
+                        double h2 = 0.0;
+                        for (size_t v = first; v < last; ++v) {
+                            if (needsDistance(v)) {
+                                h2 = std::max(h2, Distance2(centre, mesh.vertices[v]));
+                            }
+                        }
+                        double const h = std::sqrt(h2);
+                        double const nearestOfCentre = index.nearest(centre, kInfinity, hint);
+                        double const reach =
+                            (std::min(nearestOfCentre + h, radius) + h) * (1.0 + kRunMargin) +
+                            kAbsoluteMargin;
+                        // Every vertex of the run at least this far from every selected one.
+                        double const nearestOfRun =
+                            (nearestOfCentre * (1.0 - kRunMargin) - h) * (1.0 - kRunMargin) - kAbsoluteMargin;
+                        if (nearestOfRun >= radius) {
+                            beyondRadius = true;
+                        } else if (std::isfinite(reach)) {
+                            useCandidates = index.within(centre, reach, kMaxCandidates, candidates);
+                        }
+                    }
                 }
-                if (state[v] & kSelected) {
-                    out.emplace_back(int(v), 1.0);
-                    continue;
-                }
-                float const* q = mesh.vertices[v];
-                if (index.empty() || !HvIsFinite(q)) {
-                    continue;
-                }
-                float const d = index.nearest(q, radius, hint);
-                if (d < radius) {
-                    out.emplace_back(int(v), curve(double(d) / radius));
+                for (size_t v = first; v < last; ++v) {
+                    if (state[v] & kExcluded) {
+                        continue;
+                    }
+                    if (state[v] & kSelected) {
+                        out.emplace_back(int(v), 1.0);
+                        continue;
+                    }
+                    if (beyondRadius || !needsDistance(v)) {
+                        continue;
+                    }
+                    float const* q = mesh.vertices[v];
+                    float d = kInfinity;
+                    if (useCandidates) {
+                        // The previous vertex's nearest first: it is mostly this one's too, and bounds the
+                        // rest.
+                        double limit = radius;
+                        if (nearestCandidate < candidates.size()) {
+                            float const* p = candidates[nearestCandidate].c;
+                            if (!AtOrBeyond(Distance2(q, p), limit)) {
+                                d = HvPoint3::ComputeDistance(q, p);
+                                limit = std::min(limit, double(d));
+                            }
+                        }
+                        for (size_t k = 0; k < candidates.size(); ++k) {
+                            Point const& p = candidates[k];
+                            if (AtOrBeyond(Distance2(q, p.c), limit)) {
+                                continue;
+                            }
+                            float const distance = HvPoint3::ComputeDistance(q, p.c);
+                            if (distance < d) {
+                                d = distance;
+                                nearestCandidate = k;
+                                limit = std::min(limit, double(d));
+                            }
+                        }
+                    } else {
+                        d = index.nearest(q, radius, hint);
+                    }
+                    if (d < radius) {
+                        out.emplace_back(int(v), curve(double(d) / radius));
+                    }
                 }
             }
         },
