@@ -79,8 +79,12 @@ public:
             return {it, false};
         return {m_entries.emplace(it, vertex, value), true};
     }
-    std::pair<iterator, bool> emplace(int32_t vertex, Value const& value) { return try_emplace(vertex, value); }
-    std::pair<iterator, bool> insert(value_type const& entry) { return try_emplace(entry.first, entry.second); }
+    std::pair<iterator, bool> emplace(int32_t vertex, Value const& value) {
+        return try_emplace(vertex, value);
+    }
+    std::pair<iterator, bool> insert(value_type const& entry) {
+        return try_emplace(entry.first, entry.second);
+    }
     iterator emplace_hint(const_iterator, int32_t vertex, Value const& value) {
         return try_emplace(vertex, value).first;
     }
