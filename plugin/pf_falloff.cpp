@@ -420,7 +420,11 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                             }
                         }
                         double const h = std::sqrt(h2);
-                        double const nearestOfCentre = index.nearest(centre, kInfinity, hint);
+                        // Searched only as far as it matters: a result at this limit or beyond already puts
+                        // the whole run beyond the radius.
+                        double const enough = ((radius + kAbsoluteMargin) / (1.0 - kRunMargin) + h) /
+                                              (1.0 - kRunMargin) * (1.0 + 1e-9);
+                        double const nearestOfCentre = index.nearest(centre, enough, hint);
                         double const reach =
                             (std::min(nearestOfCentre + h, radius) + h) * (1.0 + kRunMargin) +
                             kAbsoluteMargin;
