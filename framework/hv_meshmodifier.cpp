@@ -1,16 +1,114 @@
 #include "hv_meshmodifier.h"
 
+#include <QCoreApplication>
+#include <QThread>
 #include <QTimer>
 #include <cfloat>
 #include <cmath>
+#include <vector>
 
 #include "dzobject.h"
 #include "dzvertexmesh.h"
+#include "hv_threadpool.h"
 
 namespace {
 int const kCompactDelayMs = 3000;
 // Components strictly below this in magnitude count as zero; NaN never does.
 float const kCompactThreshold = FLT_EPSILON;
+
+using Entry = HvVertexOffsets::value_type;
+
+// Writes below this many values run on the calling thread: queueing would cost more than it saves.
+size_t const kParallelWrite = size_t(1) << 16;
+// Parts of a parallel write; more than the pool's threads, so that uneven parts even out.
+size_t const kWriteParts = 32;
+
+// The pool runs loops from the GUI thread only.
+bool MayUsePool() {
+    QCoreApplication const* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+inline HvVec3 NewEntry(HvMeshModifier::WriteMode mode, HvVec3 const& value) {
+    // A new entry is the value itself, as if added to zero.
+    return mode == HvMeshModifier::WriteSubtract ? HvVec3(-value.x, -value.y, -value.z) : value;
+}
+
+inline void Combine(HvMeshModifier::WriteMode mode, HvVec3& d, HvVec3 const& value) {
+    switch (mode) {
+        case HvMeshModifier::WriteAssign:
+            d = value;
+            break;
+        case HvMeshModifier::WriteAdd:
+            d.x += value.x;
+            d.y += value.y;
+            d.z += value.z;
+            break;
+        case HvMeshModifier::WriteSubtract:
+            d.x -= value.x;
+            d.y -= value.y;
+            d.z -= value.z;
+            break;
+    }
+}
+
+// Moves j on to the first entry of [j, end) at or above the vertex: a few steps, as a drag writes the same
+// vertices again and undo runs of neighbours, then a search over a long gap.
+inline size_t Advance(Entry const* map, size_t j, size_t end, int32_t vertex) {
+    for (int steps = 0; steps < 8; ++steps) {
+        if (j == end || map[j].first >= vertex)
+            return j;
+        ++j;
+    }
+    return size_t(
+        std::lower_bound(map + j, map + end, vertex, [](Entry const& e, int32_t v) { return e.first < v; }) -
+        map);
+}
+
+// One part of a write: values [vBegin, vEnd) against the entries [mBegin, mEnd) that lie between the part's
+// first value and the next part's.
+struct WritePart {
+    size_t vBegin = 0, vEnd = 0, mBegin = 0, mEnd = 0;
+    size_t missing = 0;  // values without an entry
+    size_t out = 0;      // where the part's entries start in a merged array
+};
+
+size_t CountMissing(Entry const* map, Entry const* values, WritePart const& part) {
+    size_t missing = 0;
+    size_t j = part.mBegin;
+    for (size_t i = part.vBegin; i < part.vEnd; ++i) {
+        j = Advance(map, j, part.mEnd, values[i].first);
+        if (j == part.mEnd || map[j].first != values[i].first)
+            ++missing;
+    }
+    return missing;
+}
+
+void WriteInPlace(Entry* map, Entry const* values, WritePart const& part, HvMeshModifier::WriteMode mode) {
+    size_t j = part.mBegin;
+    for (size_t i = part.vBegin; i < part.vEnd; ++i) {
+        j = Advance(map, j, part.mEnd, values[i].first);
+        Combine(mode, map[j].second, values[i].second);
+    }
+}
+
+void WriteMerged(Entry const* map, Entry const* values, WritePart const& part, Entry* out,
+                 HvMeshModifier::WriteMode mode) {
+    size_t j = part.mBegin;
+    for (size_t i = part.vBegin; i < part.vEnd; ++i) {
+        int32_t const vertex = values[i].first;
+        while (j < part.mEnd && map[j].first < vertex) *out++ = map[j++];
+        if (j < part.mEnd && map[j].first == vertex) {
+            *out = map[j++];
+            Combine(mode, out->second, values[i].second);
+        } else {
+            *out = Entry(vertex, NewEntry(mode, values[i].second));
+        }
+        ++out;
+    }
+    while (j < part.mEnd) *out++ = map[j++];
+}
+
 }  // namespace
 
 struct HvMeshModifier::Impl {
@@ -31,14 +129,23 @@ int HvMeshModifier::apply(DzVertexMesh& mesh, DzNode&) {
     uint32_t const count = uint32_t(mesh.getNumVertices());
     float(*vertices)[3] = mesh.getVerticesPtr();
     std::lock_guard<std::mutex> guard(m->lock);
-    for (auto const& [index, offset] : m->deltas) {
-        uint32_t const i = uint32_t(index);
-        if (i >= count)
-            continue;
-        vertices[i][0] += offset.x;
-        vertices[i][1] += offset.y;
-        vertices[i][2] += offset.z;
-    }
+    Entry const* const entries = m->deltas.data();
+    size_t const n = m->deltas.size();
+    // Each entry moves its own vertex, so parts never write the same one.
+    HvThreadPool::Get()->parallelFor(
+        n,
+        [&](size_t begin, size_t end) {
+            for (size_t k = begin; k < end; ++k) {
+                uint32_t const i = uint32_t(entries[k].first);
+                if (i >= count)
+                    continue;
+                HvVec3 const& offset = entries[k].second;
+                vertices[i][0] += offset.x;
+                vertices[i][1] += offset.y;
+                vertices[i][2] += offset.z;
+            }
+        },
+        n >= kParallelWrite && MayUsePool());
     return 0;
 }
 
@@ -94,6 +201,46 @@ void HvMeshModifier::mergeDeltas(HvVertexOffsets const& offsets, AddOrSubtract m
     triggerCompact();
 }
 
+void HvMeshModifier::WriteOrderedArray(HvVertexOffsets& map, Entry const* values, size_t count,
+                                       WriteMode mode) {
+    if (count == 0)
+        return;
+    bool const parallel = count >= kParallelWrite && MayUsePool();
+    size_t const partCount = parallel ? kWriteParts : 1;
+    std::vector<WritePart> parts(partCount);
+    for (size_t p = 0; p < partCount; ++p) {
+        WritePart& part = parts[p];
+        part.vBegin = count * p / partCount;
+        part.vEnd = count * (p + 1) / partCount;
+        // A part's entries run up to the next part's first value; the first part's from the start.
+        part.mBegin = p == 0 ? 0 : parts[p - 1].mEnd;
+        part.mEnd = p + 1 == partCount ? map.size() : map.lowerIndex(values[part.vEnd].first, part.mBegin);
+    }
+    Entry* const entries = map.data();
+    auto forEachPart = [&](auto const& body) {
+        HvThreadPool::Get()->parallelFor(
+            partCount,
+            [&](size_t begin, size_t end) {
+                for (size_t p = begin; p < end; ++p) body(parts[p]);
+            },
+            parallel);
+    };
+    forEachPart([&](WritePart& part) { part.missing = CountMissing(entries, values, part); });
+    size_t missing = 0;
+    for (WritePart& part : parts) {
+        part.out = part.mBegin + missing;
+        missing += part.missing;
+    }
+    if (missing == 0) {
+        forEachPart([&](WritePart const& part) { WriteInPlace(entries, values, part, mode); });
+        return;
+    }
+    std::vector<Entry> merged(map.size() + missing);
+    forEachPart(
+        [&](WritePart const& part) { WriteMerged(entries, values, part, merged.data() + part.out, mode); });
+    map.entries().swap(merged);
+}
+
 void HvMeshModifier::triggerCompact() {
     m->compactTimer.setSingleShot(true);
     m->compactTimer.start(kCompactDelayMs);
@@ -104,16 +251,10 @@ void HvMeshModifier::slotCompactDelayed() {
     if (m->deltas.empty())
         return;
     auto below = [](float v) { return std::fabs(v) < kCompactThreshold; };
-    bool erased = false;
-    for (auto it = m->deltas.begin(); it != m->deltas.end();) {
-        HvVec3 const& d = it->second;
-        if (below(d.x) && below(d.y) && below(d.z)) {
-            it = m->deltas.erase(it);
-            erased = true;
-        } else {
-            ++it;
-        }
-    }
+    bool const erased = m->deltas.eraseIf([&](Entry const& e) {
+        HvVec3 const& d = e.second;
+        return below(d.x) && below(d.y) && below(d.z);
+    });
     if (erased)
         modifierStatsChanged();
 }

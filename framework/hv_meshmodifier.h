@@ -3,7 +3,6 @@
 #include <QObject>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -11,40 +10,11 @@
 #include "dzmodifier.h"
 #include "dzsceneasset.h"
 #include "hv_geometry.h"
+#include "hv_meshmodifier_offsets.h"
 
 class DzNode;
 class DzObject;
 class DzVertexMesh;
-
-// Per-vertex offsets in ascending vertex order, at most one per vertex. HvMeshModifier::WriteOrdered and
-// HvOffsetsCursor are the ways to write and read it at many vertices; a change of its representation starts
-// there.
-using HvVertexOffsets = std::map<int32_t, HvVec3>;
-
-// Reads offsets at ascending vertices: each lookup walks on from the previous one instead of searching from
-// the root. A lookup out of order searches.
-class HvOffsetsCursor {
-public:
-    explicit HvOffsetsCursor(HvVertexOffsets const& map) : m_pMap(&map), m_it(map.begin()) {}
-
-    // The vertex's offset; null without an entry.
-    HvVec3 const* find(int32_t vertex) {
-        auto const end = m_pMap->end();
-        if (m_it != end && m_it->first > vertex)
-            m_it = m_pMap->lower_bound(vertex);
-        while (m_it != end && m_it->first < vertex) ++m_it;
-        return m_it != end && m_it->first == vertex ? &m_it->second : nullptr;
-    }
-    // The vertex's offset; zero without an entry.
-    HvVec3 at(int32_t vertex) {
-        HvVec3 const* offset = find(vertex);
-        return offset ? *offset : HvVec3();
-    }
-
-private:
-    HvVertexOffsets const* m_pMap;
-    HvVertexOffsets::const_iterator m_it;
-};
 
 class HvMeshModifierLock;
 
@@ -94,12 +64,20 @@ public:
                                     std::function<DzModifier*()> factory);
 
     // The one ordered write into an offsets map (the modifier's own under its lock, or any other): values are
-    // (vertex, offset) pairs in ascending vertex order, a map or a vector of pairs.
+    // (vertex, offset) pairs in strictly ascending vertex order, an HvVertexOffsets or a vector of pairs. A
+    // sorted merge: in place when every vertex has an entry already, else into a new array; large writes are
+    // split on the thread pool when called from the GUI thread.
     template <class Pairs>
-    static void WriteOrdered(HvVertexOffsets& map, Pairs const& values, WriteMode mode);
-    // The map ends up holding exactly the values; written in place when it held the same vertices.
+    static void WriteOrdered(HvVertexOffsets& map, Pairs const& values, WriteMode mode) {
+        WriteOrderedArray(map, values.data(), values.size(), mode);
+    }
+    // The map ends up holding exactly the values, copied into its own array.
     template <class Pairs>
-    static void ReplaceOrdered(HvVertexOffsets& map, Pairs const& values);
+    static void ReplaceOrdered(HvVertexOffsets& map, Pairs const& values) {
+        map.entries().assign(values.begin(), values.end());
+    }
+    static void WriteOrderedArray(HvVertexOffsets& map, HvVertexOffsets::value_type const* values,
+                                  size_t count, WriteMode mode);
 
 signals:
     void assetModified();
@@ -125,56 +103,3 @@ public:
 private:
     std::mutex* m_pMutex;
 };
-
-template <class Pairs>
-void HvMeshModifier::WriteOrdered(HvVertexOffsets& map, Pairs const& values, WriteMode mode) {
-    // A drag writes the same vertices at every mouse move, and undo and merges write runs of neighbours: the
-    // entries are found by walking the map in step with the ascending values, a few steps at most before a
-    // long gap is searched, and changed in place or made beside the walk.
-    auto it = map.begin();
-    for (auto const& [index, value] : values) {
-        int steps = 0;
-        while (it != map.end() && it->first < index && steps < 8) {
-            ++it;
-            ++steps;
-        }
-        if (it != map.end() && it->first < index)
-            it = map.lower_bound(index);
-        if (it == map.end() || it->first != index) {
-            // A new entry is the value itself, as if added to zero.
-            it = map.emplace_hint(
-                it, index, mode == WriteSubtract ? HvVec3(-value.x, -value.y, -value.z) : HvVec3(value));
-            ++it;
-            continue;
-        }
-        HvVec3& d = it->second;
-        switch (mode) {
-            case WriteAssign:
-                d = value;
-                break;
-            case WriteAdd:
-                d.x += value.x;
-                d.y += value.y;
-                d.z += value.z;
-                break;
-            case WriteSubtract:
-                d.x -= value.x;
-                d.y -= value.y;
-                d.z -= value.z;
-                break;
-        }
-        ++it;
-    }
-}
-
-template <class Pairs>
-void HvMeshModifier::ReplaceOrdered(HvVertexOffsets& map, Pairs const& values) {
-    if (map.size() != values.size())
-        map.clear();
-    WriteOrdered(map, values, WriteAssign);
-    if (map.size() != values.size()) {
-        // Other vertices than the map held: it holds exactly the values.
-        map.clear();
-        map.insert(values.begin(), values.end());
-    }
-}

@@ -74,6 +74,20 @@ int HvMeshModifierIO::applyDefinitionToObject(QObject* object, DzFileIOSettings 
     HvMeshModifier* modifier = asMeshModifier(object);
     if (!modifier || !m_pContext)
         return 0;
+    if (m_pContext->unordered) {
+        // Ascending, and of a vertex listed more than once the last value.
+        std::vector<HvVertexOffsets::value_type>& read = m_pContext->deltas.entries();
+        std::stable_sort(read.begin(), read.end(),
+                         [](auto const& a, auto const& b) { return a.first < b.first; });
+        auto last = read.begin();
+        for (auto it = read.begin(); it != read.end(); ++it) {
+            if (it + 1 != read.end() && (it + 1)->first == it->first)
+                continue;
+            *last++ = *it;
+        }
+        read.erase(last, read.end());
+        m_pContext->unordered = false;
+    }
     HvMeshModifierLock lock(*modifier);
     modifier->getOffsets() = std::move(m_pContext->deltas);
     m_pContext->deltas.clear();  // consumed: a second apply gives an empty map
@@ -154,9 +168,13 @@ bool HvReadMeshModifierOneDeltaArray::addItem(double value) {
         case 2:
             c.y = float(value);
             break;
-        default:
-            // Files list the deltas in ascending order: the end is the right place for the hint.
-            c.deltas.insert_or_assign(c.deltas.end(), c.index, HvVec3(c.x, c.y, float(value)));
+        default: {
+            // Files list the deltas in ascending order; any other order is put right once, when applied.
+            std::vector<HvVertexOffsets::value_type>& read = c.deltas.entries();
+            if (!read.empty() && read.back().first >= c.index)
+                c.unordered = true;
+            read.emplace_back(c.index, HvVec3(c.x, c.y, float(value)));
+        }
             c.itemCounter = 0;
             break;
     }

@@ -25,8 +25,9 @@ public:
         explicit Context(DzAssetFile* file) : pFile(file) {}
 
         DzAssetFile* pFile;
-        uint64_t count = 0;  // as read; never used
-        HvVertexOffsets deltas;
+        uint64_t count = 0;       // as read; never used
+        HvVertexOffsets deltas;   // in file order until applied
+        bool unordered = false;   // a delta came at or below the one before it
         int64_t itemCounter = 0;  // position of the next number in its group of four
         int32_t index = 0;
         float x = 0.0f;

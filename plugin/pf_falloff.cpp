@@ -41,6 +41,13 @@ float const kInfinity = std::numeric_limits<float>::infinity();
 double const kRelativeMargin = 1e-5;
 double const kAbsoluteMargin = 1e-30;
 double const kShrink = (1.0 - kRelativeMargin) * (1.0 - kRelativeMargin);
+// The same for the reach of a run of vertices, which adds up a few more rounded distances.
+double const kRunMargin = 1e-4;
+
+// Vertices per run that share one set of candidate selected vertices, and the most candidates worth
+// comparing with every vertex of a run; with more the tree is searched for each vertex.
+size_t const kRun = 16;
+size_t const kMaxCandidates = 48;
 
 // Whether every point whose squared distance (in double) from the query is at least `distance2` has a
 // ComputeDistance of at least `limit`.
@@ -81,6 +88,14 @@ void ForEachIndexOnPool(size_t count, Task const& task, bool parallel) {
 struct Point {
     float c[3];
 };
+
+// Squared distance in double; exact differences of floats.
+inline double Distance2(float const a[3], float const b[3]) {
+    double const dx = double(a[0]) - double(b[0]);
+    double const dy = double(a[1]) - double(b[1]);
+    double const dz = double(a[2]) - double(b[2]);
+    return dx * dx + dy * dy + dz * dz;
+}
 
 // A balanced k-d tree over the selected positions, for the nearest one to a vertex. Node i has the children
 // 2i + 1 and 2i + 2 and all leaves are on the last level, so subtrees of one level are built independently.
@@ -171,6 +186,40 @@ public:
         return best;
     }
 
+    // Sets `out` to the points whose distance (squared in double) from c is at most `reach`; false, and `out`
+    // incomplete, when there are more than `most`.
+    bool within(float const c[3], double reach, size_t most, std::vector<Point>& out) const {
+        out.clear();
+        if (m_points.empty()) {
+            return true;
+        }
+        double const reach2 = reach * reach;
+        uint32_t stack[64];  // one pending sibling per level at most, and the depth stays below 32
+        int top = 0;
+        stack[top++] = 0;
+        while (top > 0) {
+            uint32_t const i = stack[--top];
+            Node const& node = m_nodes[i];
+            if (boxDistance2(node, c) > reach2) {
+                continue;
+            }
+            if (i < m_firstLeaf) {
+                stack[top++] = 2 * i + 1;
+                stack[top++] = 2 * i + 2;
+                continue;
+            }
+            for (uint32_t k = node.begin; k < node.end; ++k) {
+                if (Distance2(c, m_points[k].c) <= reach2) {
+                    out.push_back(m_points[k]);
+                }
+            }
+            if (out.size() > most) {
+                return false;
+            }
+        }
+        return true;
+    }
+
 private:
     static size_t const kLeafSize = 16;
     static size_t const kParallelBuild = 8192;
@@ -238,16 +287,36 @@ private:
     uint32_t m_firstLeaf = 0;
 };
 
-using Weights = std::vector<std::pair<int, double>>;
+using Weights = std::vector<PfAffectedWeights::value_type>;
 
-// The reference: every vertex against every selected one, entries merged under a lock.
+// Below this many weights they are put together on the calling thread.
+size_t const kParallelConcatenate = 65536;
+
+// Concatenates the blocks, each in index order, into the weights; in parallel, each block at its own place.
+void Concatenate(std::vector<Weights> const& blocks, PfAffectedWeights& affected) {
+    std::vector<size_t> starts(blocks.size() + 1, 0);
+    for (size_t b = 0; b < blocks.size(); ++b) starts[b + 1] = starts[b] + blocks[b].size();
+    std::vector<PfAffectedWeights::value_type>& out = affected.entries();
+    out.resize(starts.back());
+    ForEachIndexOnPool(
+        blocks.size(),
+        [&](size_t b) {
+            std::copy(blocks[b].begin(), blocks[b].end(), out.begin() + std::ptrdiff_t(starts[b]));
+        },
+        starts.back() >= kParallelConcatenate);
+}
+
+// The reference: every vertex against every selected one. Each range's entries are in index order; the
+// ranges are put together in order.
 void ComputeBruteForce(PfFalloffMesh const& mesh, std::vector<unsigned char> const& state,
                        std::vector<Point> const& sources, double radius, PfFalloffCurve const& curve,
-                       std::map<int, double>& affected) {
+                       PfAffectedWeights& affected) {
     std::mutex mutex;
+    std::map<size_t, Weights> ranges;
     HvThreadPool::Get()->parallelFor(
         state.size(),
         [&](size_t begin, size_t end) {
+            Weights out;
             for (size_t v = begin; v < end; ++v) {
                 if (state[v] & kExcluded) {
                     continue;
@@ -269,19 +338,28 @@ void ComputeBruteForce(PfFalloffMesh const& mesh, std::vector<unsigned char> con
                     }
                     weight = curve(double(d) / radius);
                 }
-                std::lock_guard<std::mutex> lock(mutex);
-                affected[int(v)] = weight;
+                out.emplace_back(int(v), weight);
             }
+            // Empty ranges may share their start with another one.
+            if (out.empty()) {
+                return;
+            }
+            std::lock_guard<std::mutex> lock(mutex);
+            ranges[begin] = std::move(out);
         },
         true);
+    std::vector<Weights> blocks;
+    blocks.reserve(ranges.size());
+    for (auto& range : ranges) blocks.push_back(std::move(range.second));
+    Concatenate(blocks, affected);
 }
 
 // The same weights from a k-d tree over the selected positions. A non-finite position is at no finite
 // distance from anything, so it neither gets nor gives a weight. Blocks of vertices are taken as threads come
-// free and each block's entries are already in index order, so the map is built by appending.
+// free and each block's entries are already in index order, so the weights are the blocks put together.
 void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const& state,
                     std::vector<Point> sources, double radius, PfFalloffCurve const& curve,
-                    std::map<int, double>& spare, std::map<int, double>& affected) {
+                    PfAffectedWeights& affected) {
     bool const reaches = radius > 0.0;
     sources.erase(
         std::remove_if(sources.begin(), sources.end(), [](Point const& p) { return !HvIsFinite(p.c); }),
@@ -299,40 +377,114 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
         [&](size_t b) {
             Weights& out = blocks[b];
             uint32_t hint = std::numeric_limits<uint32_t>::max();
+            std::vector<Point> candidates;
             size_t const end = std::min(n, (b + 1) * kBlock);
-            for (size_t v = b * kBlock; v < end; ++v) {
-                if (state[v] & kExcluded) {
-                    continue;
+            for (size_t first = b * kBlock; first < end; first += kRun) {
+                size_t const last = std::min(end, first + kRun);
+                auto needsDistance = [&](size_t v) {
+                    return !(state[v] & (kExcluded | kSelected)) && !index.empty() &&
+                           HvIsFinite(mesh.vertices[v]);
+                };
+                // Neighbouring vertices of a mesh mostly lie close together: their nearest selected vertices
+                // are among the few near the run, which are compared with each vertex instead of searching
+                // the tree for every one. The run's centre c and reach h (every vertex of the run within h
+                // of c); the nearest selected vertex of each vertex below the radius is then at most
+                // min(d(c, nearest of c) + h, radius) + h from c. The margins are far wider than the
+                // rounding of ComputeDistance.
+                bool useCandidates = false;
+                bool beyondRadius = false;
+                size_t nearestCandidate = std::numeric_limits<size_t>::max();
+                float centre[3] = {0.0f, 0.0f, 0.0f};
+                {
+                    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+                    double hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+                    size_t queries = 0;
+                    for (size_t v = first; v < last; ++v) {
+                        if (!needsDistance(v)) {
+                            continue;
+                        }
+                        ++queries;
+                        for (int k = 0; k < 3; ++k) {
+                            lo[k] = std::min(lo[k], double(mesh.vertices[v][k]));
+                            hi[k] = std::max(hi[k], double(mesh.vertices[v][k]));
+                        }
+                    }
+                    if (queries > 1) {
+                        for (int k = 0; k < 3; ++k) {
+                            centre[k] = float(lo[k] + (hi[k] - lo[k]) * 0.5);
+                        }
+                        double h2 = 0.0;
+                        for (size_t v = first; v < last; ++v) {
+                            if (needsDistance(v)) {
+                                h2 = std::max(h2, Distance2(centre, mesh.vertices[v]));
+                            }
+                        }
+                        double const h = std::sqrt(h2);
+                        // Searched only as far as it matters: a result at this limit or beyond already puts
+                        // the whole run beyond the radius.
+                        double const enough = ((radius + kAbsoluteMargin) / (1.0 - kRunMargin) + h) /
+                                              (1.0 - kRunMargin) * (1.0 + 1e-9);
+                        double const nearestOfCentre = index.nearest(centre, enough, hint);
+                        double const reach =
+                            (std::min(nearestOfCentre + h, radius) + h) * (1.0 + kRunMargin) +
+                            kAbsoluteMargin;
+                        // Every vertex of the run at least this far from every selected one.
+                        double const nearestOfRun =
+                            (nearestOfCentre * (1.0 - kRunMargin) - h) * (1.0 - kRunMargin) - kAbsoluteMargin;
+                        if (nearestOfRun >= radius) {
+                            beyondRadius = true;
+                        } else if (std::isfinite(reach)) {
+                            useCandidates = index.within(centre, reach, kMaxCandidates, candidates);
+                        }
+                    }
                 }
-                if (state[v] & kSelected) {
-                    out.emplace_back(int(v), 1.0);
-                    continue;
-                }
-                float const* q = mesh.vertices[v];
-                if (index.empty() || !HvIsFinite(q)) {
-                    continue;
-                }
-                float const d = index.nearest(q, radius, hint);
-                if (d < radius) {
-                    out.emplace_back(int(v), curve(double(d) / radius));
+                for (size_t v = first; v < last; ++v) {
+                    if (state[v] & kExcluded) {
+                        continue;
+                    }
+                    if (state[v] & kSelected) {
+                        out.emplace_back(int(v), 1.0);
+                        continue;
+                    }
+                    if (beyondRadius || !needsDistance(v)) {
+                        continue;
+                    }
+                    float const* q = mesh.vertices[v];
+                    float d = kInfinity;
+                    if (useCandidates) {
+                        // The previous vertex's nearest first: it is mostly this one's too, and bounds the
+                        // rest.
+                        double limit = radius;
+                        if (nearestCandidate < candidates.size()) {
+                            float const* p = candidates[nearestCandidate].c;
+                            if (!AtOrBeyond(Distance2(q, p), limit)) {
+                                d = HvPoint3::ComputeDistance(q, p);
+                                limit = std::min(limit, double(d));
+                            }
+                        }
+                        for (size_t k = 0; k < candidates.size(); ++k) {
+                            Point const& p = candidates[k];
+                            if (AtOrBeyond(Distance2(q, p.c), limit)) {
+                                continue;
+                            }
+                            float const distance = HvPoint3::ComputeDistance(q, p.c);
+                            if (distance < d) {
+                                d = distance;
+                                nearestCandidate = k;
+                                limit = std::min(limit, double(d));
+                            }
+                        }
+                    } else {
+                        d = index.nearest(q, radius, hint);
+                    }
+                    if (d < radius) {
+                        out.emplace_back(int(v), curve(double(d) / radius));
+                    }
                 }
             }
         },
         true);
-
-    // The previous map's nodes are reused rather than freed and allocated again one by one on this thread.
-    for (Weights const& block : blocks) {
-        for (std::pair<int, double> const& entry : block) {
-            if (spare.empty()) {
-                affected.emplace_hint(affected.end(), entry.first, entry.second);
-                continue;
-            }
-            auto node = spare.extract(spare.begin());
-            node.key() = entry.first;
-            node.mapped() = entry.second;
-            affected.insert(affected.end(), std::move(node));
-        }
-    }
+    Concatenate(blocks, affected);
 }
 
 }  // namespace
@@ -368,8 +520,16 @@ PfFalloffMesh::PfFalloffMesh(DzFacetMesh const& mesh)
 void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& selected, double radius,
                                PfFalloffCurve const& curve, std::map<int, double>& affected,
                                std::set<int>& excluded, PfNearestSearch search) {
-    std::map<int, double> spare;
-    spare.swap(affected);
+    affected.clear();
+    PfAffectedWeights weights;
+    PfComputeAffectedVertices(mesh, selected, radius, curve, weights, excluded, search);
+    for (auto const& entry : weights) affected.emplace_hint(affected.end(), entry.first, entry.second);
+}
+
+void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& selected, double radius,
+                               PfFalloffCurve const& curve, PfAffectedWeights& affected,
+                               std::set<int>& excluded, PfNearestSearch search) {
+    affected.clear();
     excluded.clear();
     if (selected.empty()) {
         return;
@@ -415,11 +575,15 @@ void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& s
         sources.push_back(Point{{p[0], p[1], p[2]}});
     }
 
-    std::map<int, double> result;
+    // Into a new array, so that a curve's exception leaves the weights empty; the old array's memory is kept
+    // for the next computation.
+    PfAffectedWeights result;
+    result.swap(affected);
+    result.clear();
     if (search == PfNearestSearch::BruteForce) {
         ComputeBruteForce(mesh, state, sources, radius, curve, result);
     } else {
-        ComputeIndexed(mesh, state, std::move(sources), radius, curve, spare, result);
+        ComputeIndexed(mesh, state, std::move(sources), radius, curve, result);
     }
     affected.swap(result);
 }

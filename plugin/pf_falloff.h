@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "hv_meshmodifier_offsets.h"
 #include "pf_settings.h"
 
 class DzFacetMesh;
@@ -31,6 +32,9 @@ struct PfFalloffMesh {
     explicit PfFalloffMesh(DzFacetMesh const& mesh);
 };
 
+// The weights of the affected vertices in ascending vertex order, one sorted array.
+using PfAffectedWeights = HvVertexArrayMap<double>;
+
 // How the distance to the nearest selected vertex is found. Both give the same distances, bit for bit; the
 // brute force compares every vertex with every selected one and is kept as the reference.
 enum class PfNearestSearch { Indexed, BruteForce };
@@ -41,6 +45,10 @@ enum class PfNearestSearch { Indexed, BruteForce };
 // curve(distance / radius). Excluded vertices get no weight, selected or not; indices outside the mesh are
 // skipped. Runs on the thread pool. A curve's exception (an empty curve throws std::bad_function_call)
 // reaches the caller, with `affected` left empty.
+void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& selected, double radius,
+                               PfFalloffCurve const& curve, PfAffectedWeights& affected,
+                               std::set<int>& excluded, PfNearestSearch search = PfNearestSearch::Indexed);
+// The same weights in a node map, for callers that want one.
 void PfComputeAffectedVertices(PfFalloffMesh const& mesh, std::set<int> const& selected, double radius,
                                PfFalloffCurve const& curve, std::map<int, double>& affected,
                                std::set<int>& excluded, PfNearestSearch search = PfNearestSearch::Indexed);

@@ -1,7 +1,9 @@
 #include "pf_modifier.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <vector>
 
 #include "dzmorphdeltas.h"
 #include "pf_tool_hooks.h"
@@ -20,27 +22,41 @@ void PfModifier::modifierStatsChanged() {
 bool PfModifier::importMorphDeltas(std::string const& morphName, DzMorphDeltas& deltas, double scale) {
     // NaN is never greater, so an entry of NaNs is skipped too.
     auto significant = [](float v) { return std::fabs(v) > FLT_EPSILON; };
-    bool added = false;
+    std::vector<HvVertexOffsets::value_type> values;
+    values.reserve(size_t(std::max(deltas.getNumDeltas(), 0)));
+    for (int i = 0, n = deltas.getNumDeltas(); i < n; ++i) {
+        DzVec3 const d = deltas.getDelta(i);
+        HvVec3 const scaled(float(double(d.m_x) * scale), float(double(d.m_y) * scale),
+                            float(double(d.m_z) * scale));
+        if (!significant(scaled.x) && !significant(scaled.y) && !significant(scaled.z))
+            continue;
+        values.emplace_back(int32_t(deltas.getDeltaIndex(i)), scaled);
+    }
+    auto byVertex = [](auto const& a, auto const& b) { return a.first < b.first; };
+    std::stable_sort(values.begin(), values.end(), byVertex);
+    bool const once = std::adjacent_find(values.begin(), values.end(), [](auto const& a, auto const& b) {
+                          return a.first == b.first;
+                      }) == values.end();
     {
         HvMeshModifierLock lock(*this);
         HvVertexOffsets& offsets = getOffsets();
-        for (int i = 0, n = deltas.getNumDeltas(); i < n; ++i) {
-            DzVec3 const d = deltas.getDelta(i);
-            HvVec3 const scaled(float(double(d.m_x) * scale), float(double(d.m_y) * scale),
-                                float(double(d.m_z) * scale));
-            if (!significant(scaled.x) && !significant(scaled.y) && !significant(scaled.z))
-                continue;
-            auto [it, inserted] = offsets.try_emplace(int32_t(deltas.getDeltaIndex(i)), scaled);
-            if (!inserted) {
-                it->second.x += scaled.x;
-                it->second.y += scaled.y;
-                it->second.z += scaled.z;
+        if (once) {
+            // One sorted merge into the deltas.
+            WriteOrdered(offsets, values, WriteAdd);
+        } else {
+            // A vertex listed twice is added to twice, in the morph's order.
+            for (auto const& [index, scaled] : values) {
+                auto [it, inserted] = offsets.try_emplace(index, scaled);
+                if (!inserted) {
+                    it->second.x += scaled.x;
+                    it->second.y += scaled.y;
+                    it->second.z += scaled.z;
+                }
             }
-            added = true;
         }
         setLastImportedMorphName(morphName);
     }
-    return added;
+    return !values.empty();
 }
 
 void PfModifier::exportMorphDeltas(DzMorphDeltas& deltas) {

@@ -496,12 +496,12 @@ std::function<double(double)> PfSelection::getFalloffFunction(PfFalloffMode mode
     return PfGetFalloffCurve(mode, &m_bRandomSeeded);
 }
 
-std::map<int, double> const& PfSelection::getAffectedVertices() {
+PfAffectedWeights const& PfSelection::getAffectedVertices() {
     if (m_bAffectedVerticesValid)
         return m_affectedVertices;
     DzFacetMesh const* mesh = worldMesh();
     if (mesh && !m_vertices.empty()) {
-        // Replaces the contents itself, reusing the map's nodes; on an exception the cache stays invalid.
+        // Replaces the contents itself, reusing the array; on an exception the cache stays invalid.
         PfComputeAffectedVertices(PfFalloffMesh(*mesh), m_vertices, m_dFalloffRadius,
                                   getFalloffFunction(m_eFalloffMode), m_affectedVertices, m_excludedVertices);
     } else {

@@ -16,6 +16,7 @@
 #include "dzviewportmgr.h"
 #include "hv_geometry.h"
 #include "hv_meshmodifier.h"
+#include "pf_falloff.h"
 #include "pf_flags.h"
 #include "pf_gizmo.h"
 #include "pf_modifier.h"
@@ -140,7 +141,7 @@ public:
 
     // Falloff: the cache of the affected vertices is dropped and rebuilt on demand.
     void invalidateAffectedVertices(unsigned long radius, PfFalloffMode mode, bool releaseLock);
-    std::map<int, double> const& getAffectedVertices();
+    PfAffectedWeights const& getAffectedVertices();
     std::function<double(double)> getFalloffFunction(PfFalloffMode mode);
 
     // Gizmos, one per viewport.
@@ -190,7 +191,7 @@ public:
     void endDragAsRelease();
     HvVertexOffsets const& getDeltasAtPress() const { return m_deltasAtPress; }
     HvVertexOffsets const& getDeltasAfter() const { return m_deltasAfter; }
-    HvVertexOffsets const& getLastDragOffsets() const { return m_lastDragOffsets; }
+    HvVertexOffsets const& getLastDragOffsets() const;
     HvPoint3 const& getDragStart() const { return m_dragStart; }
     HvPoint3 const& getDragCurrent() const { return m_dragCurrent; }
     float getCurrentAngle() const { return m_fCurrentAngle; }
@@ -225,7 +226,7 @@ private:
     bool m_bAffectedVerticesValid = false;
     double m_dFalloffRadius = 0.0;
     PfFalloffMode m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
-    std::map<int, double> m_affectedVertices;
+    PfAffectedWeights m_affectedVertices;
     std::set<int> m_excludedVertices;
 
     // Subdivision.
@@ -266,14 +267,19 @@ private:
     DzQuat m_dragRotation;
     float m_fCurrentAngle = 0.0f;
     float m_fPreviousAngle = 0.0f;
-    // The offsets of the last finished drag: what undo takes back and a falloff change reverses.
-    HvVertexOffsets m_lastDragOffsets;
+    // The offsets of the last finished drag: what undo takes back and a falloff change reverses. Shared with
+    // the drag's undo step, never changed once made.
+    std::shared_ptr<HvVertexOffsets const> m_pLastDragOffsets;
     // The deltas last written by a drag of this selection.
     HvVertexOffsets m_deltasAfter;
     // The current drag wrote deltas (a release without it pushes zero offsets).
     bool m_bDragWrote = false;
-    // A copy of the local base mesh that the drag functions write into when no modifier follows ours.
-    std::unique_ptr<DzFacetMesh> m_pMovedMesh;
+    // The drag step's new deltas before they are checked; its memory is reused from step to step.
+    HvVertexOffsets m_deltasScratch;
+    // The vertices the drag functions write into when no modifier follows ours: only the affected ones are
+    // ever set, each from the local base mesh before its function runs. Kept from drag to drag.
+    std::unique_ptr<float[][3]> m_pMovedVertices;
+    int m_iMovedVertexCount = 0;
     HvOffsetsCursor m_pressCursor{m_deltasAtPress};
     // Owned by the host's undo stack, which may destroy it while the selection lives.
     QPointer<PfUndoItem> m_pLastUndoItem;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 #include "dzfacetmesh.h"
 #include "dzmodifier.h"
@@ -20,17 +21,11 @@
 namespace {
 
 // The offsets of a drag that wrote nothing: zero for the same vertices.
-HvVertexOffsets zeroOffsets(HvVertexOffsets const& like) {
-    HvVertexOffsets zero;
-    for (auto const& entry : like) zero.emplace_hint(zero.end(), entry.first, HvVec3());
+std::shared_ptr<HvVertexOffsets const> zeroOffsets(HvVertexOffsets const& like) {
+    auto zero = std::make_shared<HvVertexOffsets>();
+    zero->reserve(like.size());
+    for (auto const& entry : like) zero->emplace_back(entry.first, HvVec3());
     return zero;
-}
-
-// Offsets already relative, as the undo item takes them.
-PfRelativeOffsetsForUndo asUndoOffsets(HvVertexOffsets const& offsets) {
-    PfRelativeOffsetsForUndo rel;
-    static_cast<HvVertexOffsets&>(rel) = offsets;
-    return rel;
 }
 
 }  // namespace
@@ -79,7 +74,6 @@ bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 
     invalidateVerticesOnMouseDown();
     m_otherModifiers.clear();
     m_pLocalBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_otherModifiers);
-    m_pMovedMesh.reset();
     if (m_pLocalBaseMesh)
         for (DzModifier* other : m_otherModifiers) other->applyInverse(*m_pLocalBaseMesh, *m_pNode);
     // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
@@ -101,15 +95,15 @@ bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 
 
 void PfSelection::invalidateVerticesOnMouseDown() {
     m_deltasAtPress.clear();
-    std::map<int, double> const& affected = getAffectedVertices();
+    PfAffectedWeights const& affected = getAffectedVertices();
     PfModifier* modifier = m_pModifier.data();
     if (!modifier)
         return;
     HvMeshModifierLock lock(*modifier);
-    // Both maps are ordered by vertex index: one pass over each.
+    // Both arrays are ordered by vertex index: one pass over each.
     HvOffsetsCursor deltas(modifier->getOffsets());
-    for (auto const& entry : affected)
-        m_deltasAtPress.emplace_hint(m_deltasAtPress.end(), entry.first, deltas.at(entry.first));
+    m_deltasAtPress.reserve(affected.size());
+    for (auto const& entry : affected) m_deltasAtPress.emplace_back(entry.first, deltas.at(entry.first));
 }
 
 std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
@@ -259,17 +253,18 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         return false;
     float const(*unmoved)[3] = m_pLocalBaseMesh->getVerticesPtr();
     int const vertexCount = m_pLocalBaseMesh->getNumVertices();
-    std::map<int, double> const& affected = getAffectedVertices();
+    PfAffectedWeights const& affected = getAffectedVertices();
 
     std::unique_ptr<DzFacetMesh> fresh;
     float(*moved)[3] = nullptr;
     if (m_otherModifiers.empty()) {
-        // Nothing to take back out after the function: only the affected vertices need a fresh start.
-        if (!m_pMovedMesh) {
-            m_pMovedMesh = std::make_unique<DzFacetMesh>();
-            m_pMovedMesh->copyFrom(*m_pLocalBaseMesh, false, false);
+        // Nothing to take back out after the function: only the affected vertices need a fresh start, so the
+        // other vertices of the buffer are never written nor read.
+        if (!m_pMovedVertices || m_iMovedVertexCount != vertexCount) {
+            m_pMovedVertices.reset(new float[size_t(std::max(vertexCount, 1))][3]);
+            m_iMovedVertexCount = vertexCount;
         }
-        moved = m_pMovedMesh->getVerticesPtr();
+        moved = m_pMovedVertices.get();
     } else {
         fresh = getLocalBaseMeshWithoutOurModifier(nullptr);
         if (!fresh || fresh->getNumVertices() != vertexCount)
@@ -290,7 +285,8 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         for (DzModifier* other : m_otherModifiers) other->applyInverse(*fresh, *m_pNode);
 
     // The new deltas in vertex order, checked before anything is written.
-    std::vector<std::pair<int, HvVec3>> after;
+    HvVertexOffsets& after = m_deltasScratch;
+    after.clear();
     after.reserve(affected.size());
     HvOffsetsCursor before(m_deltasAtPress);
     for (auto const& entry : affected) {
@@ -308,10 +304,11 @@ bool PfSelection::modifyMesh(DragFunction fn) {
     }
     m_fnLastDrag = std::move(fn);
     m_bDragWrote = true;
-    HvMeshModifier::ReplaceOrdered(m_deltasAfter, after);
+    // The scratch array keeps the previous step's memory for the next one.
+    m_deltasAfter.swap(after);
     {
         HvMeshModifierLock lock(*modifier);
-        HvMeshModifier::WriteOrdered(modifier->getOffsets(), after, HvMeshModifier::WriteAssign);
+        HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_deltasAfter, HvMeshModifier::WriteAssign);
     }
     // As setDeltas would: the near-zero entries are dropped later.
     modifier->triggerCompact();
@@ -324,10 +321,11 @@ bool PfSelection::modifyMesh(DragFunction fn) {
 void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
     if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_eState != PF_STATE_MOVING_GIZMO) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
-        m_lastDragOffsets = m_bDragWrote
-                                ? HvVertexOffsets(PfRelativeOffsetsForUndo(m_deltasAfter, m_deltasAtPress))
-                                : zeroOffsets(m_deltasAfter);
-        setLastUndoItem(PfUndoItem::Create(*this, asUndoOffsets(m_lastDragOffsets)));
+        // Made once and shared with the undo step.
+        m_pLastDragOffsets =
+            m_bDragWrote ? std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress)
+                         : zeroOffsets(m_deltasAfter);
+        setLastUndoItem(PfUndoItem::Create(*this, m_pLastDragOffsets));
         m_eState = PF_STATE_DRAG_FINISHED;
     } else {
         m_eState = PF_STATE_IDLE;
@@ -343,6 +341,11 @@ void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
     }
 }
 
+HvVertexOffsets const& PfSelection::getLastDragOffsets() const {
+    static HvVertexOffsets const none;
+    return m_pLastDragOffsets ? *m_pLastDragOffsets : none;
+}
+
 void PfSelection::endDragAsRelease() {
     if (m_eState == PF_STATE_TRANSLATING || m_eState == PF_STATE_ROTATING)
         onReleaseDragGizmo(nullptr);
@@ -354,7 +357,7 @@ void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
     PfModifier* modifier = m_pModifier.data();
     if (!modifier)
         return;
-    modifier->mergeDeltas(m_lastDragOffsets, HvMeshModifier::Subtract);
+    modifier->mergeDeltas(getLastDragOffsets(), HvMeshModifier::Subtract);
     modifier->emitCurrentValueChanged();
 }
 
@@ -363,12 +366,12 @@ void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
     DragFunction fn = m_fnLastDrag ? m_fnLastDrag : DragFunction([](float(*)[3], int, double) {});
     if (!modifyMesh(fn)) {
         // Nothing could be written: the drag's offsets are gone from the modifier, and so from its step.
-        m_lastDragOffsets.clear();
+        m_pLastDragOffsets = std::make_shared<HvVertexOffsets const>();
     } else {
-        m_lastDragOffsets = PfRelativeOffsetsForUndo(m_deltasAfter, m_deltasAtPress);
+        m_pLastDragOffsets = std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress);
     }
     if (PfUndoItem* item = getLastUndoItem())
-        item->update(asUndoOffsets(m_lastDragOffsets));
+        item->update(m_pLastDragOffsets);
 }
 
 // ---- transforms and resets ----

@@ -28,9 +28,10 @@ PfRelativeOffsetsForUndo::PfRelativeOffsetsForUndo(HvVertexOffsets const& after,
                                                    HvVertexOffsets const& before) {
     // Zero where before has no entry: such a vertex was not moved by the drag.
     HvOffsetsCursor b(before);
+    reserve(after.size());
     for (auto const& [index, offset] : after) {
         HvVec3 const* was = b.find(index);
-        emplace_hint(end(), index, was ? offset - *was : HvVec3());
+        emplace_back(index, was ? offset - *was : HvVec3());
     }
 }
 
@@ -98,21 +99,30 @@ DzUndoItem* PfUndoBase::Push(std::unique_ptr<DzUndoItem> item, PfSelection const
 // ---- PfUndoItem ----
 
 PfUndoItem* PfUndoItem::Create(PfSelection const& selection, PfRelativeOffsetsForUndo const& offsets) {
-    return static_cast<PfUndoItem*>(
-        Push(std::make_unique<PfUndoItem>(selection, offsets), selection, "Pullform on %{%1}%"));
+    return Create(selection, std::make_shared<HvVertexOffsets const>(offsets));
 }
 
-PfUndoItem::PfUndoItem(PfSelection const& selection, PfRelativeOffsetsForUndo const& offsets)
-    : PfUndoBase(selection), m_offsets(offsets) {}
+PfUndoItem* PfUndoItem::Create(PfSelection const& selection, std::shared_ptr<HvVertexOffsets const> offsets) {
+    return static_cast<PfUndoItem*>(
+        Push(std::make_unique<PfUndoItem>(selection, std::move(offsets)), selection, "Pullform on %{%1}%"));
+}
+
+PfUndoItem::PfUndoItem(PfSelection const& selection, std::shared_ptr<HvVertexOffsets const> offsets)
+    : PfUndoBase(selection),
+      m_pOffsets(offsets ? std::move(offsets) : std::make_shared<HvVertexOffsets const>()) {}
 
 PfUndoItem::~PfUndoItem() = default;
 
 int PfUndoItem::size() const {
-    return clampToInt(sizeWith(sizeof(*this)) + kBytesPerOffset * m_offsets.size());
+    return clampToInt(sizeWith(sizeof(*this)) + kBytesPerOffset * m_pOffsets->size());
 }
 
 void PfUndoItem::update(PfRelativeOffsetsForUndo const& offsets) {
-    m_offsets = offsets;
+    update(std::make_shared<HvVertexOffsets const>(offsets));
+}
+
+void PfUndoItem::update(std::shared_ptr<HvVertexOffsets const> offsets) {
+    m_pOffsets = offsets ? std::move(offsets) : std::make_shared<HvVertexOffsets const>();
 }
 
 void PfUndoItem::apply(PfUndoOrRedo which) {
@@ -120,7 +130,7 @@ void PfUndoItem::apply(PfUndoOrRedo which) {
     PfModifier* modifier = findModifier(&node);
     if (!modifier)
         return;
-    modifier->mergeDeltas(m_offsets, which == PF_UNDO ? HvMeshModifier::Subtract : HvMeshModifier::Add);
+    modifier->mergeDeltas(*m_pOffsets, which == PF_UNDO ? HvMeshModifier::Subtract : HvMeshModifier::Add);
     modifier->emitCurrentValueChanged();
     PfToolHooks::onUndoOrRedo(node, getSelectionState());
 }

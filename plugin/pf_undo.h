@@ -64,8 +64,10 @@ public:
     // Makes the item, pushes it and names the step after the node's label; the stack owns the result. Null
     // when nothing could be pushed.
     static PfUndoItem* Create(PfSelection const& selection, PfRelativeOffsetsForUndo const& offsets);
+    // The same without a copy: the item shares the offsets, which nobody changes any more.
+    static PfUndoItem* Create(PfSelection const& selection, std::shared_ptr<HvVertexOffsets const> offsets);
 
-    PfUndoItem(PfSelection const& selection, PfRelativeOffsetsForUndo const& offsets);
+    PfUndoItem(PfSelection const& selection, std::shared_ptr<HvVertexOffsets const> offsets);
     ~PfUndoItem() override;
 
     void undo() override { apply(PF_UNDO); }
@@ -74,11 +76,13 @@ public:
 
     // The offsets of a finished drag that was applied again with other weights.
     void update(PfRelativeOffsetsForUndo const& offsets);
+    void update(std::shared_ptr<HvVertexOffsets const> offsets);
+    // Subtracts (undo) or adds (redo) the offsets in one ordered pass over the node's deltas.
     void apply(PfUndoOrRedo which);
-    HvVertexOffsets const& getOffsets() const { return m_offsets; }
+    HvVertexOffsets const& getOffsets() const { return *m_pOffsets; }
 
 private:
-    HvVertexOffsets m_offsets;
+    std::shared_ptr<HvVertexOffsets const> m_pOffsets;  // never null
 };
 
 // The undo step of a reset of all deltas: a copy of every delta before the reset. Undo puts the copy back

@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
+#include <random>
+#include <vector>
 
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
@@ -190,6 +193,72 @@ TEST(HvMeshModifier, QuickWritesPostponeCompaction) {
     // A timer may fire up to 5 % early; late is never wrong.
     EXPECT_GE(clock.elapsed() - lastWrite, 2850);
     EXPECT_EQ(mod.getNoOfDeltas(), 0u);
+}
+
+// Large ordered writes are split into parts (on the pool from the GUI thread): every mode, into vertices that
+// all have entries (written in place) and into some that have none (merged), give bit for bit what writing
+// entry by entry into a node map gives, NaN included.
+TEST(HvMeshModifier, LargeOrderedWritesMatchWritingEntryByEntry) {
+    struct Case {
+        char const* name;
+        int mapStep;     // the map holds every mapStep-th vertex
+        int valueStep;   // the values are at every valueStep-th vertex
+        int valueFirst;  // from this one
+    };
+    Case const cases[] = {
+        {"same vertices", 1, 1, 0},
+        {"a subset, with gaps", 1, 4, 3},
+        {"new vertices between", 2, 1, 0},
+        {"into an empty map", 0, 3, 1},
+        {"new vertices past the end", 1, 1, 150000},
+    };
+    int const kVertices = 300000;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> value(-4.0f, 4.0f);
+    auto randomOffset = [&] {
+        HvVec3 v(value(rng), value(rng), value(rng));
+        if (rng() % 97 == 0)
+            v.y = std::numeric_limits<float>::quiet_NaN();
+        return v;
+    };
+    for (Case const& c : cases) {
+        std::map<int32_t, HvVec3> reference;
+        HvVertexOffsets map;
+        if (c.mapStep > 0)
+            for (int v = 0; v < kVertices; v += c.mapStep) {
+                HvVec3 const d = randomOffset();
+                reference[v] = d;
+                map.emplace_back(v, d);
+            }
+        std::vector<std::pair<int32_t, HvVec3>> values;
+        for (int v = c.valueFirst; v < kVertices + 1000; v += c.valueStep)
+            values.emplace_back(v, randomOffset());
+        ASSERT_GE(values.size(), 65536u) << c.name << ": too few values to split";
+        for (auto mode :
+             {HvMeshModifier::WriteAdd, HvMeshModifier::WriteSubtract, HvMeshModifier::WriteAssign}) {
+            for (auto const& [v, x] : values) {
+                auto [it, made] = reference.try_emplace(
+                    v, mode == HvMeshModifier::WriteSubtract ? HvVec3(-x.x, -x.y, -x.z) : x);
+                if (made)
+                    continue;
+                HvVec3& d = it->second;
+                if (mode == HvMeshModifier::WriteAssign)
+                    d = x;
+                else if (mode == HvMeshModifier::WriteAdd)
+                    d = HvVec3(d.x + x.x, d.y + x.y, d.z + x.z);
+                else
+                    d = HvVec3(d.x - x.x, d.y - x.y, d.z - x.z);
+            }
+            HvMeshModifier::WriteOrdered(map, values, mode);
+            ASSERT_EQ(map.size(), reference.size()) << c.name;
+            auto r = reference.begin();
+            for (auto const& [v, d] : map) {
+                ASSERT_EQ(v, r->first) << c.name;
+                ASSERT_EQ(0, std::memcmp(&d, &r->second, sizeof(HvVec3))) << c.name << ", vertex " << v;
+                ++r;
+            }
+        }
+    }
 }
 
 TEST(HvMeshModifier, LockGuardsTheMapHandedOut) {

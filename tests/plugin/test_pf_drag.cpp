@@ -336,6 +336,19 @@ TEST_F(PfDragTest, AFalloffChangeAfterADragKeepsOneStepThatUndoesIt) {
     EXPECT_NEAR(modifier->getDelta(9).z, 0.5f, 1e-6f);
 }
 
+TEST_F(PfDragTest, TheStepHoldsTheDragsOffsetsWithoutACopy) {
+    select({8}, 15);
+    translate(HvPoint3(1, 1, 0), {HvPoint3(1, 1, 1)});
+    PfUndoItem* item = selection->getLastUndoItem();
+    ASSERT_TRUE(item);
+    EXPECT_FALSE(item->getOffsets().empty());
+    EXPECT_EQ(&item->getOffsets(), &selection->getLastDragOffsets());
+    // Applied again with other weights: still one set, shared.
+    changeFalloff(20);
+    EXPECT_EQ(&item->getOffsets(), &selection->getLastDragOffsets());
+    EXPECT_EQ(item->getOffsets().size(), selection->getAffectedVertices().size());
+}
+
 TEST_F(PfDragTest, UndoAndRedoRightAfterUnrelatedEdits) {
     select({8}, 15);
     translate(HvPoint3(1, 1, 0), {HvPoint3(1, 1, 1)});

@@ -189,6 +189,31 @@ TEST(PfFalloff, IndexedSearchGivesTheBruteForceWeightsBitForBit) {
     EXPECT_GT(unselectedWeights, 100000u) << unselectedWeights;
 }
 
+// Vertices in mesh order lie close together: the indexed search shares the nearby selected vertices among
+// runs of neighbours. A jittered grid in row order, with selections from sparse to dense and radii from
+// below the spacing to beyond the grid, gives the brute force's weights bit for bit.
+TEST(PfFalloff, NeighbouringVerticesInMeshOrderMatchTheBruteForce) {
+    std::mt19937 rng(17);
+    std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
+    Cloud cloud;
+    int const side = 120;
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i)
+            cloud.add(float(i) + jitter(rng), float(j) + jitter(rng), jitter(rng) * 4.0f);
+    std::uniform_int_distribution<int> pick(0, side * side - 1);
+    for (int size : {3, 40, 400}) {
+        std::set<int> selected;
+        while (int(selected.size()) < size) selected.insert(pick(rng));
+        for (double radius : {0.4, 2.5, 9.0, 40.0, 1e9}) {
+            std::ostringstream what;
+            what << size << " selected, radius " << radius;
+            ExpectIdentical(Compute(cloud.view(), selected, radius, Identity, PfNearestSearch::BruteForce),
+                            Compute(cloud.view(), selected, radius, Identity, PfNearestSearch::Indexed),
+                            what.str());
+        }
+    }
+}
+
 TEST(PfFalloff, RadiusZeroNegativeOrNotANumberAffectsOnlyTheSelected) {
     Cloud cloud;
     cloud.add(0, 0, 0);

@@ -95,6 +95,32 @@ TEST(PfModifier, ImportAddsToDeltasTheModifierHasAlready) {
     EXPECT_EQ(modifier.getLastImportedMorphName(), "Empty");
 }
 
+// Morphs may list their deltas in any order, and a vertex more than once: the deltas stay one per vertex in
+// ascending order, and a vertex listed twice gets both values added in the morph's order.
+TEST(PfModifier, ImportTakesDeltasInAnyOrderAndAddsARepeatedVertexTwice) {
+    struct Case {
+        char const* what;
+        std::initializer_list<std::pair<int, DzVec3>> entries;
+        HvVertexOffsets expected;
+    } const cases[] = {
+        {"descending",
+         {{9, {0, 0, 1}}, {5, {1, 0, 0}}, {2, {0, 1, 0}}},
+         {{1, {1, 1, 1}}, {2, {0, 1, 0}}, {5, {1, 0, 0}}, {9, {0, 0, 1}}}},
+        {"repeated",
+         {{7, {0, 0, 1}}, {1, {0.5f, 0, 0}}, {7, {0, 0, 2}}, {3, {0, 1, 0}}},
+         {{1, {1.5f, 1, 1}}, {3, {0, 1, 0}}, {7, {0, 0, 3}}}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.what);
+        PfModifier modifier;
+        modifier.setDeltas(HvVertexOffsets{{1, {1, 1, 1}}});
+        std::unique_ptr<DzMorphDeltas> morph(morphOf(c.entries));
+        EXPECT_TRUE(modifier.importMorphDeltas("M", *morph, 1.0));
+        EXPECT_EQ(modifier.getDeltas(), c.expected);
+        for (auto const& [vertex, delta] : c.expected) EXPECT_EQ(modifier.getDelta(unsigned(vertex)), delta);
+    }
+}
+
 TEST(PfModifier, ExportAppendsEveryDeltaExactlyInIndexOrder) {
     PfModifier modifier;
     modifier.setDeltas(HvVertexOffsets{{9, {1e-9f, 0, 0}}});
