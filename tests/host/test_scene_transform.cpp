@@ -149,3 +149,33 @@ TEST_F(SceneTransforms, TheSceneOwnsItsNodesInOrder) {
     EXPECT_EQ(scene->getNumNodes(), 1);
     EXPECT_EQ(scene->getNode(0), c);
 }
+
+// Large meshes are evaluated on the host's workers (also run under ThreadSanitizer): the result must be the
+// serial arithmetic's, bit for bit, in every chunk.
+TEST_F(SceneTransforms, ALargeMeshIsEvaluatedOnTheWorkersBitForBit) {
+    DzNode* node = dztest::makeNode("Big", dztest::makeGrid(500, 400, 0.01f));  // 200,901 vertices
+    scene->addNode(node);
+    node->getObject()->addModifier(new ShiftModifier({0.25f, 0, 0}));
+    node->setOrigin({1, 0.5f, 0});
+    node->setLocalPos({0, 0, 3});
+    node->setLocalRot(DzQuat({0.3f, 0.4f, 0.866f}, 0.7f));
+    node->setLocalScale({1.5f, 1.5f, 1.5f});
+    auto const* base = static_cast<DzFacetMesh const*>(node->getObject()->getCurrentShape()->getGeometry());
+    DzMatrix3 const ws = node->getWSTransform();
+    DzVec3 const origin = node->getOrigin();
+    auto const* evaluated = static_cast<DzFacetMesh*>(node->getObject()->getCachedGeom());
+    ASSERT_EQ(evaluated->getNumVertices(), base->getNumVertices());
+    int differing = 0;
+    for (int i = 0; i < base->getNumVertices(); ++i) {
+        DzVec3 p = base->getVertex(i);
+        p.m_x -= origin.m_x;
+        p.m_y -= origin.m_y;
+        p.m_z -= origin.m_z;
+        p.m_x += 0.25f;
+        DzVec3 const expected = ws.multPnt(p);
+        DzVec3 const got = evaluated->getVertex(i);
+        if (!(got.m_x == expected.m_x && got.m_y == expected.m_y && got.m_z == expected.m_z))
+            ++differing;
+    }
+    EXPECT_EQ(differing, 0);
+}
