@@ -224,14 +224,56 @@ private:
         if constexpr (std::is_same_v<F, float>) {
             // Readers take every number as a double: a float's shortest text can round to another float
             // through the double (7.038531e-26 does). Then the double's text of the float is written.
-            double back = 0;
-            std::from_chars(text, r.ptr, back);
-            if (float(back) != value)
+            if (float(readBack(text, r.ptr)) != value)
                 r = std::to_chars(text, text + sizeof text, double(value));
         }
         m_buf.append(text, r.ptr);
     }
     void putString(QString const& value) { appendJsonString(m_buf, value.toStdString()); }
+
+    // The double nearest to the text to_chars wrote. Most texts of floats have few digits and a small
+    // exponent: then the digits and the power of ten are exact doubles and one multiplication or division
+    // rounds to the nearest; the rest go through from_chars.
+    static double readBack(char const* begin, char const* end) {
+        static double const kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        char const* p = begin;
+        bool const negative = p != end && *p == '-';
+        if (negative)
+            ++p;
+        uint64_t digits = 0;
+        int significant = 0;
+        int exponent = 0;
+        bool fraction = false;
+        for (; p != end && *p != 'e'; ++p) {
+            if (*p == '.') {
+                fraction = true;
+                continue;
+            }
+            if (digits != 0 || *p != '0') {
+                digits = digits * 10 + uint64_t(*p - '0');
+                ++significant;
+            }
+            if (fraction)
+                --exponent;
+        }
+        if (p != end) {
+            int written = 0;
+            auto const e = std::from_chars(p + 1 + (p[1] == '+'), end, written);
+            if (e.ec != std::errc() || e.ptr != end)
+                significant = 99;
+            exponent += written;
+        }
+        if (significant > 15 || exponent < -22 || exponent > 22) {
+            double back = 0;
+            std::from_chars(begin, end, back);
+            return back;
+        }
+        double const m = double(digits);
+        double const v = exponent >= 0 ? m * kPowers[exponent] : m / kPowers[-exponent];
+        return negative ? -v : v;
+    }
 
     void flush() {
         if (!m_buf.empty() && std::fwrite(m_buf.data(), 1, m_buf.size(), m_file) != m_buf.size())
