@@ -3,6 +3,7 @@
 // (dzscenefile_items.cpp) and the registered IO classes'.
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -11,6 +12,7 @@
 #include <simdjson.h>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "dzassetfile.h"
@@ -180,7 +182,7 @@ private:
             child.item = handler;
             if (handler && !isOnStack(handler)) {
                 child.owned.reset(handler);
-                child.recorder = dynamic_cast<RawTextRecorder*>(handler);
+                child.recorder = recorderOf(handler);
                 if (child.recorder && child.recorder->keepRawText) {
                     child.recorder->rawText = object ? "{" : "[";
                     ++m_recorders;
@@ -207,6 +209,22 @@ private:
         if (!m_stack.empty() && !m_stack.back().object)
             ++m_stack.back().index;
         return true;
+    }
+
+    // The handler as a recorder, or null. A cast across libraries compares type names: a large array makes
+    // one handler per item, all of one type, so the answer is kept per type.
+    RawTextRecorder* recorderOf(DzAssetJsonItem* handler) {
+        std::type_info const* type = &typeid(*handler);
+        if (type != m_castType) {
+            RawTextRecorder* recorder = dynamic_cast<RawTextRecorder*>(handler);
+            m_castType = type;
+            m_castOffset =
+                recorder ? reinterpret_cast<char*>(recorder) - reinterpret_cast<char*>(handler) : 0;
+            m_castIsRecorder = recorder != nullptr;
+        }
+        return m_castIsRecorder
+                   ? reinterpret_cast<RawTextRecorder*>(reinterpret_cast<char*>(handler) + m_castOffset)
+                   : nullptr;
     }
 
     bool isOnStack(DzAssetJsonItem const* item) const {
@@ -250,7 +268,10 @@ private:
     DzAssetFile& m_file;
     DzAssetJsonItem& m_root;
     std::vector<Frame> m_stack;
-    int m_recorders = 0;  // frames on the stack whose recorder keeps its text
+    int m_recorders = 0;                         // frames on the stack whose recorder keeps its text
+    std::type_info const* m_castType = nullptr;  // the last type recorderOf cast
+    std::ptrdiff_t m_castOffset = 0;
+    bool m_castIsRecorder = false;
     QString m_error;
 };
 
