@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the scene-file reader, with the plug-in's modifier IO class registered. Whatever
-// loads is evaluated (every modifier applied) and must survive: load, save, load, save gives the same file
-// twice and the same scene (meshes, transforms, modifiers and their deltas, bit for bit) after both loads.
+// loads is valid JSON, is evaluated (every modifier applied) and must survive: load, save, load, save gives
+// the same file twice and the same scene (meshes, transforms, modifiers and their deltas, bit for bit) after
+// both loads.
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
@@ -162,6 +164,10 @@ extern "C" int LLVMFuzzerTestOneInput(uint8_t const* data, size_t size) {
     DzScene& scene = *dzScene;
     std::istringstream in(std::string(reinterpret_cast<char const*>(data), size));
     if (dzLoadSceneFromStream(scene, in, QStringLiteral("fuzz.json"), nullptr)) {
+        // The fast parse takes no text the exact one refuses.
+        if (!nlohmann::json::accept(reinterpret_cast<char const*>(data),
+                                    reinterpret_cast<char const*>(data) + size))
+            fail("a text that is no JSON loaded");
         std::string const loaded = fingerprintOf(scene);
         QString const first = g_pHost->dir.filePath(QStringLiteral("first.json"));
         QString const second = g_pHost->dir.filePath(QStringLiteral("second.json"));

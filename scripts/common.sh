@@ -7,7 +7,7 @@ HV_JOBS=${HV_JOBS:-$(nproc)}
 HV_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qtbase5-dev libqt5opengl5-dev
-  libfmt-dev nlohmann-json3-dev
+  libfmt-dev nlohmann-json3-dev libsimdjson-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   xvfb xauth

@@ -10,6 +10,7 @@
 #include "dzobject.h"
 
 #include <istream>
+#include <string_view>
 
 using DzNodeIterator = DzListIterator<DzNode>;
 
@@ -100,7 +101,7 @@ private:
     QList<DzModifier*> m_wsModifiers;
     QString m_loadNotice;
 
-    friend bool dzLoadSceneFromStream(DzScene&, std::istream&, QString const&, QString*);
+    friend bool dzLoadSceneFromText(DzScene&, std::string_view, QString const&, QString*);
 };
 
 // Short form of the application's scene; null without an application.

@@ -1,6 +1,6 @@
 // Scene files: the stand-in host's own JSON format, written as a stream through IDzJsonIO and read as a
-// stream (nlohmann::json's SAX interface) into a tree of DzAssetJsonItem handlers, the host's and the
-// registered IO classes'.
+// stream (simdjson's On-Demand, nlohmann::json's SAX interface for the exact messages) into a tree of
+// DzAssetJsonItem handlers, the host's and the registered IO classes'.
 //
 // The format is described in dzscenefile_p.h. This file holds DzScene's file functions; the writer, the
 // streaming parse and the handlers have a file each.
@@ -13,7 +13,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <vector>
@@ -67,27 +70,50 @@ QString keptNotice(LoadContext const& context) {
 
 }  // namespace
 
-bool dzLoadSceneFromStream(DzScene& scene, std::istream& in, QString const& fileName, QString* errorMessage) {
-    DzScene fresh;
-    LoadContext context;
+namespace {
+
+// The text of a file with the padding the parse reads past its end.
+struct PaddedText {
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+
+    std::string_view view() const { return std::string_view(bytes.get(), size); }
+    void allocate(size_t n) {
+        bytes.reset(new char[n + kJsonPadding]);
+        std::memset(bytes.get() + n, 0, kJsonPadding);
+        size = n;
+    }
+};
+
+}  // namespace
+
+bool dzLoadSceneFromText(DzScene& scene, std::string_view text, QString const& fileName,
+                         QString* errorMessage) {
+    std::unique_ptr<DzScene> fresh;
+    std::unique_ptr<LoadContext> context;
     QString error;
-    {
-        DzAssetFile file(fileName);
-        std::unique_ptr<DzAssetJsonItem> const root = makeRootItem(&file, fresh, context);
-        error = parseJson(in, file, *root);
-        if (error.isEmpty() && in.bad())
-            error = QStringLiteral("reading failed");
+    for (bool const fast : {true, false}) {
+        fresh = std::make_unique<DzScene>();
+        context = std::make_unique<LoadContext>();
+        bool slowNeeded = false;
+        {
+            DzAssetFile file(fileName);
+            std::unique_ptr<DzAssetJsonItem> const root = makeRootItem(&file, *fresh, *context);
+            error = parseJson(text, file, *root, fast, slowNeeded);
+        }
+        if (!slowNeeded)
+            break;
     }
     if (!error.isEmpty()) {
         report(QStringLiteral("cannot load scene file %1: %2").arg(quoted(fileName), error), errorMessage);
         return false;
     }
-    scene.takeNodesFrom(fresh);
-    scene.m_loadNotice = keptNotice(context);
+    scene.takeNodesFrom(*fresh);
+    scene.m_loadNotice = keptNotice(*context);
     if (!scene.m_loadNotice.isEmpty())
         scene.m_loadNotice = QStringLiteral("scene file %1: %2").arg(quoted(fileName), scene.m_loadNotice);
     if (dzApp) {
-        for (QString const& warning : context.warnings)
+        for (QString const& warning : context->warnings)
             dzApp->log(QStringLiteral("scene file %1: %2").arg(quoted(fileName), warning));
         if (!scene.m_loadNotice.isEmpty())
             dzApp->log(scene.m_loadNotice);
@@ -96,17 +122,43 @@ bool dzLoadSceneFromStream(DzScene& scene, std::istream& in, QString const& file
     return true;
 }
 
-bool DzScene::loadScene(QString const& path, QString* errorMessage) {
-    std::ifstream in;
-    std::vector<char> buffer(size_t(1) << 20);
-    in.rdbuf()->pubsetbuf(buffer.data(), std::streamsize(buffer.size()));
-    in.open(QFile::encodeName(path).constData(), std::ios::binary);
-    if (!in) {
-        report(QStringLiteral("cannot load scene file %1: %2").arg(quoted(path), systemError()),
+bool dzLoadSceneFromStream(DzScene& scene, std::istream& in, QString const& fileName, QString* errorMessage) {
+    std::string const whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        report(QStringLiteral("cannot load scene file %1: reading failed").arg(quoted(fileName)),
                errorMessage);
         return false;
     }
-    return dzLoadSceneFromStream(*this, in, path, errorMessage);
+    PaddedText text;
+    text.allocate(whole.size());
+    std::memcpy(text.bytes.get(), whole.data(), whole.size());
+    return dzLoadSceneFromText(scene, text.view(), fileName, errorMessage);
+}
+
+bool DzScene::loadScene(QString const& path, QString* errorMessage) {
+    // Read whole: the parse takes the text in one piece.
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    PaddedText text;
+    QString error;
+    if (!file) {
+        error = systemError();
+    } else {
+        struct stat info {};
+        if (fstat(fileno(file), &info) != 0) {
+            error = systemError();
+        } else {
+            text.allocate(size_t(info.st_size));
+            if (std::fread(text.bytes.get(), 1, text.size, file) != text.size || std::fgetc(file) != EOF)
+                error =
+                    std::ferror(file) ? systemError() : QStringLiteral("the file changed while it was read");
+        }
+        std::fclose(file);
+    }
+    if (!error.isEmpty()) {
+        report(QStringLiteral("cannot load scene file %1: %2").arg(quoted(path), error), errorMessage);
+        return false;
+    }
+    return dzLoadSceneFromText(*this, text.view(), path, errorMessage);
 }
 
 bool DzScene::isSceneFileName(QString const& path) {

@@ -14,6 +14,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "dzfileiosettings.h"
 
@@ -51,14 +52,21 @@ struct RawTextRecorder {
 };
 
 // Appends the UTF-8 text as a JSON string, quotes included.
-void appendJsonString(std::string& out, std::string const& utf8);
+void appendJsonString(std::string& out, std::string_view utf8);
 
 // Writes the scene as JSON text to the open file. False with the reason in error (a number that is not
 // finite is one: JSON has no text for it); warnings are added to.
 bool writeScene(DzScene const& scene, std::FILE* file, QStringList& warnings, QString& error);
 
-// Feeds the JSON text to the handler tree under root. The reason it failed, or empty.
-QString parseJson(std::istream& in, DzAssetFile& file, DzAssetJsonItem& root);
+// Readable bytes the fast parse needs after the end of the text.
+size_t const kJsonPadding = 64;
+
+// Feeds the JSON text, followed by kJsonPadding readable bytes, to the handler tree under root. The reason it
+// failed, or empty. The fast parse (simdjson's) leaves text it does not take to the exact one (nlohmann's)
+// with slowNeeded set: the handlers have seen part of the text then, so the read starts again on fresh ones
+// with fast false, and gives the exact parse's message.
+QString parseJson(std::string_view text, DzAssetFile& file, DzAssetJsonItem& root, bool fast,
+                  bool& slowNeeded);
 
 // The handler of a scene file's top object; nodes read go into scene.
 std::unique_ptr<DzAssetJsonItem> makeRootItem(DzAssetFile* file, DzScene& scene, LoadContext& context);

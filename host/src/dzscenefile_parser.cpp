@@ -1,84 +1,93 @@
-// Scene files, reading: the streaming parse. nlohmann::json's SAX events go to a tree of DzAssetJsonItem
-// handlers, the host's (dzscenefile_items.cpp) and the registered IO classes'.
+// Scene files, reading: the streaming parse. simdjson's On-Demand stream, or where it does not take the text
+// nlohmann::json's SAX events, goes to a tree of DzAssetJsonItem handlers, the host's
+// (dzscenefile_items.cpp) and the registered IO classes'.
 
 #include <QRegularExpression>
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <simdjson.h>
 #include <string>
+#include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "dzassetfile.h"
 #include "dzassetjsonitem.h"
 #include "dzscenefile_p.h"
 
+using dzscenefile::kJsonPadding;
 using dzscenefile::RawTextRecorder;
+
+static_assert(simdjson::SIMDJSON_PADDING <= kJsonPadding);
 
 namespace {
 
-// Feeds nlohmann::json's parse events to the handler tree, keeping the handlers the tree hands over. A value
-// whose handler is null is skipped whole. Knows where it is, for its messages. Handlers that are raw-text
-// recorders get the text of their object too.
-class SceneSax final : public nlohmann::json_sax<nlohmann::json> {
+// The parse's events to the handler tree, keeping the handlers the tree hands over. A value whose handler is
+// null is skipped whole. Knows where it is, for its messages. Handlers that are raw-text recorders get the
+// text of their object too. Each function returns false once the read has failed.
+class SceneEvents {
 public:
-    SceneSax(DzAssetFile& file, DzAssetJsonItem& root) : m_file(file), m_root(root) {}
-    ~SceneSax() override {
+    SceneEvents(DzAssetFile& file, DzAssetJsonItem& root) : m_file(file), m_root(root) {}
+    ~SceneEvents() {
         // Inner handlers first: they may point into the outer ones.
         while (!m_stack.empty()) m_stack.pop_back();
     }
 
     QString const& error() const { return m_error; }
-
-    bool null() override {
+    bool recording() {
         if (m_recorders > 0)
+            dropSilentRecorders();
+        return m_recorders > 0;
+    }
+
+    bool null() {
+        if (recording())
             recordValue("null");
         return value([](DzAssetJsonItem& it, Frame const& f) {
             return f.object ? it.addNullMember(f.key) : it.addNullItem();
         });
     }
-    bool boolean(bool v) override {
-        if (m_recorders > 0)
+    bool boolean(bool v) {
+        if (recording())
             recordValue(v ? "true" : "false");
         return value([v](DzAssetJsonItem& it, Frame const& f) {
             return f.object ? it.addBoolMember(f.key, v) : it.addBoolItem(v);
         });
     }
-    bool number_integer(number_integer_t v) override {
-        if (m_recorders > 0)
+    template <typename Int>
+    bool integer(Int v) {
+        if (recording())
             recordInteger(v);
         return number(double(v));
     }
-    bool number_unsigned(number_unsigned_t v) override {
-        if (m_recorders > 0)
-            recordInteger(v);
-        return number(double(v));
-    }
-    bool number_float(number_float_t v, string_t const& text) override {
-        if (m_recorders > 0)
+    // A number with its text as the file has it, for the recorders.
+    bool number(double v, std::string_view text) {
+        if (recording())
             recordValue(text);
         return number(v);
     }
-    bool string(string_t& v) override {
-        if (m_recorders > 0) {
+    bool string(std::string_view v) {
+        if (recording()) {
             std::string quotedText;
             dzscenefile::appendJsonString(quotedText, v);
             recordValue(quotedText);
         }
-        QString const text = QString::fromStdString(v);
+        QString const text = QString::fromUtf8(v.data(), int(v.size()));
         return value([&text](DzAssetJsonItem& it, Frame const& f) {
             return f.object ? it.addStringMember(f.key, text) : it.addStringItem(text);
         });
     }
-    bool binary(binary_t&) override { return true; }  // JSON text has none
-    bool start_object(std::size_t) override { return open(true); }
-    bool key(string_t& k) override {
+    bool startObject() { return open(true); }
+    bool key(std::string_view k) {
         Frame& f = m_stack.back();
-        f.key = QString::fromStdString(k);
-        if (m_recorders > 0) {
+        f.key = QString::fromUtf8(k.data(), int(k.size()));
+        if (recording()) {
             std::string text = f.textStarted ? "," : "";
             f.textStarted = true;
             dzscenefile::appendJsonString(text, k);
@@ -87,19 +96,11 @@ public:
         }
         return true;
     }
-    bool end_object() override { return close(); }
-    bool start_array(std::size_t) override { return open(false); }
-    bool end_array() override { return close(); }
-    bool parse_error(std::size_t, std::string const&, nlohmann::detail::exception const& e) override {
-        // Without nlohmann's "[json.exception.parse_error.101] " tag.
-        std::string text = e.what();
-        if (text.rfind("[json.exception.", 0) == 0) {
-            size_t const end = text.find("] ");
-            if (end != std::string::npos)
-                text.erase(0, end + 2);
-        }
-        return fail(readable(QString::fromStdString(text)), !m_stack.empty());
-    }
+    bool endObject() { return close(); }
+    bool startArray() { return open(false); }
+    bool endArray() { return close(); }
+    // The text could not be parsed; where the parse knows the place, it is inside the current value.
+    bool syntaxError(QString const& message) { return fail(readable(message), !m_stack.empty()); }
 
 private:
     // nlohmann quotes what it last read with each control character as "<U+0009>": a line of tabs becomes a
@@ -145,21 +146,28 @@ private:
         bool textStarted = false;             // recorded text: a value is in the container already
     };
 
+    // A recorder that stopped keeping its text is not asked again: the values inside it go by unrecorded.
+    void dropSilentRecorders() {
+        for (Frame& f : m_stack)
+            if (f.recorder && !f.recorder->keepRawText) {
+                f.recorder = nullptr;
+                --m_recorders;
+            }
+    }
     // Appends to the text of every recorder that still keeps it.
-    void record(std::string const& text) {
+    void record(std::string_view text) {
         for (Frame& f : m_stack)
             if (f.recorder && f.recorder->keepRawText)
                 f.recorder->rawText += text;
     }
     // A value: after its key in an object, after a separator in an array.
-    void recordValue(std::string const& text) {
+    void recordValue(std::string_view text) {
         Frame& f = m_stack.back();
-        if (f.object) {
-            record(text);
-            return;
-        }
-        record(f.textStarted ? "," + text : text);
-        f.textStarted = true;
+        if (!f.object && f.textStarted)
+            record(",");
+        record(text);
+        if (!f.object)
+            f.textStarted = true;
     }
     template <typename Int>
     void recordInteger(Int v) {
@@ -197,7 +205,7 @@ private:
             m_stack.push_back(std::move(root));
             return true;
         }
-        if (m_recorders > 0)
+        if (recording())
             recordValue(object ? "{" : "[");
         Frame& f = m_stack.back();
         Frame child;
@@ -209,7 +217,7 @@ private:
             child.item = handler;
             if (handler && !isOnStack(handler)) {
                 child.owned.reset(handler);
-                child.recorder = dynamic_cast<RawTextRecorder*>(handler);
+                child.recorder = recorderOf(handler);
                 if (child.recorder && child.recorder->keepRawText) {
                     child.recorder->rawText = object ? "{" : "[";
                     ++m_recorders;
@@ -225,9 +233,9 @@ private:
     }
 
     bool close() {
+        if (recording())
+            record(m_stack.back().object ? "}" : "]");
         Frame& f = m_stack.back();
-        if (m_recorders > 0)
-            record(f.object ? "}" : "]");
         if (f.item && !checked(f.item->finish(), false))
             return false;
         if (f.recorder)
@@ -236,6 +244,22 @@ private:
         if (!m_stack.empty() && !m_stack.back().object)
             ++m_stack.back().index;
         return true;
+    }
+
+    // The handler as a recorder, or null. A cast across libraries compares type names: a large array makes
+    // one handler per item, all of one type, so the answer is kept per type.
+    RawTextRecorder* recorderOf(DzAssetJsonItem* handler) {
+        std::type_info const* type = &typeid(*handler);
+        if (type != m_castType) {
+            RawTextRecorder* recorder = dynamic_cast<RawTextRecorder*>(handler);
+            m_castType = type;
+            m_castOffset =
+                recorder ? reinterpret_cast<char*>(recorder) - reinterpret_cast<char*>(handler) : 0;
+            m_castIsRecorder = recorder != nullptr;
+        }
+        return m_castIsRecorder
+                   ? reinterpret_cast<RawTextRecorder*>(reinterpret_cast<char*>(handler) + m_castOffset)
+                   : nullptr;
     }
 
     bool isOnStack(DzAssetJsonItem const* item) const {
@@ -279,13 +303,174 @@ private:
     DzAssetFile& m_file;
     DzAssetJsonItem& m_root;
     std::vector<Frame> m_stack;
-    int m_recorders = 0;  // frames of recorders on the stack
+    int m_recorders = 0;                         // frames on the stack whose recorder keeps its text
+    std::type_info const* m_castType = nullptr;  // the last type recorderOf cast
+    std::ptrdiff_t m_castOffset = 0;
+    bool m_castIsRecorder = false;
     QString m_error;
+};
+
+// nlohmann::json's SAX events to the scene's events: the exact parse, whose messages say what is wrong and
+// where in the text.
+class NlohmannSax final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    explicit NlohmannSax(SceneEvents& events) : e(events) {}
+
+    bool null() override { return e.null(); }
+    bool boolean(bool v) override { return e.boolean(v); }
+    bool number_integer(number_integer_t v) override { return e.integer(v); }
+    bool number_unsigned(number_unsigned_t v) override { return e.integer(v); }
+    bool number_float(number_float_t v, string_t const& text) override { return e.number(v, text); }
+    bool string(string_t& v) override { return e.string(v); }
+    bool binary(binary_t&) override { return true; }  // JSON text has none
+    bool start_object(std::size_t) override { return e.startObject(); }
+    bool key(string_t& k) override { return e.key(k); }
+    bool end_object() override { return e.endObject(); }
+    bool start_array(std::size_t) override { return e.startArray(); }
+    bool end_array() override { return e.endArray(); }
+    bool parse_error(std::size_t, std::string const&, nlohmann::detail::exception const& x) override {
+        // Without nlohmann's "[json.exception.parse_error.101] " tag.
+        std::string text = x.what();
+        if (text.rfind("[json.exception.", 0) == 0) {
+            size_t const end = text.find("] ");
+            if (end != std::string::npos)
+                text.erase(0, end + 2);
+        }
+        return e.syntaxError(QString::fromStdString(text));
+    }
+
+private:
+    SceneEvents& e;
+};
+
+// simdjson's On-Demand stream to the scene's events: the fast parse. Every value is visited, skipped ones
+// too, so that all text before a value a handler sees has been checked. What it does not take (a syntax
+// error, nesting deeper than simdjson follows, a top value that is no object) is left to the exact parse:
+// Bad is returned then, with no message.
+class SimdjsonWalk {
+public:
+    enum class Result { Done, Failed, Bad };
+
+    explicit SimdjsonWalk(SceneEvents& events) : e(events) {}
+
+    Result run(std::string_view text) {
+        simdjson::ondemand::parser parser;
+        simdjson::ondemand::document document;
+        if (parser.iterate(simdjson::padded_string_view(text.data(), text.size(), text.size() + kJsonPadding))
+                .get(document))
+            return Result::Bad;
+        simdjson::ondemand::object root;
+        if (document.get_object().get(root))
+            return Result::Bad;
+        Result const r = object(root);
+        if (r != Result::Done)
+            return r;
+        // Nothing but white space after the top value.
+        return document.current_location().error() == simdjson::OUT_OF_BOUNDS ? Result::Done : Result::Bad;
+    }
+
+private:
+    static Result failed(bool accepted) { return accepted ? Result::Done : Result::Failed; }
+
+    Result object(simdjson::ondemand::object& o) {
+        if (!e.startObject())
+            return Result::Failed;
+        for (auto field : o) {
+            std::string_view key;
+            if (field.unescaped_key().get(key))
+                return Result::Bad;
+            if (!e.key(key))
+                return Result::Failed;
+            simdjson::ondemand::value v;
+            if (field.value().get(v))
+                return Result::Bad;
+            if (Result const r = value(v); r != Result::Done)
+                return r;
+        }
+        return failed(e.endObject());
+    }
+
+    Result array(simdjson::ondemand::array& a) {
+        if (!e.startArray())
+            return Result::Failed;
+        for (auto item : a) {
+            simdjson::ondemand::value v;
+            if (item.get(v))
+                return Result::Bad;
+            if (Result const r = value(v); r != Result::Done)
+                return r;
+        }
+        return failed(e.endArray());
+    }
+
+    Result value(simdjson::ondemand::value& v) {
+        simdjson::ondemand::json_type type;
+        if (v.type().get(type))
+            return Result::Bad;
+        switch (type) {
+            case simdjson::ondemand::json_type::number:
+                return number(v);
+            case simdjson::ondemand::json_type::array: {
+                simdjson::ondemand::array a;
+                if (v.get_array().get(a))
+                    return Result::Bad;
+                return array(a);
+            }
+            case simdjson::ondemand::json_type::object: {
+                simdjson::ondemand::object o;
+                if (v.get_object().get(o))
+                    return Result::Bad;
+                return object(o);
+            }
+            case simdjson::ondemand::json_type::string: {
+                std::string_view s;
+                if (v.get_string().get(s))
+                    return Result::Bad;
+                return failed(e.string(s));
+            }
+            case simdjson::ondemand::json_type::boolean: {
+                bool b = false;
+                if (v.get_bool().get(b))
+                    return Result::Bad;
+                return failed(e.boolean(b));
+            }
+            case simdjson::ondemand::json_type::null: {
+                bool isNull = false;
+                if (v.is_null().get(isNull) || !isNull)
+                    return Result::Bad;
+                return failed(e.null());
+            }
+        }
+        return Result::Bad;
+    }
+
+    // The same double as the exact parse gives: the nearest to the text, but an integer's zero has no sign
+    // ("-0" is the integer 0, "-0.0" a negative zero). Recorded text is the file's, "-0" again as "0".
+    Result number(simdjson::ondemand::value& v) {
+        double d = 0;
+        if (v.get_double().get(d))
+            return Result::Bad;
+        bool const recording = e.recording();
+        if (d != 0 && !recording)
+            return failed(e.number(d, {}));
+        std::string_view text = v.raw_json_token();
+        size_t const end = text.find_first_of(" \t\n\r");
+        if (end != std::string_view::npos)
+            text = text.substr(0, end);
+        if (d == 0 && text.find_first_of(".eE") == std::string_view::npos) {
+            d = 0;
+            if (text == "-0")
+                text = "0";
+        }
+        return failed(e.number(d, text));
+    }
+
+    SceneEvents& e;
 };
 
 }  // namespace
 
-void dzscenefile::appendJsonString(std::string& out, std::string const& utf8) {
+void dzscenefile::appendJsonString(std::string& out, std::string_view utf8) {
     out += '"';
     for (char c : utf8) {
         switch (c) {
@@ -317,11 +502,26 @@ void dzscenefile::appendJsonString(std::string& out, std::string const& utf8) {
     out += '"';
 }
 
-QString dzscenefile::parseJson(std::istream& in, DzAssetFile& file, DzAssetJsonItem& root) {
-    SceneSax sax(file, root);
+QString dzscenefile::parseJson(std::string_view text, DzAssetFile& file, DzAssetJsonItem& root, bool fast,
+                               bool& slowNeeded) {
+    slowNeeded = false;
+    SceneEvents events(file, root);
     try {
-        if (!nlohmann::json::sax_parse(in, &sax))
-            return sax.error().isEmpty() ? QStringLiteral("the file could not be read") : sax.error();
+        if (fast) {
+            switch (SimdjsonWalk(events).run(text)) {
+                case SimdjsonWalk::Result::Done:
+                    return QString();
+                case SimdjsonWalk::Result::Failed:
+                    return events.error().isEmpty() ? QStringLiteral("the file could not be read")
+                                                    : events.error();
+                case SimdjsonWalk::Result::Bad:
+                    slowNeeded = true;
+                    return QStringLiteral("the file could not be read");
+            }
+        }
+        NlohmannSax sax(events);
+        if (!nlohmann::json::sax_parse(text.begin(), text.end(), &sax))
+            return events.error().isEmpty() ? QStringLiteral("the file could not be read") : events.error();
     } catch (std::exception const& e) {
         return QString::fromUtf8(e.what());
     }

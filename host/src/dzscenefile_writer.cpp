@@ -3,11 +3,14 @@
 
 #include <QStringList>
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <future>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -23,6 +26,7 @@
 #include "dzmorphdeltas.h"
 #include "dznode.h"
 #include "dzobject.h"
+#include "dzparallel.h"
 #include "dzplugin.h"
 #include "dzscene.h"
 #include "dzscenefile_p.h"
@@ -34,7 +38,8 @@ using namespace dzscenefile;
 
 namespace {
 
-// Writes JSON text as it is called, through a buffer that goes to the file whenever it fills. Misuse (a
+// Writes JSON text as it is called, through a buffer that goes to the file whenever it fills; the texts of
+// its floating-point numbers are made then, on the pool. Misuse (a
 // member outside an object, an unbalanced finish) is recorded and fails the save; so is a number that is not
 // finite, with the path of its place.
 class JsonFileWriter final : public IDzJsonIO {
@@ -49,11 +54,16 @@ public:
         finishObject();
         m_buf += '\n';
         flush();
+        waitForWriting();
     }
+    ~JsonFileWriter() override { waitForWriting(); }
 
     size_t depth() const { return m_stack.size(); }
     QString const& misuse() const { return m_misuse; }
-    bool writeFailed() const { return m_writeFailed; }
+    bool writeFailed() {
+        waitForWriting();
+        return m_writeFailed;
+    }
     // The first number that could not be written, with its path; empty when none.
     QString const& valueError() const { return m_valueError; }
 
@@ -123,7 +133,14 @@ public:
     void finishArray() override { close(false); }
 
 private:
-    static size_t const kFlushAt = 1 << 16;
+    static size_t const kFlushAt = 1 << 20;
+
+    // A number whose text goes into the buffer at offset at.
+    struct Pending {
+        double value;
+        size_t at;
+        bool single;
+    };
 
     struct Frame {
         bool object;
@@ -191,7 +208,7 @@ private:
     void putInt(int value) {
         char text[16];
         auto const r = std::to_chars(text, text + sizeof text, value);
-        m_buf.append(text, r.ptr);
+        m_buf.append(text, size_t(r.ptr - text));
     }
     // Such as "nodes[2].object.shape.vertices[7][1]", as the reader says it.
     QString path() const {
@@ -215,32 +232,128 @@ private:
             m_buf += '0';  // keeps the text well-formed; the file never takes the old one's place
             return;
         }
+        // Its text is made with the others of the buffer when it is written.
+        m_pending.push_back({double(value), m_buf.size(), std::is_same_v<F, float>});
+    }
+    // The shortest text that reads back to the same value, at out; returns its end.
+    static char* floatText(char* out, double value, bool single) {
         if (value == 0 && std::signbit(value)) {
-            m_buf += "-0.0";  // "-0" would read back as the integer 0
-            return;
+            std::memcpy(out, "-0.0", 4);  // "-0" would read back as the integer 0
+            return out + 4;
         }
-        char text[32];
-        auto r = std::to_chars(text, text + sizeof text, value);
-        if constexpr (std::is_same_v<F, float>) {
-            // Readers take every number as a double: a float's shortest text can round to another float
-            // through the double (7.038531e-26 does). Then the double's text of the float is written.
-            double back = 0;
-            std::from_chars(text, r.ptr, back);
-            if (float(back) != value)
-                r = std::to_chars(text, text + sizeof text, double(value));
-        }
-        m_buf.append(text, r.ptr);
+        if (!single)
+            return std::to_chars(out, out + 32, value).ptr;
+        float const f = float(value);
+        char* end = std::to_chars(out, out + 32, f).ptr;
+        // Readers take every number as a double: a float's shortest text can round to another float through
+        // the double (7.038531e-26 does). Then the double's text of the float is written.
+        if (float(readBack(out, end)) != f)
+            end = std::to_chars(out, out + 32, value).ptr;
+        return end;
     }
     void putString(QString const& value) { appendJsonString(m_buf, value.toStdString()); }
 
+    // The double nearest to the text to_chars wrote. Most texts of floats have few digits and a small
+    // exponent: then the digits and the power of ten are exact doubles and one multiplication or division
+    // rounds to the nearest; the rest go through from_chars.
+    static double readBack(char const* begin, char const* end) {
+        static double const kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        char const* p = begin;
+        bool const negative = p != end && *p == '-';
+        if (negative)
+            ++p;
+        uint64_t digits = 0;
+        int significant = 0;
+        int exponent = 0;
+        bool fraction = false;
+        for (; p != end && *p != 'e'; ++p) {
+            if (*p == '.') {
+                fraction = true;
+                continue;
+            }
+            if (digits != 0 || *p != '0') {
+                digits = digits * 10 + uint64_t(*p - '0');
+                ++significant;
+            }
+            if (fraction)
+                --exponent;
+        }
+        if (p != end) {
+            int written = 0;
+            auto const e = std::from_chars(p + 1 + (p[1] == '+'), end, written);
+            if (e.ec != std::errc() || e.ptr != end)
+                significant = 99;
+            exponent += written;
+        }
+        if (significant > 15 || exponent < -22 || exponent > 22) {
+            double back = 0;
+            std::from_chars(begin, end, back);
+            return back;
+        }
+        double const m = double(digits);
+        double const v = exponent >= 0 ? m * kPowers[exponent] : m / kPowers[-exponent];
+        return negative ? -v : v;
+    }
+
+    // The buffer goes to the file on a thread of its own while the next one fills; the one before is
+    // waited for first, so the file takes them in order.
     void flush() {
-        if (!m_buf.empty() && std::fwrite(m_buf.data(), 1, m_buf.size(), m_file) != m_buf.size())
-            m_writeFailed = true;
+        waitForWriting();
+        std::swap(m_buf, m_writingBuf);
+        std::swap(m_pending, m_writingPending);
         m_buf.clear();
+        m_pending.clear();
+        m_writing = std::async(std::launch::async, [this] { writeBuffer(m_writingBuf, m_writingPending); });
+    }
+    void waitForWriting() {
+        if (m_writing.valid())
+            m_writing.get();
+    }
+
+    // The buffer with the texts of its numbers, made on the pool's threads in ranges of its numbers, each
+    // range into a piece of its own; the pieces go to the file in order.
+    void writeBuffer(std::string const& buf, std::vector<Pending> const& pending) {
+        if (pending.empty()) {
+            write(buf.data(), buf.size());
+            return;
+        }
+        size_t const kRange = 8192;
+        size_t const n = pending.size();
+        std::vector<std::string> pieces((n + kRange - 1) / kRange);
+        dzParallelFor(pieces.size(), 1, [&](size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i) {
+                size_t const first = i * kRange, last = std::min(n, first + kRange);
+                size_t from = first == 0 ? 0 : pending[first - 1].at;
+                std::string& piece = pieces[i];
+                piece.resize(pending[last - 1].at - from + 32 * (last - first));
+                char* out = piece.data();
+                for (size_t k = first; k < last; ++k) {
+                    Pending const& p = pending[k];
+                    std::memcpy(out, buf.data() + from, p.at - from);
+                    out = floatText(out + (p.at - from), p.value, p.single);
+                    from = p.at;
+                }
+                piece.resize(size_t(out - piece.data()));
+            }
+        });
+        for (std::string const& piece : pieces) write(piece.data(), piece.size());
+        size_t const tail = pending.back().at;
+        write(buf.data() + tail, buf.size() - tail);
+    }
+    void write(char const* data, size_t size) {
+        if (size != 0 && std::fwrite(data, 1, size, m_file) != size)
+            m_writeFailed = true;
     }
 
     std::FILE* m_file;
     std::string m_buf;
+    std::vector<Pending> m_pending;
+    // The buffer before, while it goes to the file.
+    std::future<void> m_writing;
+    std::string m_writingBuf;
+    std::vector<Pending> m_writingPending;
     std::vector<Frame> m_stack;
     QString m_misuse;
     bool m_writeFailed = false;

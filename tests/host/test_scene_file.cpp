@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
 #include <nlohmann/json.hpp>
 
 #include "dzapp.h"
@@ -354,6 +355,16 @@ TEST_F(SceneFile, FloatsReadBackBitExact) {
     for (size_t i = 0; i < n; i += 3)
         mesh->addVertex(
             DzVec3(floatOf(patterns[i % n]), floatOf(patterns[(i + 1) % n]), floatOf(patterns[(i + 2) % n])));
+    // And floats of every magnitude, enough for a file of several buffers whose numbers are written in
+    // ranges on several threads.
+    std::mt19937 random(15);
+    auto anyFloat = [&random] {
+        float f = 0;
+        do f = floatOf(uint32_t(random()));
+        while (!std::isfinite(f));
+        return f;
+    };
+    for (int i = 0; i < 100000; ++i) mesh->addVertex(DzVec3(anyFloat(), anyFloat(), anyFloat()));
     mesh->finalize();
     scene->addNode(dztest::makeNode("Floats", mesh));
     std::vector<DzVec3> before;
@@ -760,6 +771,26 @@ TEST_F(SceneFile, NumbersThatFitAFloatAreReadAsTheNearestFloat) {
     expectSameBits(n->getOrigin(), {FLT_MAX, -FLT_MAX, 0});
     EXPECT_EQ(n->getLocalRot().m_w, 1e300);
     expectSameBits(n->getObject()->getCurrentShape()->getGeometry()->getVertex(0), {0.1f, -0.0f, FLT_MAX});
+}
+
+// Text the fast parse hands on to the exact one (nesting deeper than it follows) reads all the same; an
+// integer's zero has no sign, in values and in a kept modifier's text.
+TEST_F(SceneFile, DeepNestingAndIntegerZerosReadAsWritten) {
+    for (int depth : {15, 1500}) {
+        SCOPED_TRACE(depth);
+        std::string const deep = std::string(size_t(depth), '[') + std::string(size_t(depth), ']');
+        writeFile(path(), QByteArray::fromStdString(R"({"file_version": 1, "nodes": [{"name": "N",
+            "object": {"shape": {"vertices": [[-0, -0.0, 0]]},
+            "modifiers": [{"type": "test/nobody", "extra": {"z": -0, "deep": )" +
+                                                    deep + R"(}}]}}]})"));
+        QString error;
+        ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
+        expectSameBits(scene->getNode(0)->getObject()->getCurrentShape()->getGeometry()->getVertex(0),
+                       {0.0f, -0.0f, 0.0f});
+        auto* kept = qobject_cast<DzKeptModifier*>(scene->getNode(0)->getObject()->getModifier(0));
+        ASSERT_NE(kept, nullptr);
+        EXPECT_EQ(kept->getData(), R"({"type":"test/nobody","extra":{"z":0,"deep":)" + deep + "}}");
+    }
 }
 
 TEST_F(SceneFile, MembersTheHostDoesNotKnowAreSkipped) {
