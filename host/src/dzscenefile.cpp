@@ -13,10 +13,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <vector>

@@ -355,6 +355,7 @@ public:
 
     Result run(std::string_view text) {
         simdjson::ondemand::parser parser;
+        m_maxDepth = parser.max_depth();
         simdjson::ondemand::document document;
         if (parser.iterate(simdjson::padded_string_view(text.data(), text.size(), text.size() + kJsonPadding))
                 .get(document))
@@ -411,14 +412,18 @@ private:
             case simdjson::ondemand::json_type::number:
                 return number(v);
             case simdjson::ondemand::json_type::array: {
+                // Deeper than the parser follows: simdjson asserts there in a debug build, so the exact parse
+                // takes the text before it is reached.
+                Deeper const deeper(m_depth);
                 simdjson::ondemand::array a;
-                if (v.get_array().get(a))
+                if (m_depth + 1 >= m_maxDepth || v.get_array().get(a))
                     return Result::Bad;
                 return array(a);
             }
             case simdjson::ondemand::json_type::object: {
+                Deeper const deeper(m_depth);
                 simdjson::ondemand::object o;
-                if (v.get_object().get(o))
+                if (m_depth + 1 >= m_maxDepth || v.get_object().get(o))
                     return Result::Bad;
                 return object(o);
             }
@@ -465,6 +470,15 @@ private:
         return failed(e.number(d, text));
     }
 
+    // One level more while it lives.
+    struct Deeper {
+        explicit Deeper(size_t& depth) : m_depth(depth) { ++m_depth; }
+        ~Deeper() { --m_depth; }
+        size_t& m_depth;
+    };
+
+    size_t m_depth = 1;  // the top object
+    size_t m_maxDepth = 0;
     SceneEvents& e;
 };
 
