@@ -116,13 +116,21 @@ int HostScript::run() {
     QTextStream in(&file);
     in.setCodec("UTF-8");
     int lineNo = 0;
+    // HV_SCRIPT_TIMES=1: each command's wall time, with the events it caused (the redraw included), on
+    // stderr.
+    bool const timed = qEnvironmentVariableIntValue("HV_SCRIPT_TIMES") != 0;
+    QElapsedTimer clock;
     while (!in.atEnd()) {
         QString const line = in.readLine();
         ++lineNo;
         QString error;
+        clock.start();
         bool const ok = runLine(line, error);
         // Timers the command started (delayed redraws) get their turn between lines.
         QCoreApplication::processEvents();
+        if (timed && !line.trimmed().isEmpty() && !line.trimmed().startsWith('#'))
+            std::fprintf(stderr, "pfhost: %s:%d: %.1f ms: %s\n", qPrintable(m_path), lineNo,
+                         double(clock.nsecsElapsed()) / 1e6, qPrintable(line.trimmed()));
         QStringList const boxes = takeBoxes();
         if (ok && !boxes.isEmpty())
             error = QStringLiteral("a message box appeared: ") + quoted(boxes.join(QStringLiteral("; ")));
