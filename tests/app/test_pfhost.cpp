@@ -1,6 +1,8 @@
 // pfhost's script mode, run as a separate process on small scripts (under the suites' X server).
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -208,3 +210,16 @@ TEST_F(HostScript, CommandLineMistakesAreRefusedWithExitCodeTwo) {
 }
 
 }  // namespace
+
+TEST_F(HostScript, TimesPrintEachCommandsWallTimeButNotComments) {
+    qputenv("HV_SCRIPT_TIMES", "1");
+    Outcome const r = script("# a comment\nopen grid.obj\n\nexpect nodes 1\n");
+    qunsetenv("HV_SCRIPT_TIMES");
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(
+        r.err.contains(QRegularExpression("pfhost: script.txt:2: [0-9]+\\.[0-9] ms: open grid.obj\n")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QRegularExpression("script.txt:4: [0-9]+\\.[0-9] ms: expect nodes 1\n")));
+    EXPECT_FALSE(r.err.contains("script.txt:1:"));
+    EXPECT_FALSE(r.err.contains("script.txt:3:"));
+}
