@@ -1,12 +1,11 @@
 // pfhost's script mode, run as a separate process on small scripts (under the suites' X server).
 #include <gtest/gtest.h>
 
-#include <QRegularExpression>
-
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "pfhost_runner.h"
