@@ -287,6 +287,69 @@ private:
     uint32_t m_firstLeaf = 0;
 };
 
+// The selected vertices near a run of vertices, in ascending distance from the run's centre. A vertex q's
+// nearest one lies within |q - centre| + (its distance to any of them) of the centre, so the farther ones are
+// left unread once the nearest found so far bounds that.
+class Candidates {
+public:
+    void assign(float const centre[3], std::vector<Point> const& points) {
+        for (int k = 0; k < 3; ++k) m_centre[k] = centre[k];
+        m_entries.clear();
+        for (Point const& p : points) m_entries.push_back({std::sqrt(Distance2(centre, p.c)), p});
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](Entry const& a, Entry const& b) { return a.fromCentre < b.fromCentre; });
+        m_last = std::numeric_limits<size_t>::max();
+    }
+
+    // The smallest ComputeDistance from q to the points wherever that is below `limit`; otherwise a value at
+    // or above the limit. The previous query's nearest point is tried first: neighbouring vertices mostly
+    // share it.
+    float nearest(float const q[3], double limit) {
+        float d = kInfinity;
+        if (m_last < m_entries.size()) {
+            float const* p = m_entries[m_last].point.c;
+            if (!AtOrBeyond(Distance2(q, p), limit)) {
+                d = HvPoint3::ComputeDistance(q, p);
+                limit = std::min(limit, double(d));
+            }
+        }
+        // A point whose ComputeDistance from q is below the limit is nearer than this to the centre; the
+        // margins are far wider than the rounding of the square roots and of ComputeDistance.
+        double const fromCentre = std::sqrt(Distance2(m_centre, q)) * (1.0 + kRunMargin);
+        auto bound = [&] {
+            return (fromCentre + limit * (1.0 + kRunMargin) + kAbsoluteMargin) * (1.0 + 2.0 * kRunMargin);
+        };
+        double reach = bound();
+        for (size_t k = 0; k < m_entries.size(); ++k) {
+            Entry const& entry = m_entries[k];
+            if (entry.fromCentre > reach) {
+                break;
+            }
+            if (k == m_last || AtOrBeyond(Distance2(q, entry.point.c), limit)) {
+                continue;
+            }
+            float const distance = HvPoint3::ComputeDistance(q, entry.point.c);
+            if (distance < d) {
+                d = distance;
+                m_last = k;
+                limit = std::min(limit, double(d));
+                reach = bound();
+            }
+        }
+        return d;
+    }
+
+private:
+    struct Entry {
+        double fromCentre;
+        Point point;
+    };
+
+    float m_centre[3] = {0.0f, 0.0f, 0.0f};
+    std::vector<Entry> m_entries;
+    size_t m_last = std::numeric_limits<size_t>::max();
+};
+
 using Weights = std::vector<PfAffectedWeights::value_type>;
 
 // Below this many weights they are put together on the calling thread.
@@ -377,7 +440,8 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
         [&](size_t b) {
             Weights& out = blocks[b];
             uint32_t hint = std::numeric_limits<uint32_t>::max();
-            std::vector<Point> candidates;
+            std::vector<Point> found;
+            Candidates candidates;
             size_t const end = std::min(n, (b + 1) * kBlock);
             for (size_t first = b * kBlock; first < end; first += kRun) {
                 size_t const last = std::min(end, first + kRun);
@@ -393,7 +457,6 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                 // rounding of ComputeDistance.
                 bool useCandidates = false;
                 bool beyondRadius = false;
-                size_t nearestCandidate = std::numeric_limits<size_t>::max();
                 float centre[3] = {0.0f, 0.0f, 0.0f};
                 {
                     double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
@@ -434,7 +497,10 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                         if (nearestOfRun >= radius) {
                             beyondRadius = true;
                         } else if (std::isfinite(reach)) {
-                            useCandidates = index.within(centre, reach, kMaxCandidates, candidates);
+                            useCandidates = index.within(centre, reach, kMaxCandidates, found);
+                            if (useCandidates) {
+                                candidates.assign(centre, found);
+                            }
                         }
                     }
                 }
@@ -452,28 +518,7 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                     float const* q = mesh.vertices[v];
                     float d = kInfinity;
                     if (useCandidates) {
-                        // The previous vertex's nearest first: it is mostly this one's too, and bounds the
-                        // rest.
-                        double limit = radius;
-                        if (nearestCandidate < candidates.size()) {
-                            float const* p = candidates[nearestCandidate].c;
-                            if (!AtOrBeyond(Distance2(q, p), limit)) {
-                                d = HvPoint3::ComputeDistance(q, p);
-                                limit = std::min(limit, double(d));
-                            }
-                        }
-                        for (size_t k = 0; k < candidates.size(); ++k) {
-                            Point const& p = candidates[k];
-                            if (AtOrBeyond(Distance2(q, p.c), limit)) {
-                                continue;
-                            }
-                            float const distance = HvPoint3::ComputeDistance(q, p.c);
-                            if (distance < d) {
-                                d = distance;
-                                nearestCandidate = k;
-                                limit = std::min(limit, double(d));
-                            }
-                        }
+                        d = candidates.nearest(q, radius);
                     } else {
                         d = index.nearest(q, radius, hint);
                     }
