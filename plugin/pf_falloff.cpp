@@ -269,14 +269,10 @@ private:
     // Squared distance in double from q to the node's box; 0 inside.
     static double boxDistance2(Node const& node, float const q[3]) {
         double sum = 0.0;
+        // Without branches: which side of a box a query lies on is hard to predict.
         for (int k = 0; k < 3; ++k) {
             double const x = q[k];
-            double gap = 0.0;
-            if (x < node.lo[k]) {
-                gap = double(node.lo[k]) - x;
-            } else if (x > node.hi[k]) {
-                gap = x - double(node.hi[k]);
-            }
+            double const gap = std::max(0.0, std::max(double(node.lo[k]) - x, x - double(node.hi[k])));
             sum += gap * gap;
         }
         return sum;
@@ -439,10 +435,12 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
         blocks.size(),
         [&](size_t b) {
             Weights& out = blocks[b];
+            size_t const end = std::min(n, (b + 1) * kBlock);
+            // At most one entry per vertex: room for all of them once, instead of copies on growing.
+            out.reserve(end - b * kBlock);
             uint32_t hint = std::numeric_limits<uint32_t>::max();
             std::vector<Point> found;
             Candidates candidates;
-            size_t const end = std::min(n, (b + 1) * kBlock);
             for (size_t first = b * kBlock; first < end; first += kRun) {
                 size_t const last = std::min(end, first + kRun);
                 auto needsDistance = [&](size_t v) {
