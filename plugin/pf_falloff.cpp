@@ -348,6 +348,40 @@ private:
 
 using Weights = std::vector<PfAffectedWeights::value_type>;
 
+// The blocks' weight arrays, kept from one computation to the next: fresh memory costs a page fault per page,
+// and the threads' faults wait for each other. A computation takes them all (one running at the same time
+// starts with none) and gives them back emptied.
+class SpareBlocks {
+public:
+    explicit SpareBlocks(size_t count) {
+        {
+            std::lock_guard<std::mutex> lock(s_mutex);
+            m_blocks.swap(s_blocks);
+        }
+        m_blocks.resize(count);
+    }
+    ~SpareBlocks() {
+        for (Weights& block : m_blocks) block.clear();
+        std::lock_guard<std::mutex> lock(s_mutex);
+        if (m_blocks.size() > s_blocks.size()) {
+            m_blocks.swap(s_blocks);
+        }
+    }
+    SpareBlocks(SpareBlocks const&) = delete;
+    SpareBlocks& operator=(SpareBlocks const&) = delete;
+
+    std::vector<Weights>& blocks() { return m_blocks; }
+
+private:
+    static std::mutex s_mutex;
+    static std::vector<Weights> s_blocks;
+
+    std::vector<Weights> m_blocks;
+};
+
+std::mutex SpareBlocks::s_mutex;
+std::vector<Weights> SpareBlocks::s_blocks;
+
 // Below this many weights they are put together on the calling thread.
 size_t const kParallelConcatenate = 65536;
 
@@ -430,7 +464,8 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
 
     size_t const kBlock = 4096;
     size_t const n = state.size();
-    std::vector<Weights> blocks((n + kBlock - 1) / kBlock);
+    SpareBlocks spare((n + kBlock - 1) / kBlock);
+    std::vector<Weights>& blocks = spare.blocks();
     ForEachIndexOnPool(
         blocks.size(),
         [&](size_t b) {
