@@ -186,39 +186,78 @@ public:
         return best;
     }
 
-    // Sets `out` to the points whose distance (squared in double) from c is at most `reach`; false, and `out`
-    // incomplete, when there are more than `most`.
-    bool within(float const c[3], double reach, size_t most, std::vector<Point>& out) const {
+    // One walk for a run: sets `out` to the points within reachOf(nearest) of c, where nearest is the
+    // distance from c to its nearest point, and `nearest` to a lower bound of that distance (the distance
+    // itself, in double, unless it lies beyond the final reach). reachOf must not decrease with its argument.
+    // The reach shrinks as nearer points are found, nearer boxes first. False, and `out` incomplete, when
+    // more than `most` points were read within the reach of their time.
+    template <typename ReachOf>
+    bool gather(float const c[3], ReachOf const& reachOf, size_t most, std::vector<uint32_t>& out,
+                double& nearest, uint32_t& hint) const {
         out.clear();
+        double best2 = HUGE_VAL;
+        double reach = reachOf(HUGE_VAL);
+        if (hint < m_points.size()) {
+            best2 = Distance2(c, m_points[hint].c);
+            reach = std::min(reach, reachOf(std::sqrt(best2)));
+        }
+        double reach2 = reach * reach;
         if (m_points.empty()) {
+            nearest = HUGE_VAL;
             return true;
         }
-        double const reach2 = reach * reach;
-        uint32_t stack[64];  // one pending sibling per level at most, and the depth stays below 32
+        struct Entry {
+            uint32_t node;
+            double distance2;
+        };
+        Entry stack[64];  // two entries per level at most, and the depth stays below 32
         int top = 0;
-        stack[top++] = 0;
+        stack[top++] = {0, boxDistance2(m_nodes[0], c)};
         while (top > 0) {
-            uint32_t const i = stack[--top];
-            Node const& node = m_nodes[i];
-            if (boxDistance2(node, c) > reach2) {
+            Entry const entry = stack[--top];
+            if (entry.distance2 > reach2) {
                 continue;
             }
-            if (i < m_firstLeaf) {
-                stack[top++] = 2 * i + 1;
-                stack[top++] = 2 * i + 2;
-                continue;
-            }
-            for (uint32_t k = node.begin; k < node.end; ++k) {
-                if (Distance2(c, m_points[k].c) <= reach2) {
-                    out.push_back(m_points[k]);
+            Node const& node = m_nodes[entry.node];
+            if (entry.node >= m_firstLeaf) {
+                for (uint32_t k = node.begin; k < node.end; ++k) {
+                    double const distance2 = Distance2(c, m_points[k].c);
+                    if (distance2 < best2) {
+                        best2 = distance2;
+                        hint = k;
+                        reach = std::min(reach, reachOf(std::sqrt(best2)));
+                        reach2 = reach * reach;
+                    }
+                    if (distance2 <= reach2) {
+                        out.push_back(k);
+                    }
                 }
+                if (out.size() > most) {
+                    return false;
+                }
+                continue;
             }
-            if (out.size() > most) {
-                return false;
+            uint32_t nearChild = 2 * entry.node + 1;
+            uint32_t farChild = nearChild + 1;
+            double nearDistance2 = boxDistance2(m_nodes[nearChild], c);
+            double farDistance2 = boxDistance2(m_nodes[farChild], c);
+            if (farDistance2 < nearDistance2) {
+                std::swap(nearChild, farChild);
+                std::swap(nearDistance2, farDistance2);
             }
+            stack[top++] = {farChild, farDistance2};
+            stack[top++] = {nearChild, nearDistance2};
         }
+        // Points read before the reach shrank may lie beyond it.
+        out.erase(std::remove_if(out.begin(), out.end(),
+                                 [&](uint32_t k) { return Distance2(c, m_points[k].c) > reach2; }),
+                  out.end());
+        // Every point not read lies beyond the reach.
+        nearest = std::min(std::sqrt(best2), reach);
         return true;
     }
+
+    Point const& point(size_t i) const { return m_points[i]; }
 
 private:
     static size_t const kLeafSize = 16;
@@ -288,10 +327,13 @@ private:
 // left unread once the nearest found so far bounds that.
 class Candidates {
 public:
-    void assign(float const centre[3], std::vector<Point> const& points) {
+    void assign(float const centre[3], NearestIndex const& index, std::vector<uint32_t> const& points) {
         for (int k = 0; k < 3; ++k) m_centre[k] = centre[k];
         m_entries.clear();
-        for (Point const& p : points) m_entries.push_back({std::sqrt(Distance2(centre, p.c)), p});
+        for (uint32_t i : points) {
+            Point const& p = index.point(i);
+            m_entries.push_back({std::sqrt(Distance2(centre, p.c)), p});
+        }
         std::sort(m_entries.begin(), m_entries.end(),
                   [](Entry const& a, Entry const& b) { return a.fromCentre < b.fromCentre; });
         m_last = std::numeric_limits<size_t>::max();
@@ -474,7 +516,7 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
             // At most one entry per vertex: room for all of them once, instead of copies on growing.
             out.reserve(end - b * kBlock);
             uint32_t hint = std::numeric_limits<uint32_t>::max();
-            std::vector<Point> found;
+            std::vector<uint32_t> found;
             Candidates candidates;
             for (size_t first = b * kBlock; first < end; first += kRun) {
                 size_t const last = std::min(end, first + kRun);
@@ -516,24 +558,22 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                             }
                         }
                         double const h = std::sqrt(h2);
-                        // Searched only as far as it matters: a result at this limit or beyond already puts
-                        // the whole run beyond the radius.
-                        double const enough = ((radius + kAbsoluteMargin) / (1.0 - kRunMargin) + h) /
-                                              (1.0 - kRunMargin) * (1.0 + 1e-9);
-                        double const nearestOfCentre = index.nearest(centre, enough, hint);
-                        double const reach =
-                            (std::min(nearestOfCentre + h, radius) + h) * (1.0 + kRunMargin) +
-                            kAbsoluteMargin;
+                        // The candidates' reach for a centre whose nearest selected vertex is this far.
+                        auto reachOf = [&](double nearestOfCentre) {
+                            return (std::min(nearestOfCentre + h, radius) + h) * (1.0 + kRunMargin) +
+                                   kAbsoluteMargin;
+                        };
+                        double nearestOfCentre = HUGE_VAL;
+                        bool const gathered =
+                            index.gather(centre, reachOf, kMaxCandidates, found, nearestOfCentre, hint);
                         // Every vertex of the run at least this far from every selected one.
                         double const nearestOfRun =
                             (nearestOfCentre * (1.0 - kRunMargin) - h) * (1.0 - kRunMargin) - kAbsoluteMargin;
-                        if (nearestOfRun >= radius) {
+                        if (gathered && nearestOfRun >= radius) {
                             beyondRadius = true;
-                        } else if (std::isfinite(reach)) {
-                            useCandidates = index.within(centre, reach, kMaxCandidates, found);
-                            if (useCandidates) {
-                                candidates.assign(centre, found);
-                            }
+                        } else if (gathered) {
+                            useCandidates = true;
+                            candidates.assign(centre, index, found);
                         }
                     }
                 }
