@@ -186,39 +186,78 @@ public:
         return best;
     }
 
-    // Sets `out` to the points whose distance (squared in double) from c is at most `reach`; false, and `out`
-    // incomplete, when there are more than `most`.
-    bool within(float const c[3], double reach, size_t most, std::vector<Point>& out) const {
+    // One walk for a run: sets `out` to the points within reachOf(nearest) of c, where nearest is the
+    // distance from c to its nearest point, and `nearest` to a lower bound of that distance (the distance
+    // itself, in double, unless it lies beyond the final reach). reachOf must not decrease with its argument.
+    // The reach shrinks as nearer points are found, nearer boxes first. False, and `out` incomplete, when
+    // more than `most` points were read within the reach of their time.
+    template <typename ReachOf>
+    bool gather(float const c[3], ReachOf const& reachOf, size_t most, std::vector<uint32_t>& out,
+                double& nearest, uint32_t& hint) const {
         out.clear();
+        double best2 = HUGE_VAL;
+        double reach = reachOf(HUGE_VAL);
+        if (hint < m_points.size()) {
+            best2 = Distance2(c, m_points[hint].c);
+            reach = std::min(reach, reachOf(std::sqrt(best2)));
+        }
+        double reach2 = reach * reach;
         if (m_points.empty()) {
+            nearest = HUGE_VAL;
             return true;
         }
-        double const reach2 = reach * reach;
-        uint32_t stack[64];  // one pending sibling per level at most, and the depth stays below 32
+        struct Entry {
+            uint32_t node;
+            double distance2;
+        };
+        Entry stack[64];  // two entries per level at most, and the depth stays below 32
         int top = 0;
-        stack[top++] = 0;
+        stack[top++] = {0, boxDistance2(m_nodes[0], c)};
         while (top > 0) {
-            uint32_t const i = stack[--top];
-            Node const& node = m_nodes[i];
-            if (boxDistance2(node, c) > reach2) {
+            Entry const entry = stack[--top];
+            if (entry.distance2 > reach2) {
                 continue;
             }
-            if (i < m_firstLeaf) {
-                stack[top++] = 2 * i + 1;
-                stack[top++] = 2 * i + 2;
-                continue;
-            }
-            for (uint32_t k = node.begin; k < node.end; ++k) {
-                if (Distance2(c, m_points[k].c) <= reach2) {
-                    out.push_back(m_points[k]);
+            Node const& node = m_nodes[entry.node];
+            if (entry.node >= m_firstLeaf) {
+                for (uint32_t k = node.begin; k < node.end; ++k) {
+                    double const distance2 = Distance2(c, m_points[k].c);
+                    if (distance2 < best2) {
+                        best2 = distance2;
+                        hint = k;
+                        reach = std::min(reach, reachOf(std::sqrt(best2)));
+                        reach2 = reach * reach;
+                    }
+                    if (distance2 <= reach2) {
+                        out.push_back(k);
+                    }
                 }
+                if (out.size() > most) {
+                    return false;
+                }
+                continue;
             }
-            if (out.size() > most) {
-                return false;
+            uint32_t nearChild = 2 * entry.node + 1;
+            uint32_t farChild = nearChild + 1;
+            double nearDistance2 = boxDistance2(m_nodes[nearChild], c);
+            double farDistance2 = boxDistance2(m_nodes[farChild], c);
+            if (farDistance2 < nearDistance2) {
+                std::swap(nearChild, farChild);
+                std::swap(nearDistance2, farDistance2);
             }
+            stack[top++] = {farChild, farDistance2};
+            stack[top++] = {nearChild, nearDistance2};
         }
+        // Points read before the reach shrank may lie beyond it.
+        out.erase(std::remove_if(out.begin(), out.end(),
+                                 [&](uint32_t k) { return Distance2(c, m_points[k].c) > reach2; }),
+                  out.end());
+        // Every point not read lies beyond the reach.
+        nearest = std::min(std::sqrt(best2), reach);
         return true;
     }
+
+    Point const& point(size_t i) const { return m_points[i]; }
 
 private:
     static size_t const kLeafSize = 16;
@@ -269,14 +308,10 @@ private:
     // Squared distance in double from q to the node's box; 0 inside.
     static double boxDistance2(Node const& node, float const q[3]) {
         double sum = 0.0;
+        // Without branches: which side of a box a query lies on is hard to predict.
         for (int k = 0; k < 3; ++k) {
             double const x = q[k];
-            double gap = 0.0;
-            if (x < node.lo[k]) {
-                gap = double(node.lo[k]) - x;
-            } else if (x > node.hi[k]) {
-                gap = x - double(node.hi[k]);
-            }
+            double const gap = std::max(0.0, std::max(double(node.lo[k]) - x, x - double(node.hi[k])));
             sum += gap * gap;
         }
         return sum;
@@ -287,7 +322,107 @@ private:
     uint32_t m_firstLeaf = 0;
 };
 
+// The selected vertices near a run of vertices, in ascending distance from the run's centre. A vertex q's
+// nearest one lies within |q - centre| + (its distance to any of them) of the centre, so the farther ones are
+// left unread once the nearest found so far bounds that.
+class Candidates {
+public:
+    void assign(float const centre[3], NearestIndex const& index, std::vector<uint32_t> const& points) {
+        for (int k = 0; k < 3; ++k) m_centre[k] = centre[k];
+        m_entries.clear();
+        for (uint32_t i : points) {
+            Point const& p = index.point(i);
+            m_entries.push_back({std::sqrt(Distance2(centre, p.c)), p});
+        }
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](Entry const& a, Entry const& b) { return a.fromCentre < b.fromCentre; });
+        m_last = std::numeric_limits<size_t>::max();
+    }
+
+    // The smallest ComputeDistance from q to the points wherever that is below `limit`; otherwise a value at
+    // or above the limit. The previous query's nearest point is tried first: neighbouring vertices mostly
+    // share it.
+    float nearest(float const q[3], double limit) {
+        float d = kInfinity;
+        if (m_last < m_entries.size()) {
+            float const* p = m_entries[m_last].point.c;
+            if (!AtOrBeyond(Distance2(q, p), limit)) {
+                d = HvPoint3::ComputeDistance(q, p);
+                limit = std::min(limit, double(d));
+            }
+        }
+        // A point whose ComputeDistance from q is below the limit is nearer than this to the centre; the
+        // margins are far wider than the rounding of the square roots and of ComputeDistance.
+        double const fromCentre = std::sqrt(Distance2(m_centre, q)) * (1.0 + kRunMargin);
+        auto bound = [&] {
+            return (fromCentre + limit * (1.0 + kRunMargin) + kAbsoluteMargin) * (1.0 + 2.0 * kRunMargin);
+        };
+        double reach = bound();
+        for (size_t k = 0; k < m_entries.size(); ++k) {
+            Entry const& entry = m_entries[k];
+            if (entry.fromCentre > reach) {
+                break;
+            }
+            if (k == m_last || AtOrBeyond(Distance2(q, entry.point.c), limit)) {
+                continue;
+            }
+            float const distance = HvPoint3::ComputeDistance(q, entry.point.c);
+            if (distance < d) {
+                d = distance;
+                m_last = k;
+                limit = std::min(limit, double(d));
+                reach = bound();
+            }
+        }
+        return d;
+    }
+
+private:
+    struct Entry {
+        double fromCentre;
+        Point point;
+    };
+
+    float m_centre[3] = {0.0f, 0.0f, 0.0f};
+    std::vector<Entry> m_entries;
+    size_t m_last = std::numeric_limits<size_t>::max();
+};
+
 using Weights = std::vector<PfAffectedWeights::value_type>;
+
+// The blocks' weight arrays, kept from one computation to the next: fresh memory costs a page fault per page,
+// and the threads' faults wait for each other. A computation takes them all (one running at the same time
+// starts with none) and gives them back emptied.
+class SpareBlocks {
+public:
+    explicit SpareBlocks(size_t count) {
+        {
+            std::lock_guard<std::mutex> lock(s_mutex);
+            m_blocks.swap(s_blocks);
+        }
+        m_blocks.resize(count);
+    }
+    ~SpareBlocks() {
+        for (Weights& block : m_blocks) block.clear();
+        std::lock_guard<std::mutex> lock(s_mutex);
+        if (m_blocks.size() > s_blocks.size()) {
+            m_blocks.swap(s_blocks);
+        }
+    }
+    SpareBlocks(SpareBlocks const&) = delete;
+    SpareBlocks& operator=(SpareBlocks const&) = delete;
+
+    std::vector<Weights>& blocks() { return m_blocks; }
+
+private:
+    static std::mutex s_mutex;
+    static std::vector<Weights> s_blocks;
+
+    std::vector<Weights> m_blocks;
+};
+
+std::mutex SpareBlocks::s_mutex;
+std::vector<Weights> SpareBlocks::s_blocks;
 
 // Below this many weights they are put together on the calling thread.
 size_t const kParallelConcatenate = 65536;
@@ -371,14 +506,18 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
 
     size_t const kBlock = 4096;
     size_t const n = state.size();
-    std::vector<Weights> blocks((n + kBlock - 1) / kBlock);
+    SpareBlocks spare((n + kBlock - 1) / kBlock);
+    std::vector<Weights>& blocks = spare.blocks();
     ForEachIndexOnPool(
         blocks.size(),
         [&](size_t b) {
             Weights& out = blocks[b];
-            uint32_t hint = std::numeric_limits<uint32_t>::max();
-            std::vector<Point> candidates;
             size_t const end = std::min(n, (b + 1) * kBlock);
+            // At most one entry per vertex: room for all of them once, instead of copies on growing.
+            out.reserve(end - b * kBlock);
+            uint32_t hint = std::numeric_limits<uint32_t>::max();
+            std::vector<uint32_t> found;
+            Candidates candidates;
             for (size_t first = b * kBlock; first < end; first += kRun) {
                 size_t const last = std::min(end, first + kRun);
                 auto needsDistance = [&](size_t v) {
@@ -393,7 +532,6 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                 // rounding of ComputeDistance.
                 bool useCandidates = false;
                 bool beyondRadius = false;
-                size_t nearestCandidate = std::numeric_limits<size_t>::max();
                 float centre[3] = {0.0f, 0.0f, 0.0f};
                 {
                     double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
@@ -420,21 +558,22 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                             }
                         }
                         double const h = std::sqrt(h2);
-                        // Searched only as far as it matters: a result at this limit or beyond already puts
-                        // the whole run beyond the radius.
-                        double const enough = ((radius + kAbsoluteMargin) / (1.0 - kRunMargin) + h) /
-                                              (1.0 - kRunMargin) * (1.0 + 1e-9);
-                        double const nearestOfCentre = index.nearest(centre, enough, hint);
-                        double const reach =
-                            (std::min(nearestOfCentre + h, radius) + h) * (1.0 + kRunMargin) +
-                            kAbsoluteMargin;
+                        // The candidates' reach for a centre whose nearest selected vertex is this far.
+                        auto reachOf = [&](double nearestOfCentre) {
+                            return (std::min(nearestOfCentre + h, radius) + h) * (1.0 + kRunMargin) +
+                                   kAbsoluteMargin;
+                        };
+                        double nearestOfCentre = HUGE_VAL;
+                        bool const gathered =
+                            index.gather(centre, reachOf, kMaxCandidates, found, nearestOfCentre, hint);
                         // Every vertex of the run at least this far from every selected one.
                         double const nearestOfRun =
                             (nearestOfCentre * (1.0 - kRunMargin) - h) * (1.0 - kRunMargin) - kAbsoluteMargin;
-                        if (nearestOfRun >= radius) {
+                        if (gathered && nearestOfRun >= radius) {
                             beyondRadius = true;
-                        } else if (std::isfinite(reach)) {
-                            useCandidates = index.within(centre, reach, kMaxCandidates, candidates);
+                        } else if (gathered) {
+                            useCandidates = true;
+                            candidates.assign(centre, index, found);
                         }
                     }
                 }
@@ -452,28 +591,7 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
                     float const* q = mesh.vertices[v];
                     float d = kInfinity;
                     if (useCandidates) {
-                        // The previous vertex's nearest first: it is mostly this one's too, and bounds the
-                        // rest.
-                        double limit = radius;
-                        if (nearestCandidate < candidates.size()) {
-                            float const* p = candidates[nearestCandidate].c;
-                            if (!AtOrBeyond(Distance2(q, p), limit)) {
-                                d = HvPoint3::ComputeDistance(q, p);
-                                limit = std::min(limit, double(d));
-                            }
-                        }
-                        for (size_t k = 0; k < candidates.size(); ++k) {
-                            Point const& p = candidates[k];
-                            if (AtOrBeyond(Distance2(q, p.c), limit)) {
-                                continue;
-                            }
-                            float const distance = HvPoint3::ComputeDistance(q, p.c);
-                            if (distance < d) {
-                                d = distance;
-                                nearestCandidate = k;
-                                limit = std::min(limit, double(d));
-                            }
-                        }
+                        d = candidates.nearest(q, radius);
                     } else {
                         d = index.nearest(q, radius, hint);
                     }
