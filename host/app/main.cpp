@@ -2,10 +2,13 @@
 // and exits; without, it is an interactive window.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QOpenGLContext>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 
@@ -101,6 +104,30 @@ int main(int argc, char** argv) {
     for (QString const& problem : loadPlugins(parser.value(plugins)))
         std::fprintf(stderr, "pfhost: %s\n", qPrintable(problem));
     ui.rebuildToolActions();
+    // A document the host is asked to show (a plug-in's manual) opens in the desktop's viewer; a script run
+    // names it on stderr instead.
+    QObject::connect(&app, &DzApp::urlShown, &app, [scripted, window](QString const& url) {
+        if (scripted) {
+            std::fprintf(stderr, "pfhost: shown: %s\n", qPrintable(url));
+            return;
+        }
+        QUrl target(url);
+        if (url.startsWith(QLatin1String("file://"))) {
+            // "file:///" and an absolute path make four slashes: the local path is what follows, one slash
+            // kept.
+            QString path = url.mid(7);
+            while (path.startsWith(QLatin1String("//"))) path.remove(0, 1);
+            if (!QFileInfo::exists(path)) {
+                QMessageBox::warning(window, QStringLiteral("pfhost"),
+                                     QStringLiteral("There is no file at %1.").arg(path));
+                return;
+            }
+            target = QUrl::fromLocalFile(path);
+        }
+        if (!QDesktopServices::openUrl(target))
+            QMessageBox::warning(window, QStringLiteral("pfhost"),
+                                 QStringLiteral("No program here opens %1.").arg(target.toString()));
+    });
     app.emitStarting();
 
     QString const first = parser.isSet(mesh) ? parser.value(mesh) : parser.value(sceneFile);
