@@ -96,7 +96,6 @@ struct DzMeshDrawer::Entry {
     QPointer<DzObject> object;
     GLuint positions = 0;
     GLuint normals = 0;
-    GLuint triangles = 0;
     GLuint edges = 0;
     GLuint flatNormals = 0;
     GLuint flatTexture = 0;
@@ -130,6 +129,8 @@ struct DzMeshDrawer::Entry {
     std::vector<float> window;
     std::vector<unsigned char> inside;
     std::vector<std::vector<GLuint>> kept;
+    std::vector<std::vector<unsigned>> keptNumbers;  // the kept triangles' numbers, for flat shading
+    std::vector<float> flatValues;                   // each triangle's facet normal
     std::vector<GLuint> scratchIndices;
     // The facets around each vertex in ascending order, for the vertex normals.
     std::vector<int> adjacencyStart;
@@ -148,7 +149,7 @@ struct DzMeshDrawer::Impl {
     static QOpenGLExtraFunctions* gl() { return QOpenGLContext::currentContext()->extraFunctions(); }
     static void release(Entry& e) {
         QOpenGLExtraFunctions* f = gl();
-        for (GLuint* b : {&e.positions, &e.normals, &e.triangles, &e.edges, &e.flatNormals, &e.visible})
+        for (GLuint* b : {&e.positions, &e.normals, &e.edges, &e.flatNormals, &e.visible})
             if (*b) {
                 f->glDeleteBuffers(1, b);
                 *b = 0;
@@ -167,6 +168,7 @@ struct DzMeshDrawer::Impl {
     void syncFlatNormals(Entry& e, DzFacetMesh const& mesh);
     void syncEdges(Entry& e, DzFacetMesh const& mesh);
     void cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei counts[2]);
+    void uploadFlatNormals(Entry& e);
 };
 
 namespace {
@@ -355,9 +357,6 @@ void DzMeshDrawer::Impl::syncTriangles(Entry& e, DzFacetMesh const& mesh) {
     }
     e.firstTriangle.push_back(triangle);
     e.selectedTriangles = GLsizei(triangle) - e.plainTriangles;
-    GLsizeiptr current = -1;
-    setBuffer(GL_ELEMENT_ARRAY_BUFFER, e.triangles, indices.data(),
-              GLsizeiptr(indices.size() * sizeof(GLuint)), current);
     e.trianglesValid = true;
     e.flatValid = false;
 }
@@ -368,8 +367,8 @@ void DzMeshDrawer::Impl::syncFlatNormals(Entry& e, DzFacetMesh const& mesh) {
     float const(*v)[3] = mesh.getVerticesPtr();
     DzFacet const* facets = mesh.getFacetsPtr();
     size_t const triangles = e.firstTriangle.back();
-    e.scratch.resize(triangles * 3);
-    float* out = e.scratch.data();
+    e.flatValues.resize(triangles * 3);
+    float* out = e.flatValues.data();
     int const* drawn = e.drawnFacets.data();
     unsigned const* first = e.firstTriangle.data();
     dzParallelFor(e.drawnFacets.size(), kGrain, [&](size_t begin, size_t end) {
@@ -382,15 +381,30 @@ void DzMeshDrawer::Impl::syncFlatNormals(Entry& e, DzFacetMesh const& mesh) {
             }
         }
     });
+    e.flatValid = true;
+}
+
+// The normals of the triangles drawn, in their order, for the flat program to read by the triangle's number.
+void DzMeshDrawer::Impl::uploadFlatNormals(Entry& e) {
+    size_t total = 0;
+    for (auto const& numbers : e.keptNumbers) total += numbers.size();
+    e.scratch.resize(total * 3);
+    float* out = e.scratch.data();
+    float const* all = e.flatValues.data();
+    for (auto const& numbers : e.keptNumbers)
+        for (unsigned const t : numbers) {
+            std::memcpy(out, all + size_t(t) * 3, 3 * sizeof(float));
+            out += 3;
+        }
     QOpenGLExtraFunctions* f = gl();
-    setBuffer(GL_TEXTURE_BUFFER, e.flatNormals, out, GLsizeiptr(triangles * 3 * sizeof(float)), e.flatBytes);
+    setBuffer(GL_TEXTURE_BUFFER, e.flatNormals, e.scratch.data(),
+              GLsizeiptr(e.scratch.size() * sizeof(float)), e.flatBytes);
     f->glBindBuffer(GL_TEXTURE_BUFFER, 0);
     if (!e.flatTexture)
         f->glGenTextures(1, &e.flatTexture);
     f->glBindTexture(GL_TEXTURE_BUFFER, e.flatTexture);
     f->glTexBuffer(GL_TEXTURE_BUFFER, GL_RGB32F, e.flatNormals);
     f->glBindTexture(GL_TEXTURE_BUFFER, 0);
-    e.flatValid = true;
 }
 
 void DzMeshDrawer::Impl::syncEdges(Entry& e, DzFacetMesh const& mesh) {
@@ -502,11 +516,14 @@ void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei co
         for (size_t t = ranges[r]; t < ranges[r + 1]; t += chunk) starts.push_back(t);
     starts.push_back(total);
     e.kept.resize(std::max(e.kept.size(), starts.size()));
+    e.keptNumbers.resize(starts.size() - 1);
     dzParallelFor(starts.size() - 1, 1, [&](size_t begin, size_t end) {
         float const margin = 1.0f / 32.0f;
         for (size_t c = begin; c < end; ++c) {
             std::vector<GLuint>& out = e.kept[c];
+            std::vector<unsigned>& numbers = e.keptNumbers[c];
             out.clear();
+            numbers.clear();
             size_t const last = std::min(starts[c + 1], starts[c] + chunk);
             for (size_t t = starts[c]; t < last; ++t) {
                 GLuint const* tri = all + t * 3;
@@ -517,6 +534,7 @@ void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei co
                 float const minY = std::min({a[1], b[1], d[1]}), maxY = std::max({a[1], b[1], d[1]});
                 if (!(insideFlags[tri[0]] && insideFlags[tri[1]] && insideFlags[tri[2]])) {
                     out.insert(out.end(), tri, tri + 3);
+                    numbers.push_back(unsigned(t));
                     continue;
                 }
                 float const cx0 = std::ceil(minX - 0.5f - margin), cx1 = std::floor(maxX - 0.5f + margin);
@@ -527,6 +545,7 @@ void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei co
                     !coversCentre(a, b, d, cx0, cx1, cy0, cy1, margin))
                     continue;
                 out.insert(out.end(), tri, tri + 3);
+                numbers.push_back(unsigned(t));
             }
         }
     });
@@ -583,16 +602,12 @@ void DzMeshDrawer::drawFacets(DzObject* object, DzFacetMesh const& mesh, bool fl
         f->glBindBuffer(GL_ARRAY_BUFFER, e.normals);
         glNormalPointer(GL_FLOAT, 0, nullptr);
     }
-    // Flat shading reads its normals by the triangle's number: it draws every triangle.
-    GLsizei firsts[2] = {0, e.plainTriangles};
     GLsizei counts[2] = {e.plainTriangles, e.selectedTriangles};
-    if (flatProgram) {
-        f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, e.triangles);
-    } else {
-        m->cullSmall(e, mesh, counts);
-        firsts[1] = counts[0];
-        f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, e.visible);
-    }
+    m->cullSmall(e, mesh, counts);
+    GLsizei const firsts[2] = {0, counts[0]};
+    f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, e.visible);
+    if (flatProgram)
+        m->uploadFlatNormals(e);
     if (program)
         program->bind();
     if (flatProgram) {
