@@ -475,6 +475,10 @@ void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei co
     glGetFloatv(GL_MODELVIEW_MATRIX, mv);
     glGetFloatv(GL_PROJECTION_MATRIX, pr);
     glGetIntegerv(GL_VIEWPORT, vp);
+    // Multisampling covers other points than the centres: then every triangle is drawn.
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    bool const centres = sampleBuffers == 0;
     float m[16];
     for (int c = 0; c < 4; ++c)
         for (int r = 0; r < 4; ++r) {
@@ -500,7 +504,7 @@ void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei co
             // Outside the view volume (or not a number) the renderer clips: such a vertex keeps its
             // triangles.
             bool const inside =
-                cw > 0.0f && std::fabs(cx) <= cw && std::fabs(cy) <= cw && std::fabs(cz) <= cw;
+                centres && cw > 0.0f && std::fabs(cx) <= cw && std::fabs(cy) <= cw && std::fabs(cz) <= cw;
             insideFlags[i] = inside;
             window[i * 2] = inside ? x0 + cx / cw * halfW : 0.0f;
             window[i * 2 + 1] = inside ? y0 + cy / cw * halfH : 0.0f;
