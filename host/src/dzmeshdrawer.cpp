@@ -5,6 +5,7 @@
 #include <QOpenGLExtraFunctions>
 #include <QOpenGLShaderProgram>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -57,13 +58,44 @@ void main() {
 }
 )";
 
+// Smooth shading with the lighting the fixed pipeline computes for this state (one directional light,
+// two-sided, colour material for ambient and diffuse, no specular), per vertex for both sides: the fixed
+// pipeline's emulation costs the software renderer far more per vertex, and its two-sided lighting takes a
+// slow path.
+char const* const kSmoothVertexShader = R"(#version 150 compatibility
+out vec2 lit;
+void main() {
+    gl_Position = ftransform();
+    float d = dot(gl_NormalMatrix * gl_Normal, normalize(gl_LightSource[0].position.xyz));
+    lit = vec2(max(d, 0.0), max(-d, 0.0));
+}
+)";
+char const* const kSmoothFragmentShader = R"(#version 150 compatibility
+uniform vec3 colour;
+in vec2 lit;
+void main() {
+    vec3 ambient = (gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb) * colour;
+    vec3 diffuse = gl_LightSource[0].diffuse.rgb * colour;
+    gl_FragColor = vec4(clamp(ambient + diffuse * (gl_FrontFacing ? lit.x : lit.y), 0.0, 1.0), 1.0);
+}
+)";
+
+std::unique_ptr<QOpenGLShaderProgram> buildProgram(char const* vertex, char const* fragment,
+                                                   char const* what) {
+    auto program = std::make_unique<QOpenGLShaderProgram>();
+    if (program->addShaderFromSourceCode(QOpenGLShader::Vertex, vertex) &&
+        program->addShaderFromSourceCode(QOpenGLShader::Fragment, fragment) && program->link())
+        return program;
+    qWarning("%s: %s", what, qPrintable(program->log()));
+    return nullptr;
+}
+
 }  // namespace
 
 struct DzMeshDrawer::Entry {
     QPointer<DzObject> object;
     GLuint positions = 0;
     GLuint normals = 0;
-    GLuint triangles = 0;
     GLuint edges = 0;
     GLuint flatNormals = 0;
     GLuint flatTexture = 0;
@@ -89,7 +121,17 @@ struct DzMeshDrawer::Entry {
     GLsizei selectedTriangles = 0;
     std::vector<int> drawnFacets;         // facets in triangle order
     std::vector<unsigned> firstTriangle;  // of each drawn facet, and the total last
+    std::vector<GLuint> triangleIndices;
     GLsizei edgeIndices = 0;
+    // The triangles that may cover a pixel centre in the last frame, in the same order.
+    GLuint visible = 0;
+    GLsizeiptr visibleBytes = 0;
+    std::vector<float> window;
+    std::vector<unsigned char> inside;
+    std::vector<std::vector<GLuint>> kept;
+    std::vector<std::vector<unsigned>> keptNumbers;  // the kept triangles' numbers, for flat shading
+    std::vector<float> flatValues;                   // each triangle's facet normal
+    std::vector<GLuint> scratchIndices;
     // The facets around each vertex in ascending order, for the vertex normals.
     std::vector<int> adjacencyStart;
     std::vector<int> adjacency;
@@ -101,11 +143,13 @@ struct DzMeshDrawer::Impl {
     std::map<DzObject*, std::unique_ptr<Entry>> entries;
     std::unique_ptr<QOpenGLShaderProgram> flatProgram;
     bool flatProgramTried = false;
+    std::unique_ptr<QOpenGLShaderProgram> smoothProgram;
+    bool smoothProgramTried = false;
 
     static QOpenGLExtraFunctions* gl() { return QOpenGLContext::currentContext()->extraFunctions(); }
     static void release(Entry& e) {
         QOpenGLExtraFunctions* f = gl();
-        for (GLuint* b : {&e.positions, &e.normals, &e.triangles, &e.edges, &e.flatNormals})
+        for (GLuint* b : {&e.positions, &e.normals, &e.edges, &e.flatNormals, &e.visible})
             if (*b) {
                 f->glDeleteBuffers(1, b);
                 *b = 0;
@@ -116,12 +160,15 @@ struct DzMeshDrawer::Impl {
         }
     }
     QOpenGLShaderProgram* flat();
+    QOpenGLShaderProgram* smooth();
 
     void syncPositions(Entry& e, DzFacetMesh const& mesh);
     void syncNormals(Entry& e, DzFacetMesh const& mesh);
     void syncTriangles(Entry& e, DzFacetMesh const& mesh);
     void syncFlatNormals(Entry& e, DzFacetMesh const& mesh);
     void syncEdges(Entry& e, DzFacetMesh const& mesh);
+    void cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei counts[2]);
+    void uploadFlatNormals(Entry& e);
 };
 
 namespace {
@@ -153,6 +200,8 @@ void DzMeshDrawer::releaseAll() {
     m->entries.clear();
     m->flatProgram.reset();
     m->flatProgramTried = false;
+    m->smoothProgram.reset();
+    m->smoothProgramTried = false;
 }
 
 void DzMeshDrawer::beginFrame() {
@@ -280,7 +329,8 @@ void DzMeshDrawer::Impl::syncTriangles(Entry& e, DzFacetMesh const& mesh) {
     int const nf = mesh.getNumFacets();
     DzFacet const* facets = mesh.getFacetsPtr();
     unsigned char const* flags = mesh.getFacetFlagsPtr();
-    std::vector<GLuint> indices;
+    std::vector<GLuint>& indices = e.triangleIndices;
+    indices.clear();
     indices.reserve(size_t(nf) * 6);
     e.drawnFacets.clear();
     e.firstTriangle.clear();
@@ -307,9 +357,6 @@ void DzMeshDrawer::Impl::syncTriangles(Entry& e, DzFacetMesh const& mesh) {
     }
     e.firstTriangle.push_back(triangle);
     e.selectedTriangles = GLsizei(triangle) - e.plainTriangles;
-    GLsizeiptr current = -1;
-    setBuffer(GL_ELEMENT_ARRAY_BUFFER, e.triangles, indices.data(),
-              GLsizeiptr(indices.size() * sizeof(GLuint)), current);
     e.trianglesValid = true;
     e.flatValid = false;
 }
@@ -320,8 +367,8 @@ void DzMeshDrawer::Impl::syncFlatNormals(Entry& e, DzFacetMesh const& mesh) {
     float const(*v)[3] = mesh.getVerticesPtr();
     DzFacet const* facets = mesh.getFacetsPtr();
     size_t const triangles = e.firstTriangle.back();
-    e.scratch.resize(triangles * 3);
-    float* out = e.scratch.data();
+    e.flatValues.resize(triangles * 3);
+    float* out = e.flatValues.data();
     int const* drawn = e.drawnFacets.data();
     unsigned const* first = e.firstTriangle.data();
     dzParallelFor(e.drawnFacets.size(), kGrain, [&](size_t begin, size_t end) {
@@ -334,15 +381,30 @@ void DzMeshDrawer::Impl::syncFlatNormals(Entry& e, DzFacetMesh const& mesh) {
             }
         }
     });
+    e.flatValid = true;
+}
+
+// The normals of the triangles drawn, in their order, for the flat program to read by the triangle's number.
+void DzMeshDrawer::Impl::uploadFlatNormals(Entry& e) {
+    size_t total = 0;
+    for (auto const& numbers : e.keptNumbers) total += numbers.size();
+    e.scratch.resize(total * 3);
+    float* out = e.scratch.data();
+    float const* all = e.flatValues.data();
+    for (auto const& numbers : e.keptNumbers)
+        for (unsigned const t : numbers) {
+            std::memcpy(out, all + size_t(t) * 3, 3 * sizeof(float));
+            out += 3;
+        }
     QOpenGLExtraFunctions* f = gl();
-    setBuffer(GL_TEXTURE_BUFFER, e.flatNormals, out, GLsizeiptr(triangles * 3 * sizeof(float)), e.flatBytes);
+    setBuffer(GL_TEXTURE_BUFFER, e.flatNormals, e.scratch.data(),
+              GLsizeiptr(e.scratch.size() * sizeof(float)), e.flatBytes);
     f->glBindBuffer(GL_TEXTURE_BUFFER, 0);
     if (!e.flatTexture)
         f->glGenTextures(1, &e.flatTexture);
     f->glBindTexture(GL_TEXTURE_BUFFER, e.flatTexture);
     f->glTexBuffer(GL_TEXTURE_BUFFER, GL_RGB32F, e.flatNormals);
     f->glBindTexture(GL_TEXTURE_BUFFER, 0);
-    e.flatValid = true;
 }
 
 void DzMeshDrawer::Impl::syncEdges(Entry& e, DzFacetMesh const& mesh) {
@@ -374,17 +436,150 @@ void DzMeshDrawer::Impl::syncEdges(Entry& e, DzFacetMesh const& mesh) {
     e.edgesValid = true;
 }
 
+namespace {
+
+// Whether one of the pixel centres of the columns and rows given lies within `margin` of the triangle (of
+// either winding, or a degenerate one).
+bool coversCentre(float const* a, float const* b, float const* c, float x0, float x1, float y0, float y1,
+                  float margin) {
+    float const* p[3] = {a, b, c};
+    float ex[3], ey[3], reach[3];
+    for (int k = 0; k < 3; ++k) {
+        ex[k] = p[(k + 1) % 3][0] - p[k][0];
+        ey[k] = p[(k + 1) % 3][1] - p[k][1];
+        reach[k] = margin * std::sqrt(ex[k] * ex[k] + ey[k] * ey[k]);
+    }
+    for (float y = y0; y <= y1; y += 1.0f)
+        for (float x = x0; x <= x1; x += 1.0f) {
+            bool left = true, right = true;
+            for (int k = 0; k < 3; ++k) {
+                float const side = ex[k] * (y + 0.5f - p[k][1]) - ey[k] * (x + 0.5f - p[k][0]);
+                left = left && side >= -reach[k];
+                right = right && side <= reach[k];
+            }
+            if (left || right)
+                return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+// A million-facet mesh in a view has mostly triangles smaller than a pixel, and the software renderer sets up
+// each one on the drawing thread. A triangle wholly inside the view volume whose screen box holds no pixel
+// centre draws nothing: leaving those out keeps every pixel the same. The margin covers the renderer's
+// rounding of the window coordinates to its sub-pixel grid.
+void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei counts[2]) {
+    GLfloat mv[16], pr[16];
+    GLint vp[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, mv);
+    glGetFloatv(GL_PROJECTION_MATRIX, pr);
+    glGetIntegerv(GL_VIEWPORT, vp);
+    // Multisampling covers other points than the centres: then every triangle is drawn.
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    bool const centres = sampleBuffers == 0;
+    float m[16];
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += pr[k * 4 + r] * mv[c * 4 + k];
+            m[c * 4 + r] = sum;
+        }
+    float const halfW = 0.5f * float(vp[2]), halfH = 0.5f * float(vp[3]);
+    float const x0 = float(vp[0]) + halfW, y0 = float(vp[1]) + halfH;
+    size_t const nv = size_t(mesh.getNumVertices());
+    float const(*v)[3] = mesh.getVerticesPtr();
+    e.window.resize(nv * 2);
+    float* window = e.window.data();
+    e.inside.resize(nv);
+    unsigned char* insideFlags = e.inside.data();
+    dzParallelFor(nv, kGrain, [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            float const x = v[i][0], y = v[i][1], z = v[i][2];
+            float const cx = m[0] * x + m[4] * y + m[8] * z + m[12];
+            float const cy = m[1] * x + m[5] * y + m[9] * z + m[13];
+            float const cz = m[2] * x + m[6] * y + m[10] * z + m[14];
+            float const cw = m[3] * x + m[7] * y + m[11] * z + m[15];
+            // Outside the view volume (or not a number) the renderer clips: such a vertex keeps its
+            // triangles.
+            bool const inside =
+                centres && cw > 0.0f && std::fabs(cx) <= cw && std::fabs(cy) <= cw && std::fabs(cz) <= cw;
+            insideFlags[i] = inside;
+            window[i * 2] = inside ? x0 + cx / cw * halfW : 0.0f;
+            window[i * 2 + 1] = inside ? y0 + cy / cw * halfH : 0.0f;
+        }
+    });
+    GLuint const* all = e.triangleIndices.data();
+    size_t const ranges[3] = {0, size_t(e.plainTriangles), size_t(e.plainTriangles + e.selectedTriangles)};
+    size_t const total = ranges[2];
+    size_t const chunk = 16384;
+    // A chunk never spans the two ranges: each range starts its own chunks.
+    std::vector<size_t> starts;
+    for (int r = 0; r < 2; ++r)
+        for (size_t t = ranges[r]; t < ranges[r + 1]; t += chunk) starts.push_back(t);
+    starts.push_back(total);
+    e.kept.resize(std::max(e.kept.size(), starts.size()));
+    e.keptNumbers.resize(starts.size() - 1);
+    dzParallelFor(starts.size() - 1, 1, [&](size_t begin, size_t end) {
+        float const margin = 1.0f / 32.0f;
+        for (size_t c = begin; c < end; ++c) {
+            std::vector<GLuint>& out = e.kept[c];
+            std::vector<unsigned>& numbers = e.keptNumbers[c];
+            out.clear();
+            numbers.clear();
+            size_t const last = std::min(starts[c + 1], starts[c] + chunk);
+            for (size_t t = starts[c]; t < last; ++t) {
+                GLuint const* tri = all + t * 3;
+                float const* a = window + size_t(tri[0]) * 2;
+                float const* b = window + size_t(tri[1]) * 2;
+                float const* d = window + size_t(tri[2]) * 2;
+                float const minX = std::min({a[0], b[0], d[0]}), maxX = std::max({a[0], b[0], d[0]});
+                float const minY = std::min({a[1], b[1], d[1]}), maxY = std::max({a[1], b[1], d[1]});
+                if (!(insideFlags[tri[0]] && insideFlags[tri[1]] && insideFlags[tri[2]])) {
+                    out.insert(out.end(), tri, tri + 3);
+                    numbers.push_back(unsigned(t));
+                    continue;
+                }
+                float const cx0 = std::ceil(minX - 0.5f - margin), cx1 = std::floor(maxX - 0.5f + margin);
+                float const cy0 = std::ceil(minY - 0.5f - margin), cy1 = std::floor(maxY - 0.5f + margin);
+                if (cx0 > cx1 || cy0 > cy1)
+                    continue;
+                if ((cx1 - cx0 + 1.0f) * (cy1 - cy0 + 1.0f) <= 4.0f &&
+                    !coversCentre(a, b, d, cx0, cx1, cy0, cy1, margin))
+                    continue;
+                out.insert(out.end(), tri, tri + 3);
+                numbers.push_back(unsigned(t));
+            }
+        }
+    });
+    std::vector<GLuint>& joined = e.scratchIndices;
+    joined.clear();
+    counts[0] = counts[1] = 0;
+    for (size_t c = 0; c + 1 < starts.size(); ++c) {
+        joined.insert(joined.end(), e.kept[c].begin(), e.kept[c].end());
+        counts[starts[c] < ranges[1] ? 0 : 1] += GLsizei(e.kept[c].size() / 3);
+    }
+    setBuffer(GL_ELEMENT_ARRAY_BUFFER, e.visible, joined.data(), GLsizeiptr(joined.size() * sizeof(GLuint)),
+              e.visibleBytes);
+}
+
 QOpenGLShaderProgram* DzMeshDrawer::Impl::flat() {
     if (!flatProgramTried) {
         flatProgramTried = true;
-        auto program = std::make_unique<QOpenGLShaderProgram>();
-        if (program->addShaderFromSourceCode(QOpenGLShader::Vertex, kFlatVertexShader) &&
-            program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFlatFragmentShader) && program->link())
-            flatProgram = std::move(program);
-        else
-            qWarning("Flat shading falls back to smooth normals: %s", qPrintable(program->log()));
+        flatProgram =
+            buildProgram(kFlatVertexShader, kFlatFragmentShader, "Flat shading falls back to smooth normals");
     }
     return flatProgram.get();
+}
+
+QOpenGLShaderProgram* DzMeshDrawer::Impl::smooth() {
+    if (!smoothProgramTried) {
+        smoothProgramTried = true;
+        smoothProgram = buildProgram(kSmoothVertexShader, kSmoothFragmentShader,
+                                     "Smooth shading falls back to the fixed pipeline");
+    }
+    return smoothProgram.get();
 }
 
 void DzMeshDrawer::drawFacets(DzObject* object, DzFacetMesh const& mesh, bool flat, float const plain[3],
@@ -395,42 +590,52 @@ void DzMeshDrawer::drawFacets(DzObject* object, DzFacetMesh const& mesh, bool fl
     if (e.plainTriangles + e.selectedTriangles == 0)
         return;
     m->syncPositions(e, mesh);
-    QOpenGLShaderProgram* program = flat ? m->flat() : nullptr;
-    if (program)
+    QOpenGLShaderProgram* const flatProgram = flat ? m->flat() : nullptr;
+    if (flatProgram)
         m->syncFlatNormals(e, mesh);
     else
         m->syncNormals(e, mesh);
+    // Without the flat program, flat shading is the fixed pipeline's, which takes the shade model.
+    QOpenGLShaderProgram* const program = flatProgram ? flatProgram : flat ? nullptr : m->smooth();
 
     glEnableClientState(GL_VERTEX_ARRAY);
     f->glBindBuffer(GL_ARRAY_BUFFER, e.positions);
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
-    if (!program) {
+    if (!flatProgram) {
         glEnableClientState(GL_NORMAL_ARRAY);
         f->glBindBuffer(GL_ARRAY_BUFFER, e.normals);
         glNormalPointer(GL_FLOAT, 0, nullptr);
     }
-    f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, e.triangles);
-    if (program) {
+    GLsizei counts[2] = {e.plainTriangles, e.selectedTriangles};
+    m->cullSmall(e, mesh, counts);
+    GLsizei const firsts[2] = {0, counts[0]};
+    f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, e.visible);
+    if (flatProgram)
+        m->uploadFlatNormals(e);
+    if (program)
         program->bind();
+    if (flatProgram) {
         f->glActiveTexture(GL_TEXTURE0);
         f->glBindTexture(GL_TEXTURE_BUFFER, e.flatTexture);
-        program->setUniformValue("normals", 0);
+        flatProgram->setUniformValue("normals", 0);
     }
     auto range = [&](GLsizei first, GLsizei count, float const colour[3]) {
         if (count == 0)
             return;
         glColor3fv(colour);
-        if (program)
-            program->setUniformValue("first", int(first));
+        if (flatProgram)
+            flatProgram->setUniformValue("first", int(first));
+        else if (program)
+            program->setUniformValue("colour", colour[0], colour[1], colour[2]);
         glDrawElements(GL_TRIANGLES, count * 3, GL_UNSIGNED_INT,
                        reinterpret_cast<void const*>(size_t(first) * 3 * sizeof(GLuint)));
     };
-    range(0, e.plainTriangles, plain);
-    range(e.plainTriangles, e.selectedTriangles, showSelection ? selected : plain);
-    if (program) {
+    range(firsts[0], counts[0], plain);
+    range(firsts[1], counts[1], showSelection ? selected : plain);
+    if (flatProgram)
         f->glBindTexture(GL_TEXTURE_BUFFER, 0);
+    if (program)
         program->release();
-    }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);

@@ -1,8 +1,8 @@
 #pragma once
 
 // Host-internal: a view's OpenGL buffers of the objects' evaluated meshes. Positions go to a vertex buffer
-// updated in place after every evaluation; the index buffers are rebuilt only when the topology, the vertex
-// count or the facet flags change.
+// updated in place after every evaluation; the triangles and edges are listed again only when the topology,
+// the vertex count or the facet flags change. Each frame draws only the triangles that may cover a pixel.
 
 #include <QPointer>
 #include <map>
