@@ -132,6 +132,15 @@ struct DzMeshDrawer::Entry {
     std::vector<std::vector<unsigned>> keptNumbers;  // the kept triangles' numbers, for flat shading
     std::vector<float> flatValues;                   // each triangle's facet normal
     std::vector<GLuint> scratchIndices;
+    // What the visible triangles were culled for: a redraw with the same view and the same positions and
+    // triangles (a hover highlight, the gizmo) draws them again as they are.
+    bool culledValid = false;
+    float culledMatrix[16] = {};
+    GLint culledViewport[4] = {};
+    bool culledCentres = false;
+    GLsizei culledCounts[2] = {};
+    // The flat normals buffer holds the culled triangles' normals of the current positions.
+    bool flatUploaded = false;
     // The facets around each vertex in ascending order, for the vertex normals.
     std::vector<int> adjacencyStart;
     std::vector<int> adjacency;
@@ -167,7 +176,8 @@ struct DzMeshDrawer::Impl {
     void syncTriangles(Entry& e, DzFacetMesh const& mesh);
     void syncFlatNormals(Entry& e, DzFacetMesh const& mesh);
     void syncEdges(Entry& e, DzFacetMesh const& mesh);
-    void cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei counts[2]);
+    // Fills counts with the triangles kept of each range; false when the last frame's are still current.
+    bool cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei counts[2]);
     void uploadFlatNormals(Entry& e);
 };
 
@@ -230,18 +240,18 @@ DzMeshDrawer::Entry& DzMeshDrawer::entryFor(DzObject* object, DzFacetMesh const&
     int const evaluation = object->getEvaluationCount();
     bool const sameMesh = e.mesh == &mesh && e.numVertices == nv;
     if (!sameMesh || e.evaluation != evaluation) {
-        e.positionsValid = e.normalsValid = e.flatValid = false;
+        e.positionsValid = e.normalsValid = e.flatValid = e.culledValid = false;
         e.evaluation = evaluation;
     }
     if (!sameMesh || e.topology != mesh.getTopologyRevision()) {
-        e.trianglesValid = e.edgesValid = e.adjacencyValid = e.flatValid = false;
+        e.trianglesValid = e.edgesValid = e.adjacencyValid = e.flatValid = e.culledValid = false;
         e.topology = mesh.getTopologyRevision();
     }
     size_t const nf = size_t(mesh.getNumFacets());
     unsigned char const* flags = mesh.getFacetFlagsPtr();
     if (e.flags.size() != nf || (nf && std::memcmp(e.flags.data(), flags, nf) != 0)) {
         e.flags.assign(flags, flags + nf);
-        e.trianglesValid = e.edgesValid = e.flatValid = false;
+        e.trianglesValid = e.edgesValid = e.flatValid = e.culledValid = false;
     }
     e.mesh = &mesh;
     e.numVertices = nv;
@@ -382,6 +392,7 @@ void DzMeshDrawer::Impl::syncFlatNormals(Entry& e, DzFacetMesh const& mesh) {
         }
     });
     e.flatValid = true;
+    e.flatUploaded = false;
 }
 
 // The normals of the triangles drawn, in their order, for the flat program to read by the triangle's number.
@@ -469,7 +480,7 @@ bool coversCentre(float const* a, float const* b, float const* c, float x0, floa
 // each one on the drawing thread. A triangle wholly inside the view volume whose screen box holds no pixel
 // centre draws nothing: leaving those out keeps every pixel the same. The margin covers the renderer's
 // rounding of the window coordinates to its sub-pixel grid.
-void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei counts[2]) {
+bool DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei counts[2]) {
     GLfloat mv[16], pr[16];
     GLint vp[4];
     glGetFloatv(GL_MODELVIEW_MATRIX, mv);
@@ -486,6 +497,12 @@ void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei co
             for (int k = 0; k < 4; ++k) sum += pr[k * 4 + r] * mv[c * 4 + k];
             m[c * 4 + r] = sum;
         }
+    if (e.culledValid && e.culledCentres == centres && std::memcmp(e.culledMatrix, m, sizeof m) == 0 &&
+        std::memcmp(e.culledViewport, vp, sizeof vp) == 0) {
+        counts[0] = e.culledCounts[0];
+        counts[1] = e.culledCounts[1];
+        return false;
+    }
     float const halfW = 0.5f * float(vp[2]), halfH = 0.5f * float(vp[3]);
     float const x0 = float(vp[0]) + halfW, y0 = float(vp[1]) + halfH;
     size_t const nv = size_t(mesh.getNumVertices());
@@ -562,6 +579,13 @@ void DzMeshDrawer::Impl::cullSmall(Entry& e, DzFacetMesh const& mesh, GLsizei co
     }
     setBuffer(GL_ELEMENT_ARRAY_BUFFER, e.visible, joined.data(), GLsizeiptr(joined.size() * sizeof(GLuint)),
               e.visibleBytes);
+    std::memcpy(e.culledMatrix, m, sizeof m);
+    std::memcpy(e.culledViewport, vp, sizeof vp);
+    e.culledCentres = centres;
+    e.culledCounts[0] = counts[0];
+    e.culledCounts[1] = counts[1];
+    e.culledValid = true;
+    return true;
 }
 
 QOpenGLShaderProgram* DzMeshDrawer::Impl::flat() {
@@ -607,11 +631,14 @@ void DzMeshDrawer::drawFacets(DzObject* object, DzFacetMesh const& mesh, bool fl
         glNormalPointer(GL_FLOAT, 0, nullptr);
     }
     GLsizei counts[2] = {e.plainTriangles, e.selectedTriangles};
-    m->cullSmall(e, mesh, counts);
+    if (m->cullSmall(e, mesh, counts))
+        e.flatUploaded = false;
     GLsizei const firsts[2] = {0, counts[0]};
     f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, e.visible);
-    if (flatProgram)
+    if (flatProgram && !e.flatUploaded) {
         m->uploadFlatNormals(e);
+        e.flatUploaded = true;
+    }
     if (program)
         program->bind();
     if (flatProgram) {
