@@ -118,9 +118,9 @@ struct HvMeshModifier::Impl {
     std::string lastImportedMorphName;
 };
 
-HvMeshModifier::HvMeshModifier(char const* name) : m(std::make_unique<Impl>()) {
+HvMeshModifier::HvMeshModifier(char const* name) : m_pImpl(std::make_unique<Impl>()) {
     setObjectName(QString::fromUtf8(name));
-    connect(&m->compactTimer, &QTimer::timeout, this, &HvMeshModifier::slotCompactDelayed);
+    connect(&m_pImpl->compactTimer, &QTimer::timeout, this, &HvMeshModifier::slotCompactDelayed);
 }
 
 HvMeshModifier::~HvMeshModifier() = default;
@@ -128,9 +128,9 @@ HvMeshModifier::~HvMeshModifier() = default;
 int HvMeshModifier::apply(DzVertexMesh& mesh, DzNode&) {
     uint32_t const count = uint32_t(mesh.getNumVertices());
     float(*vertices)[3] = mesh.getVerticesPtr();
-    std::lock_guard<std::mutex> guard(m->lock);
-    Entry const* const entries = m->deltas.data();
-    size_t const n = m->deltas.size();
+    std::lock_guard<std::mutex> guard(m_pImpl->lock);
+    Entry const* const entries = m_pImpl->deltas.data();
+    size_t const n = m_pImpl->deltas.size();
     // Each entry moves its own vertex, so parts never write the same one.
     HvThreadPool::Get()->parallelFor(
         n,
@@ -154,31 +154,31 @@ int HvMeshModifier::applyInverse(DzVertexMesh&, DzNode&) {
 }
 
 HvVec3 HvMeshModifier::getDelta(unsigned int vertex) const {
-    std::lock_guard<std::mutex> guard(m->lock);
-    auto it = m->deltas.find(int32_t(vertex));
-    return it == m->deltas.end() ? HvVec3(0.0f, 0.0f, 0.0f) : it->second;
+    std::lock_guard<std::mutex> guard(m_pImpl->lock);
+    auto it = m_pImpl->deltas.find(int32_t(vertex));
+    return it == m_pImpl->deltas.end() ? HvVec3(0.0f, 0.0f, 0.0f) : it->second;
 }
 
 size_t HvMeshModifier::getNoOfDeltas() const {
-    std::lock_guard<std::mutex> guard(m->lock);
-    return m->deltas.size();
+    std::lock_guard<std::mutex> guard(m_pImpl->lock);
+    return m_pImpl->deltas.size();
 }
 
 void HvMeshModifier::clearDeltas() {
-    std::lock_guard<std::mutex> guard(m->lock);
-    m->deltas.clear();
-    m->lastImportedMorphName.clear();
+    std::lock_guard<std::mutex> guard(m_pImpl->lock);
+    m_pImpl->deltas.clear();
+    m_pImpl->lastImportedMorphName.clear();
 }
 
 HvVertexOffsets HvMeshModifier::getDeltas() const {
-    std::lock_guard<std::mutex> guard(m->lock);
-    return m->deltas;
+    std::lock_guard<std::mutex> guard(m_pImpl->lock);
+    return m_pImpl->deltas;
 }
 
 void HvMeshModifier::setDeltas(HvVertexOffsets const& offsets) {
     {
-        std::lock_guard<std::mutex> guard(m->lock);
-        WriteOrdered(m->deltas, offsets, WriteAssign);
+        std::lock_guard<std::mutex> guard(m_pImpl->lock);
+        WriteOrdered(m_pImpl->deltas, offsets, WriteAssign);
     }
     triggerCompact();
 }
@@ -187,16 +187,16 @@ void HvMeshModifier::replaceDeltas(HvVertexOffsets const& offsets) {
     // Copied outside the lock, so that the lock is held only for the swap.
     HvVertexOffsets copy(offsets);
     {
-        std::lock_guard<std::mutex> guard(m->lock);
-        m->deltas.swap(copy);
+        std::lock_guard<std::mutex> guard(m_pImpl->lock);
+        m_pImpl->deltas.swap(copy);
     }
     triggerCompact();
 }
 
 void HvMeshModifier::mergeDeltas(HvVertexOffsets const& offsets, AddOrSubtract mode) {
     {
-        std::lock_guard<std::mutex> guard(m->lock);
-        WriteOrdered(m->deltas, offsets, mode == Add ? WriteAdd : WriteSubtract);
+        std::lock_guard<std::mutex> guard(m_pImpl->lock);
+        WriteOrdered(m_pImpl->deltas, offsets, mode == Add ? WriteAdd : WriteSubtract);
     }
     triggerCompact();
 }
@@ -242,16 +242,16 @@ void HvMeshModifier::WriteOrderedArray(HvVertexOffsets& map, Entry const* values
 }
 
 void HvMeshModifier::triggerCompact() {
-    m->compactTimer.setSingleShot(true);
-    m->compactTimer.start(kCompactDelayMs);
+    m_pImpl->compactTimer.setSingleShot(true);
+    m_pImpl->compactTimer.start(kCompactDelayMs);
 }
 
 void HvMeshModifier::slotCompactDelayed() {
-    std::lock_guard<std::mutex> guard(m->lock);
-    if (m->deltas.empty())
+    std::lock_guard<std::mutex> guard(m_pImpl->lock);
+    if (m_pImpl->deltas.empty())
         return;
     auto below = [](float v) { return std::fabs(v) < kCompactThreshold; };
-    bool const erased = m->deltas.eraseIf([&](Entry const& e) {
+    bool const erased = m_pImpl->deltas.eraseIf([&](Entry const& e) {
         HvVec3 const& d = e.second;
         return below(d.x) && below(d.y) && below(d.z);
     });
@@ -264,15 +264,15 @@ void HvMeshModifier::emitCurrentValueChanged() {
 }
 
 HvVertexOffsets& HvMeshModifier::getOffsets() {
-    return m->deltas;
+    return m_pImpl->deltas;
 }
 
 std::string const& HvMeshModifier::getLastImportedMorphName() const {
-    return m->lastImportedMorphName;
+    return m_pImpl->lastImportedMorphName;
 }
 
 void HvMeshModifier::setLastImportedMorphName(std::string const& name) {
-    m->lastImportedMorphName = name;
+    m_pImpl->lastImportedMorphName = name;
 }
 
 DzModifier* HvMeshModifier::FindOrInsert(DzNode&, DzObject& object, char const* name,
@@ -293,7 +293,7 @@ DzModifier* HvMeshModifier::FindOrInsert(DzNode&, DzObject& object, char const* 
     return created;
 }
 
-HvMeshModifierLock::HvMeshModifierLock(HvMeshModifier& modifier) : m_pMutex(&modifier.m->lock) {
+HvMeshModifierLock::HvMeshModifierLock(HvMeshModifier& modifier) : m_pMutex(&modifier.m_pImpl->lock) {
     m_pMutex->lock();
 }
 

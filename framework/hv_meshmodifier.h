@@ -71,11 +71,6 @@ public:
     static void WriteOrdered(HvVertexOffsets& map, Pairs const& values, WriteMode mode) {
         WriteOrderedArray(map, values.data(), values.size(), mode);
     }
-    // The map ends up holding exactly the values, copied into its own array.
-    template <class Pairs>
-    static void ReplaceOrdered(HvVertexOffsets& map, Pairs const& values) {
-        map.entries().assign(values.begin(), values.end());
-    }
     static void WriteOrderedArray(HvVertexOffsets& map, HvVertexOffsets::value_type const* values,
                                   size_t count, WriteMode mode);
 
@@ -89,7 +84,7 @@ protected slots:
 private:
     friend class HvMeshModifierLock;
     struct Impl;
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_pImpl;
 };
 
 // Scoped lock on one modifier's delta map.

@@ -88,12 +88,6 @@ public:
     iterator emplace_hint(const_iterator, int32_t vertex, Value const& value) {
         return try_emplace(vertex, value).first;
     }
-    iterator insert_or_assign(const_iterator, int32_t vertex, Value const& value) {
-        auto [it, made] = try_emplace(vertex, value);
-        if (!made)
-            it->second = value;
-        return it;
-    }
     // Appends an entry above every other: the way to build the array in order.
     void emplace_back(int32_t vertex, Value const& value) {
         assert(m_entries.empty() || m_entries.back().first < vertex);

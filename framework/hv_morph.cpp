@@ -36,7 +36,7 @@ struct HvMorphList::Impl {
     std::map<QString, HvMorphInfoPtr> byName;
 };
 
-HvMorphList::HvMorphList(DzNode& node) : m(std::make_unique<Impl>(node)) {
+HvMorphList::HvMorphList(DzNode& node) : m_pImpl(std::make_unique<Impl>(node)) {
     DzObject* object = node.getObject();
     if (!object)
         return;
@@ -47,23 +47,23 @@ HvMorphList::HvMorphList(DzNode& node) : m(std::make_unique<Impl>(node)) {
         if (morph->getNumProperties() != 1)
             throw HvException("expected modifier to have exactly one property");
         if (auto* property = qobject_cast<DzFloatProperty*>(morph->getProperty(0)))
-            m->createInfo(morph, property);
+            m_pImpl->createInfo(morph, property);
     }
 }
 
 HvMorphList::~HvMorphList() = default;
 
 size_t HvMorphList::getNumMorphs() const {
-    return m->all.size();
+    return m_pImpl->all.size();
 }
 
 std::vector<HvMorphInfoPtr> const& HvMorphList::getFavorites() const {
-    return m->favorites;
+    return m_pImpl->favorites;
 }
 
 HvMorphInfoPtr HvMorphList::findMorphByName(QString const& name) const {
-    auto it = m->byName.find(name);
-    return it == m->byName.end() ? nullptr : it->second;
+    auto it = m_pImpl->byName.find(name);
+    return it == m_pImpl->byName.end() ? nullptr : it->second;
 }
 
 HvMorphInfoPtr HvMorphList::addMorphOrThrow(DzMorphDeltas* deltas, QString const& name, bool overwrite,
@@ -78,7 +78,7 @@ HvMorphInfoPtr HvMorphList::addMorphOrThrow(DzMorphDeltas* deltas, QString const
         return existing;
     }
     // Not reached through the save command, which needs the plug-in's modifier and so an object.
-    DzObject* object = m->node.getObject();
+    DzObject* object = m_pImpl->node.getObject();
     if (!object)
         throw HvException("internal error: the node has no object for a new morph");
 
@@ -103,5 +103,5 @@ HvMorphInfoPtr HvMorphList::addMorphOrThrow(DzMorphDeltas* deltas, QString const
     property->setIsClamped(true);
     property->setDisplayAsPercent(true);
     property->setPath(path);
-    return m->createInfo(morph, property);
+    return m_pImpl->createInfo(morph, property);
 }

@@ -48,5 +48,5 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_pImpl;
 };

@@ -48,7 +48,6 @@ class PfSelectionTypeActionBase : public PfActionBase {
     Q_OBJECT
 public:
     PfSelectionTypeActionBase(char const* text, PfSelectionType type);
-    PfSelectionType getSelectionType() const { return m_uSelectionType; }
     // Checkable, and checked exactly when type is this action's own.
     virtual void updateChecked(PfSelectionType type);
     void init() override;

@@ -158,7 +158,9 @@ public:
     // Drag engine.
     PfGizmoHit testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const& ray, bool* hoverChanged,
                                      bool* gizmoTested);
-    void onBeginDragGizmo(PfGizmo& gizmo);
+    // Begins a drag on the gizmo's current hit from the press point; false, the hit let go, without a
+    // modifier.
+    bool onBeginDragGizmo(PfGizmo& gizmo);
     void onMouseMoveDraggingGizmo(ViewportData& data, HvLine3 const& ray);
     // False, and nothing written, without a local mesh or a modifier, or when the result is not finite.
     bool modifyMesh(DragFunction fn);
@@ -189,11 +191,8 @@ public:
     // A drag under way (state 3 or 4) ends as its release would, with its undo step; used before the
     // selection is dropped.
     void endDragAsRelease();
-    HvVertexOffsets const& getDeltasAtPress() const { return m_deltasAtPress; }
     HvVertexOffsets const& getDeltasAfter() const { return m_deltasAfter; }
     HvVertexOffsets const& getLastDragOffsets() const;
-    HvPoint3 const& getDragStart() const { return m_dragStart; }
-    HvPoint3 const& getDragCurrent() const { return m_dragCurrent; }
     float getCurrentAngle() const { return m_fCurrentAngle; }
 
 private:

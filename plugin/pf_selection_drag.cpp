@@ -54,17 +54,15 @@ PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const&
     if (hit >= PF_GIZMO_HIT_RING_X && hit <= PF_GIZMO_HIT_RING_Z &&
         gizmo.computeDragTargetWs(hit, ray, &inPlane, nullptr) != PF_GIZMO_DRAG_NONE)
         m_dragStart = inPlane;
-    if (!beginDrag(hit, gizmo.getOriginWs(), m_dragStart)) {
-        // Without our modifier there is nothing to drag: the press is no gizmo hit.
-        gizmo.onReleaseDrag();
-        return PF_GIZMO_HIT_NONE;
-    }
-    return hit;
+    return onBeginDragGizmo(gizmo) ? hit : PF_GIZMO_HIT_NONE;
 }
 
-void PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
-    if (!beginDrag(gizmo.getCurrentHit(), gizmo.getOriginWs(), m_dragStart))
-        gizmo.onReleaseDrag();
+bool PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
+    if (beginDrag(gizmo.getCurrentHit(), gizmo.getOriginWs(), m_dragStart))
+        return true;
+    // Without our modifier there is nothing to drag: the press is no gizmo hit.
+    gizmo.onReleaseDrag();
+    return false;
 }
 
 bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 const& dragStart) {

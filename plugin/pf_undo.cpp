@@ -44,20 +44,20 @@ struct PfUndoBase::Impl {
     PfSelectionState state;
 };
 
-PfUndoBase::PfUndoBase(PfSelection const& selection) : m(std::make_unique<Impl>(selection)) {}
+PfUndoBase::PfUndoBase(PfSelection const& selection) : m_pImpl(std::make_unique<Impl>(selection)) {}
 
 PfUndoBase::~PfUndoBase() = default;
 
 QString const& PfUndoBase::getNodeName() const {
-    return m->nodeName;
+    return m_pImpl->nodeName;
 }
 
 PfSelectionState* PfUndoBase::getSelectionState() const {
-    return &m->state;
+    return &m_pImpl->state;
 }
 
 size_t PfUndoBase::sizeWith(size_t objectSize) const {
-    return objectSize + size_t(m->nodeName.size()) + m->state.allocated();
+    return objectSize + size_t(m_pImpl->nodeName.size()) + m_pImpl->state.allocated();
 }
 
 int PfUndoBase::size() const {
@@ -67,7 +67,7 @@ int PfUndoBase::size() const {
 PfModifier* PfUndoBase::findModifier(DzNode** node) const {
     DzScene* scene = dzScene;
     // An empty name would find a node that was never ours.
-    DzNode* found = scene && !m->nodeName.isEmpty() ? scene->findNode(m->nodeName) : nullptr;
+    DzNode* found = scene && !m_pImpl->nodeName.isEmpty() ? scene->findNode(m_pImpl->nodeName) : nullptr;
     if (!found)
         return nullptr;
     DzObject* object = found->getObject();

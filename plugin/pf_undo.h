@@ -53,7 +53,7 @@ protected:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_pImpl;
 };
 
 // The undo step of one drag: the drag's offsets, subtracted by undo and added again by redo. A QObject so

@@ -28,12 +28,12 @@ struct GlContext::Impl {
     std::unique_ptr<QOpenGLFramebufferObject> fbo;
 };
 
-GlContext::GlContext() : m(std::make_unique<Impl>()) {}
+GlContext::GlContext() : m_pImpl(std::make_unique<Impl>()) {}
 
 GlContext::~GlContext() {
-    if (m->context.isValid() && m->context.makeCurrent(&m->surface)) {
-        m->fbo.reset();
-        m->context.doneCurrent();
+    if (m_pImpl->context.isValid() && m_pImpl->context.makeCurrent(&m_pImpl->surface)) {
+        m_pImpl->fbo.reset();
+        m_pImpl->context.doneCurrent();
     }
 }
 
@@ -49,38 +49,38 @@ bool GlContext::create(int width, int height) {
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
     format.setVersion(2, 1);
     format.setDepthBufferSize(24);
-    m->surface.setFormat(format);
-    m->surface.create();
-    if (!m->surface.isValid()) {
+    m_pImpl->surface.setFormat(format);
+    m_pImpl->surface.create();
+    if (!m_pImpl->surface.isValid()) {
         m_error = QString(
                       "cannot create an offscreen surface on the Qt platform \"%1\" (tests that draw need "
                       "OpenGL: run them under xvfb-run with the xcb platform)")
                       .arg(platform);
         return false;
     }
-    m->context.setFormat(format);
-    if (!m->context.create()) {
+    m_pImpl->context.setFormat(format);
+    if (!m_pImpl->context.create()) {
         m_error = QString(
                       "cannot create an OpenGL context on the Qt platform \"%1\" (tests that draw need "
                       "OpenGL: run them under xvfb-run with the xcb platform)")
                       .arg(platform);
         return false;
     }
-    if (!m->context.makeCurrent(&m->surface)) {
+    if (!m_pImpl->context.makeCurrent(&m_pImpl->surface)) {
         m_error = "cannot make the OpenGL context current";
         return false;
     }
-    if (m->context.format().profile() == QSurfaceFormat::CoreProfile) {
+    if (m_pImpl->context.format().profile() == QSurfaceFormat::CoreProfile) {
         m_error = "the OpenGL context has the core profile; immediate-mode drawing needs compatibility";
         return false;
     }
     QOpenGLFramebufferObjectFormat fboFormat;
     fboFormat.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
     fboFormat.setInternalTextureFormat(GL_RGBA8);
-    m->fbo = std::make_unique<QOpenGLFramebufferObject>(width, height, fboFormat);
-    if (!m->fbo->isValid() || !m->fbo->bind()) {
+    m_pImpl->fbo = std::make_unique<QOpenGLFramebufferObject>(width, height, fboFormat);
+    if (!m_pImpl->fbo->isValid() || !m_pImpl->fbo->bind()) {
         m_error = QString("cannot create a %1 x %2 framebuffer object").arg(width).arg(height);
-        m->fbo.reset();
+        m_pImpl->fbo.reset();
         return false;
     }
     m_width = width;
@@ -106,13 +106,13 @@ QString GlContext::info() const {
 }
 
 bool GlContext::makeCurrent() {
-    if (!m->context.makeCurrent(&m->surface))
+    if (!m_pImpl->context.makeCurrent(&m_pImpl->surface))
         return false;
-    return !m->fbo || m->fbo->bind();
+    return !m_pImpl->fbo || m_pImpl->fbo->bind();
 }
 
 void GlContext::doneCurrent() {
-    m->context.doneCurrent();
+    m_pImpl->context.doneCurrent();
 }
 
 void GlContext::setOrtho(double left, double right, double bottom, double top, double nearZ, double farZ) {
@@ -151,7 +151,7 @@ int GlContext::countPixels(Rgba const& colour, int tolerance, bool equal) const 
 
 QImage GlContext::image() const {
     glFinish();
-    return m->fbo ? m->fbo->toImage() : QImage();
+    return m_pImpl->fbo ? m_pImpl->fbo->toImage() : QImage();
 }
 
 unsigned GlContext::glError() const {

@@ -63,7 +63,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_pImpl;
     QString m_error;
     int m_width = 0;
     int m_height = 0;

@@ -10,6 +10,7 @@
 #include <ostream>
 #include <utility>
 
+#include "dzexpect.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
 #include "dzglcontext.h"
@@ -26,11 +27,7 @@ uint32_t bitsOf(float f) {
     return u;
 }
 
-void expectNear(HvVec3 const& got, HvVec3 const& want, float tol = 1e-5f) {
-    EXPECT_NEAR(got.x, want.x, tol);
-    EXPECT_NEAR(got.y, want.y, tol);
-    EXPECT_NEAR(got.z, want.z, tol);
-}
+using dztest::expectNear;
 
 // A mesh of the given points (z = 0) without facets yet.
 std::unique_ptr<DzFacetMesh> pointsMesh(std::initializer_list<DzVec3> points) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "dzexpect.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
 #include "dzmorph.h"
@@ -44,10 +45,7 @@ public:
     return ::testing::AssertionSuccess();
 }
 
-void expectNear(DzVec3 const& a, DzVec3 const& b, float tol = 1e-4f) {
-    EXPECT_TRUE(DzVec3::equals(a, b, tol)) << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs ("
-                                           << b.m_x << ", " << b.m_y << ", " << b.m_z << ")";
-}
+using dztest::expectNear;
 
 struct WorldMesh : ::testing::Test {
     void SetUp() override { dzScene->clear(); }
@@ -143,7 +141,7 @@ TEST_F(WorldMesh, EqualsTheDisplayedGeometryWithOurDeltasVisible) {
         DzVec3 local = DzVec3(0.1f * nx + 0.25f, 0, 0) - node->getOrigin() + DzVec3(0, 0, -1);
         DzVec3 expected = node->getWSTransform().multPnt(local);
         expected.m_x = expected.m_x * 1.5f + 0.25f;
-        expectNear(world.getMesh()->getVertex(nx), expected);
+        expectNear(world.getMesh()->getVertex(nx), expected, 1e-4f);
 
         // A snapshot: later edits show in the next copy only.
         edit->setDeltas(HvVertexOffsets{{nx, {0, 0, 0}}});

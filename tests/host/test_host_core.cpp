@@ -6,6 +6,7 @@
 
 #include "dzapp.h"
 #include "dzbox3.h"
+#include "dzexpect.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
 #include "dzlegacybinding.h"
@@ -19,10 +20,7 @@
 
 namespace {
 
-void expectNear(DzVec3 const& a, DzVec3 const& b, float tol = 1e-5f) {
-    EXPECT_TRUE(DzVec3::equals(a, b, tol)) << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs ("
-                                           << b.m_x << ", " << b.m_y << ", " << b.m_z << ")";
-}
+using dztest::expectNear;
 
 // Adds a fixed offset to every vertex, counting its calls.
 class ShiftModifier : public DzModifier {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "dzapp.h"
+#include "dzexpect.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
 #include "dzmatrix3.h"
@@ -16,10 +17,7 @@
 
 namespace {
 
-void expectNear(DzVec3 const& a, DzVec3 const& b, float tol = 1e-5f) {
-    EXPECT_TRUE(DzVec3::equals(a, b, tol)) << "(" << a.m_x << ", " << a.m_y << ", " << a.m_z << ") vs ("
-                                           << b.m_x << ", " << b.m_y << ", " << b.m_z << ")";
-}
+using dztest::expectNear;
 
 // Adds a fixed offset to every vertex.
 class ShiftModifier : public DzModifier {

@@ -23,6 +23,7 @@
 #include "hv_base.h"
 #include "pf_action.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 
 namespace {
@@ -324,13 +325,12 @@ protected:
         PfActionTest::SetUp();
         ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
         grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(2, 2)));
-        tool = new PfTool;
-        fx.mgr()->addTool(tool);
+        registered = std::make_unique<pftest::ScopedPfTool>(fx.mgr());
+        tool = registered->get();
     }
     void TearDown() override {
         fx.mgr()->setActiveTool(fx.mgr()->findTool("DzPickTool"));
-        fx.mgr()->removeTool(tool);
-        delete tool;
+        registered.reset();
     }
     // Entries as "class", "label" for items, "-" for separators.
     QStringList menuOf() {
@@ -347,6 +347,7 @@ protected:
     dztest::ViewportFixture fx{200, 150};
     RegisteredActions actions;
     DzNode* grid = nullptr;
+    std::unique_ptr<pftest::ScopedPfTool> registered;
     PfTool* tool = nullptr;
 };
 

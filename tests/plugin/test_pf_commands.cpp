@@ -30,6 +30,7 @@
 #include "pf_pane_iface.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 #include "pf_undo.h"
 
@@ -103,8 +104,8 @@ protected:
         grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
         fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
         dzScene->setPrimarySelection(grid);
-        tool = new PfTool;
-        fx.mgr()->addTool(tool);
+        registered = std::make_unique<pftest::ScopedPfTool>(fx.mgr());
+        tool = registered->get();
         PfTool::SetPaneFactory([](QWidget* parent) { return new FakePane(parent); });
         pane = dynamic_cast<FakePane*>(tool->getPane(&paneParent));
         ASSERT_TRUE(pane);
@@ -112,8 +113,7 @@ protected:
         ASSERT_TRUE(selection());
     }
     void TearDown() override {
-        fx.mgr()->removeTool(tool);
-        delete tool;
+        registered.reset();
         PfTool::SetPaneFactory(nullptr);
         stack()->clear();
     }
@@ -150,6 +150,7 @@ protected:
     dztest::ViewportFixture fx{200, 150};
     QWidget paneParent;
     DzNode* grid = nullptr;
+    std::unique_ptr<pftest::ScopedPfTool> registered;
     PfTool* tool = nullptr;
     FakePane* pane = nullptr;
     PfSelection::ViewportData data;

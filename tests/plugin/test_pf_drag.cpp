@@ -9,6 +9,7 @@
 
 #include "dz3dviewport.h"
 #include "dzapp.h"
+#include "dzexpect.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
 #include "dzmatrix3.h"
@@ -115,11 +116,7 @@ protected:
     PfSelection::ViewportData data;
 };
 
-void expectNear(HvVec3 const& a, HvVec3 const& b, float tolerance = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, tolerance);
-    EXPECT_NEAR(a.y, b.y, tolerance);
-    EXPECT_NEAR(a.z, b.z, tolerance);
-}
+using dztest::expectNear;
 
 void expectNear(Offsets const& a, Offsets const& b, float tolerance) {
     // A vertex missing on one side counts as a zero offset there.
@@ -519,8 +516,8 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     stack->clear();
     DzNode* grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(2, 2)));
     DzNode* other = fx.addNode(dztest::makeNode("other", dztest::makeGrid(1, 1)));
-    auto* tool = new PfTool;
-    fx.mgr()->addTool(tool);
+    pftest::ScopedPfTool registered(fx.mgr());
+    PfTool* tool = registered.get();
     dzScene->setPrimarySelection(grid);
     ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
     PfSelection* selection = tool->getSelection();
@@ -552,8 +549,6 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     stack->undo();
     expectNear(modifier->getDelta(0), HvVec3());
 
-    fx.mgr()->removeTool(tool);
-    delete tool;
     stack->clear();
 }
 
@@ -571,8 +566,8 @@ TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
     stack->clear();
     fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
     fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
-    auto* tool = new PfTool;
-    fx.mgr()->addTool(tool);
+    pftest::ScopedPfTool registered(fx.mgr());
+    PfTool* tool = registered.get();
     ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
     dztest::mouseClick(fx.view(), fx.project(DzVec3(2.5f, 2.5f, 0)));  // face (2, 2): index 10
     PfSelection* selection = tool->getSelection();
@@ -608,7 +603,5 @@ TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
     fx.lookAt(DzVec3(2, 2, 14), DzVec3(2, 2, 0));
     EXPECT_FALSE(data.gizmo);
 
-    fx.mgr()->removeTool(tool);
-    delete tool;
     stack->clear();
 }

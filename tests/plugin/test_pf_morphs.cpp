@@ -25,6 +25,7 @@
 #include "pf_dlg_save-morph.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 
 namespace {
@@ -50,14 +51,13 @@ public:
         node = fx.addNode(dztest::makeNode("body_1", dztest::makeGrid(4, 4)));
         node->setLabel("Body");
         dzScene->setPrimarySelection(node);
-        tool = new PfTool;
-        fx.mgr()->addTool(tool);
+        registered = std::make_unique<pftest::ScopedPfTool>(fx.mgr());
+        tool = registered->get();
         ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
         ASSERT_TRUE(tool->getSelection());
     }
     void TearDown() override {
-        fx.mgr()->removeTool(tool);
-        delete tool;
+        registered.reset();
         stack()->clear();
     }
     static DzUndoStack* stack() { return dzApp->getUndoStack(); }
@@ -97,6 +97,7 @@ public:
     dztest::TempSettings temp;
     dztest::ViewportFixture fx{200, 150};
     DzNode* node = nullptr;
+    std::unique_ptr<pftest::ScopedPfTool> registered;
     PfTool* tool = nullptr;
 };
 

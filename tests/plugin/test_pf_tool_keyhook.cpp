@@ -16,6 +16,7 @@
 #include "hv_win32_standin.h"
 #include "hv_win_keyhook.h"
 #include "pf_action.h"
+#include "pf_test_support.h"
 #include "pf_tool.h"
 #include "pf_tool_keyhook.h"
 
@@ -37,13 +38,12 @@ protected:
         clear = new PfClearSelectionAction;
         ASSERT_TRUE(actionMgr()->addAction(selectAll));
         ASSERT_TRUE(actionMgr()->addAction(clear));
-        tool = new PfTool;
-        fx.mgr()->addTool(tool);
+        registered = std::make_unique<pftest::ScopedPfTool>(fx.mgr());
+        tool = registered->get();
     }
     void TearDown() override {
         fx.mgr()->setActiveTool(fx.mgr()->findTool("DzPickTool"));
-        fx.mgr()->removeTool(tool);
-        delete tool;
+        registered.reset();
         delete actionMgr()->takeAction("PfSelectAllAction");
         delete actionMgr()->takeAction("PfClearSelectionAction");
         SetKeyboardMessageHook({});
@@ -59,6 +59,7 @@ protected:
     dztest::ViewportFixture fx{200, 150};
     DzAction* selectAll = nullptr;
     DzAction* clear = nullptr;
+    std::unique_ptr<pftest::ScopedPfTool> registered;
     PfTool* tool = nullptr;
 };
 
