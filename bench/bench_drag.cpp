@@ -69,10 +69,10 @@ Setup& TheSetup() {
     setup->node = node;
 
     PfSettings* settings = PfSettings::Get();
-    settings->m_eSelectionType = PF_SELECTION_VERTEX;
+    settings->m_eSelectionType = PfSelectionType::Vertex;
     settings->m_fGain = 1.0f;
-    settings->m_ullFalloffRadius = kRadius;
-    settings->m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
+    settings->m_falloffRadius = kRadius;
+    settings->m_eFalloffMode = PfFalloffMode::SmoothCurve;
     setup->selection = PfSelection::Create(&setup->tool, node);
     int const centre = kSide / 2;
     setup->start = HvPoint3(float(centre), float(centre), 0.0f);
@@ -85,7 +85,7 @@ PfSelection& Select(Setup& setup, Selection kind) {
     if (setup.current == kind)
         return selection;
     PfSelectionState state(selection);
-    state.type = PF_SELECTION_VERTEX;
+    state.type = PfSelectionType::Vertex;
     state.vertices.clear();
     if (kind == Spread) {
         for (int j = 5; j < kSide; j += 10)
@@ -97,7 +97,7 @@ PfSelection& Select(Setup& setup, Selection kind) {
             for (int i = first; i < first + patch; ++i) state.vertices.insert(j * kSide + i);
     }
     selection.restoreOrThrow(state);
-    selection.invalidateAffectedVertices(kRadius, PF_FALLOFF_SMOOTH_CURVE, false);
+    selection.invalidateAffectedVertices(kRadius, PfFalloffMode::SmoothCurve, false);
     selection.getAffectedVertices();
     setup.current = kind;
     return selection;
@@ -116,16 +116,16 @@ void BM_DragEvents(benchmark::State& state) {
     double press = 0, firstMove = 0, laterMove = 0, release = 0, undo = 0, redo = 0, eval = 0;
     for (auto _ : state) {
         auto t = Clock::now();
-        selection.beginDrag(PF_GIZMO_HIT_CONE_Z, setup.start, setup.start);
+        selection.beginDrag(PfGizmoHit::ConeZ, setup.start, setup.start);
         press += Since(t);
 
         t = Clock::now();
-        selection.dragTo(&setup.data, PF_GIZMO_DRAG_TRANSLATE, setup.start + HvPoint3(0, 0, 1), HvVec3());
+        selection.dragTo(&setup.data, PfGizmoDragKind::Translate, setup.start + HvPoint3(0, 0, 1), HvVec3());
         benchmark::DoNotOptimize(object->getCachedGeom());
         firstMove += Since(t);
 
         t = Clock::now();
-        selection.dragTo(&setup.data, PF_GIZMO_DRAG_TRANSLATE, setup.start + HvPoint3(0, 0, 2), HvVec3());
+        selection.dragTo(&setup.data, PfGizmoDragKind::Translate, setup.start + HvPoint3(0, 0, 2), HvVec3());
         benchmark::DoNotOptimize(object->getCachedGeom());
         laterMove += Since(t);
 
@@ -169,12 +169,12 @@ void BM_RotationStep(benchmark::State& state) {
     PfSelection& selection = Select(setup, Patch10k);
     DzObject* object = setup.node->getObject();
     HvPoint3 const start = setup.start + HvPoint3(10.0f, 0.0f, 0.0f);
-    selection.beginDrag(PF_GIZMO_HIT_RING_Z, setup.start, start);
+    selection.beginDrag(PfGizmoHit::RingZ, setup.start, start);
     int64_t step = 0;
     for (auto _ : state) {
         HvPoint3 const target =
             setup.start + (++step % 2 ? HvPoint3(10.0f, 5.0f, 0.0f) : HvPoint3(10.0f, 9.0f, 0.0f));
-        selection.dragTo(&setup.data, PF_GIZMO_DRAG_ROTATE_Z, target, HvVec3(0.0f, 0.0f, 1.0f));
+        selection.dragTo(&setup.data, PfGizmoDragKind::RotateZ, target, HvVec3(0.0f, 0.0f, 1.0f));
         benchmark::DoNotOptimize(object->getCachedGeom());
     }
     selection.onReleaseDragGizmo(nullptr);
@@ -196,7 +196,7 @@ void BM_SelectionFalloff(benchmark::State& state) {
     Setup& setup = TheSetup();
     PfSelection& selection = Select(setup, Selection(state.range(0)));
     for (auto _ : state) {
-        selection.invalidateAffectedVertices(kRadius, PF_FALLOFF_SMOOTH_CURVE, false);
+        selection.invalidateAffectedVertices(kRadius, PfFalloffMode::SmoothCurve, false);
         benchmark::DoNotOptimize(selection.getAffectedVertices().size());
     }
     state.counters["affected"] = double(selection.getAffectedVertices().size());

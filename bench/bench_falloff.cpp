@@ -55,7 +55,7 @@ void Run(benchmark::State& state, PfNearestSearch search, bool scattered) {
     Scene const& scene = SceneOf(int(state.range(0)));
     std::set<int> const& selected = scattered ? scene.scattered : scene.patch;
     bool seeded = false;
-    PfFalloffCurve const curve = PfGetFalloffCurve(PF_FALLOFF_SMOOTH_CURVE, &seeded);
+    PfFalloffCurve const curve = PfGetFalloffCurve(PfFalloffMode::SmoothCurve, &seeded);
     PfFalloffMesh const mesh(*scene.mesh);
     Affected affected;
     std::set<int> excluded;
@@ -92,7 +92,7 @@ void BM_AffectedReference(benchmark::State& state) {
         for (int i = first; i < first + s; ++i) selected.insert(j * n + i);
     double const radius = 0.178 * double(n - 1);
     bool seeded = false;
-    PfFalloffCurve const curve = PfGetFalloffCurve(PF_FALLOFF_SMOOTH_CURVE, &seeded);
+    PfFalloffCurve const curve = PfGetFalloffCurve(PfFalloffMode::SmoothCurve, &seeded);
     PfFalloffMesh const mesh(grid);
     Affected affected;
     std::set<int> excluded;

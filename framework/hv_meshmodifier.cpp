@@ -31,20 +31,20 @@ bool MayUsePool() {
 
 inline HvVec3 NewEntry(HvMeshModifier::WriteMode mode, HvVec3 const& value) {
     // A new entry is the value itself, as if added to zero.
-    return mode == HvMeshModifier::WriteSubtract ? HvVec3(-value.x, -value.y, -value.z) : value;
+    return mode == HvMeshModifier::WriteMode::Subtract ? HvVec3(-value.x, -value.y, -value.z) : value;
 }
 
 inline void Combine(HvMeshModifier::WriteMode mode, HvVec3& d, HvVec3 const& value) {
     switch (mode) {
-        case HvMeshModifier::WriteAssign:
+        case HvMeshModifier::WriteMode::Assign:
             d = value;
             break;
-        case HvMeshModifier::WriteAdd:
+        case HvMeshModifier::WriteMode::Add:
             d.x += value.x;
             d.y += value.y;
             d.z += value.z;
             break;
-        case HvMeshModifier::WriteSubtract:
+        case HvMeshModifier::WriteMode::Subtract:
             d.x -= value.x;
             d.y -= value.y;
             d.z -= value.z;
@@ -178,7 +178,7 @@ HvVertexOffsets HvMeshModifier::getDeltas() const {
 void HvMeshModifier::setDeltas(HvVertexOffsets const& offsets) {
     {
         std::lock_guard<std::mutex> guard(m_pImpl->lock);
-        WriteOrdered(m_pImpl->deltas, offsets, WriteAssign);
+        WriteOrdered(m_pImpl->deltas, offsets, WriteMode::Assign);
     }
     triggerCompact();
 }
@@ -196,7 +196,7 @@ void HvMeshModifier::replaceDeltas(HvVertexOffsets const& offsets) {
 void HvMeshModifier::mergeDeltas(HvVertexOffsets const& offsets, AddOrSubtract mode) {
     {
         std::lock_guard<std::mutex> guard(m_pImpl->lock);
-        WriteOrdered(m_pImpl->deltas, offsets, mode == Add ? WriteAdd : WriteSubtract);
+        WriteOrdered(m_pImpl->deltas, offsets, mode == WriteMode::Add ? WriteMode::Add : WriteMode::Subtract);
     }
     triggerCompact();
 }

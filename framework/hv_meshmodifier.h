@@ -24,9 +24,10 @@ class HvMeshModifierLock;
 class HvMeshModifier : public DzModifier, public DzSceneAsset {
     Q_OBJECT
 public:
-    enum AddOrSubtract { Add = 0, Subtract = 1 };
-    // How WriteOrdered combines a value with the vertex's entry (made from zero where there is none).
-    enum WriteMode { WriteAssign, WriteAdd, WriteSubtract };
+    // How a write combines a value with the vertex's entry (made from zero where there is none). mergeDeltas
+    // adds or subtracts (its AddOrSubtract; any value but Add subtracts); the drag assigns.
+    enum class WriteMode : uint32_t { Add = 0, Subtract = 1, Assign = 2 };
+    using AddOrSubtract = WriteMode;
 
     explicit HvMeshModifier(char const* name);
     ~HvMeshModifier() override;

@@ -136,7 +136,7 @@ void PfSelectionTypeActionBase::init() {
 
 void PfSelectionTypeActionBase::executeAction() {
     try {
-        PfTool::SetSelectionTypeOrThrow(m_uSelectionType, true, true);
+        PfTool::SetSelectionTypeOrThrow(m_uSelectionType, /*force=*/true, /*updatePane=*/true);
     } catch (std::exception const&) {
         // Dropped on purpose.
     }
@@ -145,11 +145,11 @@ void PfSelectionTypeActionBase::executeAction() {
 }
 
 PfFaceSelectionAction::PfFaceSelectionAction()
-    : PfSelectionTypeActionBase("Polygon (face) selection", PF_SELECTION_FACE) {}
+    : PfSelectionTypeActionBase("Polygon (face) selection", PfSelectionType::Face) {}
 PfEdgeSelectionAction::PfEdgeSelectionAction()
-    : PfSelectionTypeActionBase("Edge selection", PF_SELECTION_EDGE) {}
+    : PfSelectionTypeActionBase("Edge selection", PfSelectionType::Edge) {}
 PfVertexSelectionAction::PfVertexSelectionAction()
-    : PfSelectionTypeActionBase("Vertex selection", PF_SELECTION_VERTEX) {}
+    : PfSelectionTypeActionBase("Vertex selection", PfSelectionType::Vertex) {}
 
 // ---- gizmo display toggles ----
 
@@ -157,11 +157,11 @@ PfToogleDrawGizmoAxesAction::PfToogleDrawGizmoAxesAction() : PfActionBase("Show 
 
 void PfToogleDrawGizmoAxesAction::init() {
     setCheckable(true);
-    setChecked(drawFlag(PF_DRAW_GIZMO_TRANSLATION));
+    setChecked(drawFlag(PfDrawGizmoSetting::Translation));
 }
 
 void PfToogleDrawGizmoAxesAction::executeAction() {
-    PfSettings::SetDrawGizmoTranslation(!drawFlag(PF_DRAW_GIZMO_TRANSLATION), true);
+    PfSettings::SetDrawGizmoTranslation(!drawFlag(PfDrawGizmoSetting::Translation), true);
 }
 
 PfToogleDrawGizmoRotationsAction::PfToogleDrawGizmoRotationsAction()
@@ -176,11 +176,11 @@ void PfToogleDrawGizmoRotationsAction::init() {
 }
 
 void PfToogleDrawGizmoRotationsAction::executeAction() {
-    PfSettings::SetDrawGizmoRotation(!drawFlag(PF_DRAW_GIZMO_ROTATION), true);
+    PfSettings::SetDrawGizmoRotation(!drawFlag(PfDrawGizmoSetting::Rotation), true);
 }
 
 void PfToogleDrawGizmoRotationsAction::updateCheckState() {
-    setChecked(drawFlag(PF_DRAW_GIZMO_ROTATION));
+    setChecked(drawFlag(PfDrawGizmoSetting::Rotation));
 }
 
 PfToogleDrawGizmoSphereAction::PfToogleDrawGizmoSphereAction()
@@ -188,11 +188,11 @@ PfToogleDrawGizmoSphereAction::PfToogleDrawGizmoSphereAction()
 
 void PfToogleDrawGizmoSphereAction::init() {
     setCheckable(true);
-    setChecked(drawFlag(PF_DRAW_GIZMO_INFLUENCE));
+    setChecked(drawFlag(PfDrawGizmoSetting::Influence));
 }
 
 void PfToogleDrawGizmoSphereAction::executeAction() {
-    PfSettings::SetDrawInfluence(!drawFlag(PF_DRAW_GIZMO_INFLUENCE), true);
+    PfSettings::SetDrawInfluence(!drawFlag(PfDrawGizmoSetting::Influence), true);
 }
 
 // ---- selection commands ----

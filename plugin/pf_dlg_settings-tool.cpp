@@ -140,7 +140,6 @@ void setTip(QWidget& widget, QString const& text) {
 
 constexpr int s_iNoNode = -2;
 constexpr int s_iLockInPlaceDelayMs = 200;
-constexpr float s_fRadiusScale = 10.0f;
 
 }  // namespace
 
@@ -166,14 +165,14 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
     updateSelectionInfo(std::string());
 
     auto& selectionTypes = m_pImpl->selectionTypeRadios.m_mapButtons;
-    selectionTypes[PF_SELECTION_FACE] = pRadioSelectionFacet;
-    selectionTypes[PF_SELECTION_EDGE] = pRadioSelectionEdge;
-    selectionTypes[PF_SELECTION_VERTEX] = pRadioSelectionVertex;
+    selectionTypes[PfSelectionType::Face] = pRadioSelectionFacet;
+    selectionTypes[PfSelectionType::Edge] = pRadioSelectionEdge;
+    selectionTypes[PfSelectionType::Vertex] = pRadioSelectionVertex;
     m_pImpl->selectionTypeRadios.init(
         settings.m_eSelectionType,
         [](PfSelectionType type) {
             try {
-                PfTool::SetSelectionTypeOrThrow(type, true, false);
+                PfTool::SetSelectionTypeOrThrow(type, /*force=*/true, /*updatePane=*/false);
             } catch (std::exception const&) {
                 // The radio stays as the user left it; the tool keeps its type.
             }
@@ -187,13 +186,13 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
     HvHelpersQt::ConnectButtonClicked(*pButtonAdvancedSettings, this,
                                       SLOT(slotAdvancedSettingsButtonClicked()), g_pcszAdvancedTip);
 
-    pCheckBoxDrawGizmoTranslation->setChecked(settings.drawsGizmo(PF_DRAW_GIZMO_TRANSLATION));
+    pCheckBoxDrawGizmoTranslation->setChecked(settings.drawsGizmo(PfDrawGizmoSetting::Translation));
     connect(pCheckBoxDrawGizmoTranslation, SIGNAL(toggled(bool)), this,
             SLOT(slotDrawGizmoTranslationCheckBoxToggled(bool)));
     setTip(*pCheckBoxDrawGizmoTranslation,
            concat({g_pcszTranslationTip, g_pcszSameOption, g_pcszOnlyDisplay}));
 
-    pCheckBoxDrawGizmoRotation->setChecked(settings.drawsGizmo(PF_DRAW_GIZMO_ROTATION));
+    pCheckBoxDrawGizmoRotation->setChecked(settings.drawsGizmo(PfDrawGizmoSetting::Rotation));
     connect(pCheckBoxDrawGizmoRotation, SIGNAL(toggled(bool)), this,
             SLOT(slotDrawGizmoRotationCheckBoxToggled(bool)));
     setTip(*pCheckBoxDrawGizmoRotation, concat({g_pcszRotationTip, g_pcszOnlyDisplay}));
@@ -202,10 +201,10 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
     HvHelpersQt::ConnectButtonClicked(*pButtonSaveAsMorph, this, SLOT(slotSaveAsMorphButtonClicked()),
                                       g_pcszSaveTip);
 
-    pCheckBoxTriShowGizmoSphere->setCheckState(!settings.drawsGizmo(PF_DRAW_GIZMO_INFLUENCE) ? Qt::Unchecked
-                                               : settings.drawsGizmo(PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE)
-                                                   ? Qt::PartiallyChecked
-                                                   : Qt::Checked);
+    pCheckBoxTriShowGizmoSphere->setCheckState(
+        !settings.drawsGizmo(PfDrawGizmoSetting::Influence)           ? Qt::Unchecked
+        : settings.drawsGizmo(PfDrawGizmoSetting::InfluenceAsOutline) ? Qt::PartiallyChecked
+                                                                      : Qt::Checked);
     connect(pCheckBoxTriShowGizmoSphere, SIGNAL(stateChanged(int)), this,
             SLOT(slotDrawSphereCheckBoxTriStateChanged(int)));
     setTip(*pCheckBoxTriShowGizmoSphere, concat({g_pcszSphereTip, g_pcszSameOption, g_pcszOnlyDisplay}));
@@ -230,12 +229,12 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
     setTip(*pCheckBoxLockGizmoInPlace, QString::fromUtf8(g_pcszLockTip).arg(moveGizmoKey));
 
     auto& orientations = m_pImpl->orientationRadios.m_mapButtons;
-    orientations[PF_GIZMO_WORLD_AXES] = pRadioGizmoWorldAxes;
-    orientations[PF_GIZMO_NODE_AXES] = pRadioGizmoNodeAxes;
-    orientations[PF_GIZMO_NORMAL] = pRadioGizmoNormal;
-    orientations[PF_GIZMO_Z_TO_CAMERA] = pRadioGizmoZtoCamera;
-    orientations[PF_GIZMO_CAMERA_45] = pRadioGizmoCamera45;
-    orientations[PF_GIZMO_CLAMPED] = pRadioGizmoClamped;
+    orientations[PfGizmoOrientation::WorldAxes] = pRadioGizmoWorldAxes;
+    orientations[PfGizmoOrientation::NodeAxes] = pRadioGizmoNodeAxes;
+    orientations[PfGizmoOrientation::Normal] = pRadioGizmoNormal;
+    orientations[PfGizmoOrientation::ZToCamera] = pRadioGizmoZtoCamera;
+    orientations[PfGizmoOrientation::Camera45] = pRadioGizmoCamera45;
+    orientations[PfGizmoOrientation::Clamped] = pRadioGizmoClamped;
     m_pImpl->orientationRadios.init(
         settings.m_eGizmoOrientation,
         [](PfGizmoOrientation orientation) { PfTool::SetGizmoOrientation(orientation, false); },
@@ -260,7 +259,7 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
     setTip(*radiusSlider, concat({g_pcszRadiusTip, g_pcszTwoFactors}));
     HvHelpersDaz::AddDzSliderToHBoxLayout(*radiusSlider, pHorizontalLayoutFalloffRadiusSlider,
                                           pLabelFalloffRadiusSlider, true);
-    radiusSlider->setValue(float(settings.m_ullFalloffRadius) / s_fRadiusScale);
+    radiusSlider->setValue(float(PfFalloffRadiusInUnits(settings.m_falloffRadius)));
     connect(radiusSlider, SIGNAL(valueChanged(float)), this,
             SLOT(slotFalloffRadiusSliderValueChanged(float)));
 
@@ -270,13 +269,13 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
         QLabel* label;
     };
     Picture const pictures[] = {
-        {PF_FALLOFF_SMOOTH_CURVE, pRadioFalloffSmoothCurve, pLabelImageSmoothCurve},
-        {PF_FALLOFF_SPHERE, pRadioFalloffSphere, pLabelImageSphere},
-        {PF_FALLOFF_INVERSE_SQUARE, pRadioFalloffInverseSquare, pLabelImageInverseSquare},
-        {PF_FALLOFF_SHARP, pRadioFalloffSharp, pLabelImageSharp},
-        {PF_FALLOFF_LINEAR, pRadioFalloffLinear, pLabelImageLinear},
-        {PF_FALLOFF_CONSTANT, pRadioFalloffConstant, pLabelImageConstant},
-        {PF_FALLOFF_RANDOM, pRadioFalloffRandom, pLabelImageRandom},
+        {PfFalloffMode::SmoothCurve, pRadioFalloffSmoothCurve, pLabelImageSmoothCurve},
+        {PfFalloffMode::Sphere, pRadioFalloffSphere, pLabelImageSphere},
+        {PfFalloffMode::InverseSquare, pRadioFalloffInverseSquare, pLabelImageInverseSquare},
+        {PfFalloffMode::Sharp, pRadioFalloffSharp, pLabelImageSharp},
+        {PfFalloffMode::Linear, pRadioFalloffLinear, pLabelImageLinear},
+        {PfFalloffMode::Constant, pRadioFalloffConstant, pLabelImageConstant},
+        {PfFalloffMode::Random, pRadioFalloffRandom, pLabelImageRandom},
     };
     for (Picture const& picture : pictures) {
         m_pImpl->falloffRadios.m_mapButtons[picture.mode] = picture.radio;
@@ -392,13 +391,13 @@ void PfToolOptionsWidget::updateLockInPlaceGizmoCheckBox() {
 void PfToolOptionsWidget::slotUpdateLockInPlaceGizmoCheckBoxDelayed() {
     m_bLockInPlaceUpdatePending = false;
     ++m_iLockInPlaceUpdates;
-    int const lock = PfTool::GetGizmoLockInPlace();
-    pCheckBoxLockGizmoInPlace->setEnabled(lock == 1 || lock == 2);
-    pCheckBoxLockGizmoInPlace->setChecked(lock == 2);
+    PfGizmoLock const lock = PfTool::GetGizmoLockInPlace();
+    pCheckBoxLockGizmoInPlace->setEnabled(lock != PfGizmoLock::Unavailable);
+    pCheckBoxLockGizmoInPlace->setChecked(lock == PfGizmoLock::Placed);
 }
 
 void PfToolOptionsWidget::slotLockGizmoInPlaceCheckBoxToggled(bool checked) {
-    PfTool::SetGizmoLockInPlace(checked, false, false);
+    PfTool::SetGizmoLockInPlace(checked, /*forceRedraw=*/false, /*updatePane=*/false);
 }
 
 // ---- setters for changes made elsewhere ----
@@ -425,8 +424,8 @@ void PfToolOptionsWidget::setGizmoGainSlider(float gain) const {
     m_pImpl->gainSlider->setValue(gain);
 }
 
-void PfToolOptionsWidget::setFalloffRadiusSlider(size_t radius) const {
-    m_pImpl->falloffRadiusSlider->setValue(float(radius) / s_fRadiusScale);
+void PfToolOptionsWidget::setFalloffRadiusSlider(PfFalloffRadius radius) const {
+    m_pImpl->falloffRadiusSlider->setValue(float(PfFalloffRadiusInUnits(radius)));
 }
 
 namespace {
@@ -493,7 +492,7 @@ void PfToolOptionsWidget::slotFalloffRadiusSliderValueChanged(float value) {
     // The slider holds its range; a value that is not a length (NaN, below 0) has no whole radius.
     if (!(value >= 0.0f) || !std::isfinite(value))
         return;
-    PfTool::SetFalloffRadius(size_t(value * s_fRadiusScale), false);
+    PfTool::SetFalloffRadius(PfFalloffRadiusFromUnits(value), false);
 }
 
 void PfToolOptionsWidget::slotHelpButtonClicked() {

@@ -38,7 +38,7 @@ public:
     void setDrawSphereCheckBox(bool draw, bool asOutline) const;
     void setGizmoGainSlider(float gain) const;
     // The slider shows radius / 10.
-    void setFalloffRadiusSlider(size_t radius) const override;
+    void setFalloffRadiusSlider(PfFalloffRadius radius) const override;
     // A key without a button changes nothing.
     void setSelectionTypeRadioChecked(PfSelectionType type) const override;
     void setGizmoOrientationRadioChecked(PfGizmoOrientation orientation) const override;

@@ -609,20 +609,20 @@ void ComputeIndexed(PfFalloffMesh const& mesh, std::vector<unsigned char> const&
 
 PfFalloffCurve PfGetFalloffCurve(PfFalloffMode mode, bool* pRandomSeeded) {
     switch (mode) {
-        case PF_FALLOFF_SMOOTH_CURVE:
+        case PfFalloffMode::SmoothCurve:
             // The constant and the order of the operations are part of the curve's values.
             return [](double x) { return std::cos((x + x) * 3.14159265359 * 0.25); };
-        case PF_FALLOFF_SPHERE:
+        case PfFalloffMode::Sphere:
             return [](double x) { return std::sqrt(1.0 - x * x); };
-        case PF_FALLOFF_INVERSE_SQUARE:
+        case PfFalloffMode::InverseSquare:
             return [](double x) { return 1.0 - x * x; };
-        case PF_FALLOFF_SHARP:
+        case PfFalloffMode::Sharp:
             return [](double x) { return 1.0 - std::sqrt(x); };
-        case PF_FALLOFF_LINEAR:
+        case PfFalloffMode::Linear:
             return [](double x) { return 1.0 - x; };
-        case PF_FALLOFF_CONSTANT:
+        case PfFalloffMode::Constant:
             return [](double) { return 1.0; };
-        case PF_FALLOFF_RANDOM:
+        case PfFalloffMode::Random:
             return [pRandomSeeded](double) { return DrawRandom(pRandomSeeded); };
     }
     return {};

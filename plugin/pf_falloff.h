@@ -13,7 +13,7 @@ struct DzFacet;
 // A falloff curve of x = distance / radius, 0 <= x < 1.
 using PfFalloffCurve = std::function<double(double)>;
 
-// The curve of a mode; empty for modes without one (7 and above). The random curve draws from the C library's
+// The curve of a mode; empty for modes without one (past Random). The random curve draws from the C library's
 // generator behind one process-wide lock, and on its first draw with *pRandomSeeded false seeds it from the
 // clock and sets the flag (the owner's, which only the curve touches, under that lock). It may be called from
 // several threads at once; pRandomSeeded must outlive it.

@@ -34,19 +34,19 @@ unsigned const kRandomSeed = 20200914u;
 
 QString PfFalloffPictureFileName(PfFalloffMode mode) {
     switch (mode) {
-        case PF_FALLOFF_SMOOTH_CURVE:
+        case PfFalloffMode::SmoothCurve:
             return QStringLiteral("01-smooth-curve.png");
-        case PF_FALLOFF_SPHERE:
+        case PfFalloffMode::Sphere:
             return QStringLiteral("02-sphere.png");
-        case PF_FALLOFF_INVERSE_SQUARE:
+        case PfFalloffMode::InverseSquare:
             return QStringLiteral("03-inverse-square.png");
-        case PF_FALLOFF_SHARP:
+        case PfFalloffMode::Sharp:
             return QStringLiteral("04-sharp.png");
-        case PF_FALLOFF_LINEAR:
+        case PfFalloffMode::Linear:
             return QStringLiteral("05-linear.png");
-        case PF_FALLOFF_CONSTANT:
+        case PfFalloffMode::Constant:
             return QStringLiteral("06-constant.png");
-        case PF_FALLOFF_RANDOM:
+        case PfFalloffMode::Random:
             return QStringLiteral("07-random.png");
     }
     return QString();
@@ -59,7 +59,7 @@ QImage PfDrawFalloffPicture(PfFalloffMode mode) {
     PfFalloffCurve const curve = PfGetFalloffCurve(mode, &seeded);
     if (!curve)
         return QImage();
-    if (mode == PF_FALLOFF_RANDOM)
+    if (mode == PfFalloffMode::Random)
         std::srand(kRandomSeed);
 
     int const width = PF_FALLOFF_PICTURE_WIDTH;
@@ -77,7 +77,7 @@ QImage PfDrawFalloffPicture(PfFalloffMode mode) {
         double const x = (column + 0.5) / half * kReach;
         if (x >= 1.0)
             break;
-        if (mode == PF_FALLOFF_RANDOM) {
+        if (mode == PfFalloffMode::Random) {
             if (column % kRandomRun == 0)
                 runWeight = curve(x);
             weights[size_t(column)] = runWeight;

@@ -6,39 +6,50 @@
 // The small value types that the tool, the selection and the gizmo hand each other, apart from the classes.
 
 // What PfTool::invalidateAndRedraw recomputes before the redraw.
-enum PfInvalidateFlag : uint32_t {
-    PF_INVALIDATE_REDRAW = 1,
-    PF_INVALIDATE_AFFECTED_VERTICES = 2,
-    PF_INVALIDATE_GEOMETRY = 4,
-    PF_INVALIDATE_GIZMOS = 8,          // implies PF_INVALIDATE_GIZMO_ORIGINS
-    PF_INVALIDATE_GIZMO_ORIGINS = 16,  // implies PF_INVALIDATE_REDRAW
-    PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN = 32,
+enum class PfInvalidateFlag : uint32_t {
+    Redraw = 1,
+    AffectedVertices = 2,
+    Geometry = 4,
+    Gizmos = 8,         // implies GizmoOrigins
+    GizmoOrigins = 16,  // implies Redraw
+    VerticesOnMouseDown = 32,
 };
 Q_DECLARE_FLAGS(PfInvalidateFlags, PfInvalidateFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(PfInvalidateFlags)
 
+// Whether the active tool's gizmos stay where they are.
+enum class PfGizmoLock : int {
+    Unavailable = 0,  // no active tool or no selection: nothing to lock
+    Automatic = 1,    // every gizmo stands on a vertex of the selection
+    Placed = 2,       // a gizmo was moved by hand or locked: it stays
+};
+
 // What the picking handler did.
-enum PfMouseHandlerResultFlag : uint32_t {
-    PF_MOUSE_REDRAW = 1,
-    PF_MOUSE_CONSUMED = 2,  // the press is taken and the selection paints while the button is held
-    PF_MOUSE_NODE_CHANGED = 4,
-    PF_MOUSE_FACETS_CHANGED = 8,
-    PF_MOUSE_EDGES_CHANGED = 16,
-    PF_MOUSE_VERTICES_CHANGED = 32,
+enum class PfMouseHandlerResultFlag : uint32_t {
+    Redraw = 1,
+    Consumed = 2,  // the press is taken and the selection paints while the button is held
+    NodeChanged = 4,
+    FacetsChanged = 8,
+    EdgesChanged = 16,
+    VerticesChanged = 32,
 };
 Q_DECLARE_FLAGS(PfMouseHandlerResult, PfMouseHandlerResultFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(PfMouseHandlerResult)
 
 // The part of a gizmo that a ray hits or that is being dragged.
-enum PfGizmoHit : uint32_t {
-    PF_GIZMO_HIT_NONE = 0,
-    PF_GIZMO_HIT_CONE_X = 1,
-    PF_GIZMO_HIT_CONE_Y = 2,
-    PF_GIZMO_HIT_CONE_Z = 3,
-    PF_GIZMO_HIT_PLANE_XY = 4,
-    PF_GIZMO_HIT_PLANE_XZ = 5,
-    PF_GIZMO_HIT_PLANE_YZ = 6,
-    PF_GIZMO_HIT_RING_X = 7,
-    PF_GIZMO_HIT_RING_Y = 8,
-    PF_GIZMO_HIT_RING_Z = 9,
+enum class PfGizmoHit : uint32_t {
+    None = 0,
+    ConeX = 1,
+    ConeY = 2,
+    ConeZ = 3,
+    PlaneXY = 4,
+    PlaneXZ = 5,
+    PlaneYZ = 6,
+    RingX = 7,
+    RingY = 8,
+    RingZ = 9,
 };
+
+inline bool PfIsRing(PfGizmoHit hit) {
+    return hit == PfGizmoHit::RingX || hit == PfGizmoHit::RingY || hit == PfGizmoHit::RingZ;
+}

@@ -77,13 +77,13 @@ PfGizmoInit::PfGizmoInit(PfGizmoOrientation orientationType, DzQuat const& nodeR
     auto nodeAxes = [&] { fromOrientation(nodeRotation); };
 
     switch (orientationType) {
-        case PF_GIZMO_NODE_AXES:
+        case PfGizmoOrientation::NodeAxes:
             nodeAxes();
             break;
-        case PF_GIZMO_WORLD_AXES:
+        case PfGizmoOrientation::WorldAxes:
             fromOrientation(DzQuat());
             break;
-        case PF_GIZMO_NORMAL: {
+        case PfGizmoOrientation::Normal: {
             // Without a usable normal there is no surface to align to: the node's own axes serve.
             if (!normal || !HvIsFinite(normal->dz()) || normal->dz().length() <= kMinNormalLength) {
                 nodeAxes();
@@ -94,13 +94,13 @@ PfGizmoInit::PfGizmoInit(PfGizmoOrientation orientationType, DzQuat const& nodeR
             orientation.setValue(x, z.cross(x));
             break;
         }
-        case PF_GIZMO_Z_TO_CAMERA:
+        case PfGizmoOrientation::ZToCamera:
             fromOrientation(cameraRotation);
             break;
-        case PF_GIZMO_CAMERA_45:
+        case PfGizmoOrientation::Camera45:
             fromOrientation(cameraRotation * q45);
             break;
-        case PF_GIZMO_CLAMPED:
+        case PfGizmoOrientation::Clamped:
             fromOrientation(clampedStored ? storedOrientation : DzQuat());
             break;
         default:
@@ -255,9 +255,9 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
         gluQuadricDrawStyle(d.quadric, GLU_FILL);
     d.drewTranslation = d.drewZParts = d.drewXYRings = d.drewZRing = false;
 
-    bool const planar = temp.testFlag(PF_TEMP_DRAW_PLANAR);
-    bool const moveOnly = temp.testFlag(PF_TEMP_DRAW_MOVE_GIZMO_ONLY);
-    bool const ringIsHit = m_eCurrentHit >= PF_GIZMO_HIT_RING_X && m_eCurrentHit <= PF_GIZMO_HIT_RING_Z;
+    bool const planar = temp.testFlag(TempDrawFlag::Planar);
+    bool const moveOnly = temp.testFlag(TempDrawFlag::MoveGizmoOnly);
+    bool const ringIsHit = PfIsRing(m_eCurrentHit);
 
     auto drawAxis = [&](int index, HvVec3 const& axis, bool highlighted) {
         glPushMatrix();
@@ -273,40 +273,36 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
         glPopMatrix();
     };
 
-    if (flags.testFlag(PF_DRAW_GIZMO_TRANSLATION) && (moveOnly || !dragStart || !ringIsHit)) {
+    if (flags.testFlag(PfDrawGizmoSetting::Translation) && (moveOnly || !dragStart || !ringIsHit)) {
         d.drewTranslation = true;
         HvGlPolygonModeGuard fill(GL_FILL);
         HvMeshBase::SetColor(HvColor::Red);
         d.xh.drawLineTo(d.cornerXY);
         d.xh.drawLineTo(d.cornerXZ);
-        drawAxis(0, m_x, m_eCurrentHit == PF_GIZMO_HIT_CONE_X);
+        drawAxis(0, m_x, m_eCurrentHit == PfGizmoHit::ConeX);
         HvMeshBase::SetColor(HvColor::Green);
         d.yh.drawLineTo(d.cornerXY);
         d.yh.drawLineTo(d.cornerYZ);
-        drawAxis(1, m_y, m_eCurrentHit == PF_GIZMO_HIT_CONE_Y);
+        drawAxis(1, m_y, m_eCurrentHit == PfGizmoHit::ConeY);
         if (planar) {
-            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XY ? HvColor::Yellow
-                                                                        : HvColor::WhiteA60);
+            HvMeshBase::SetColor(m_eCurrentHit == PfGizmoHit::PlaneXY ? HvColor::Yellow : HvColor::WhiteA60);
             d.triangleXY.draw();
         } else {
             d.drewZParts = true;
             HvMeshBase::SetColor(HvColor::Blue);
             d.zh.drawLineTo(d.cornerXZ);
             d.zh.drawLineTo(d.cornerYZ);
-            drawAxis(2, m_z, m_eCurrentHit == PF_GIZMO_HIT_CONE_Z);
-            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XY ? HvColor::Yellow
-                                                                        : HvColor::WhiteA60);
+            drawAxis(2, m_z, m_eCurrentHit == PfGizmoHit::ConeZ);
+            HvMeshBase::SetColor(m_eCurrentHit == PfGizmoHit::PlaneXY ? HvColor::Yellow : HvColor::WhiteA60);
             d.triangleXY.draw();
-            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_XZ ? HvColor::Yellow
-                                                                        : HvColor::WhiteA60);
+            HvMeshBase::SetColor(m_eCurrentHit == PfGizmoHit::PlaneXZ ? HvColor::Yellow : HvColor::WhiteA60);
             d.triangleXZ.draw();
-            HvMeshBase::SetColor(m_eCurrentHit == PF_GIZMO_HIT_PLANE_YZ ? HvColor::Yellow
-                                                                        : HvColor::WhiteA60);
+            HvMeshBase::SetColor(m_eCurrentHit == PfGizmoHit::PlaneYZ ? HvColor::Yellow : HvColor::WhiteA60);
             d.triangleYZ.draw();
         }
     }
 
-    if (flags.testFlag(PF_DRAW_GIZMO_ROTATION) && !moveOnly) {
+    if (flags.testFlag(PfDrawGizmoSetting::Rotation) && !moveOnly) {
         HvGlPolygonModeGuard lines(GL_LINE);
         HvGlLineWidthGuard width(2.0f);
         float const radius = kRingRadiusFactor * d.size;
@@ -354,15 +350,15 @@ void PfGizmo::draw(DrawFlags flags, float sphereRadius, TempDrawFlags temp, HvPo
 
         if (!planar) {
             d.drewXYRings = true;
-            drawRing(PF_GIZMO_HIT_RING_X, m_x, 0, HvColor::Red);
-            drawRing(PF_GIZMO_HIT_RING_Y, m_y, 1, HvColor::Green);
+            drawRing(PfGizmoHit::RingX, m_x, 0, HvColor::Red);
+            drawRing(PfGizmoHit::RingY, m_y, 1, HvColor::Green);
         }
         d.drewZRing = true;
-        drawRing(PF_GIZMO_HIT_RING_Z, m_z, 2, HvColor::Blue);
+        drawRing(PfGizmoHit::RingZ, m_z, 2, HvColor::Blue);
     }
 
-    if (sphereRadius > kEpsilon && flags.testFlag(PF_DRAW_GIZMO_INFLUENCE)) {
-        if (flags.testFlag(PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE)) {
+    if (sphereRadius > kEpsilon && flags.testFlag(PfDrawGizmoSetting::Influence)) {
+        if (flags.testFlag(PfDrawGizmoSetting::InfluenceAsOutline)) {
             HvGlLineWidthGuard width(10.0f);
             HvMeshBase::SetColor(HvColor::WhiteA30);
             HvGlPolygonModeGuard lines(GL_LINE);
@@ -402,7 +398,7 @@ bool PfGizmo::hitTestCone(DzLine3 const& ray, HvVec3 const& axis, HvPoint3* targ
 bool PfGizmo::hitTest(HvLine3 const& ray, HvPoint3* target) {
     Impl const& d = *m_pImpl;
     DzLine3 const line = ray.toDzLine3();
-    PfGizmoHit hit = PF_GIZMO_HIT_NONE;
+    PfGizmoHit hit = PfGizmoHit::None;
     float t = 0.0f;
     // One scene unit, but never more than a cone's size: on a small gizmo a fixed unit would make the
     // rings catch every press around them.
@@ -415,23 +411,23 @@ bool PfGizmo::hitTest(HvLine3 const& ray, HvPoint3* target) {
     };
 
     if (d.drewTranslation && hitTestCone(line, m_x, target))
-        hit = PF_GIZMO_HIT_CONE_X;
+        hit = PfGizmoHit::ConeX;
     else if (d.drewTranslation && hitTestCone(line, m_y, target))
-        hit = PF_GIZMO_HIT_CONE_Y;
+        hit = PfGizmoHit::ConeY;
     else if (d.drewZParts && hitTestCone(line, m_z, target))
-        hit = PF_GIZMO_HIT_CONE_Z;
+        hit = PfGizmoHit::ConeZ;
     else if (d.drewTranslation && ray.intersectsTriangle(d.triangleXY, t))
-        planeHit(PF_GIZMO_HIT_PLANE_XY);
+        planeHit(PfGizmoHit::PlaneXY);
     else if (d.drewZParts && ray.intersectsTriangle(d.triangleXZ, t))
-        planeHit(PF_GIZMO_HIT_PLANE_XZ);
+        planeHit(PfGizmoHit::PlaneXZ);
     else if (d.drewZParts && ray.intersectsTriangle(d.triangleYZ, t))
-        planeHit(PF_GIZMO_HIT_PLANE_YZ);
+        planeHit(PfGizmoHit::PlaneYZ);
     else if (d.drewXYRings && d.ringArc[0].intersectsRay(line, target, ringTolerance))
-        hit = PF_GIZMO_HIT_RING_X;
+        hit = PfGizmoHit::RingX;
     else if (d.drewXYRings && d.ringArc[1].intersectsRay(line, target, ringTolerance))
-        hit = PF_GIZMO_HIT_RING_Y;
+        hit = PfGizmoHit::RingY;
     else if (d.drewZRing && d.ringArc[2].intersectsRay(line, target, ringTolerance))
-        hit = PF_GIZMO_HIT_RING_Z;
+        hit = PfGizmoHit::RingZ;
 
     if (hit == m_eCurrentHit)
         return false;
@@ -441,21 +437,21 @@ bool PfGizmo::hitTest(HvLine3 const& ray, HvPoint3* target) {
 
 PfGizmoDragKind PfGizmo::DragKindOf(PfGizmoHit hit) {
     switch (hit) {
-        case PF_GIZMO_HIT_CONE_X:
-        case PF_GIZMO_HIT_CONE_Y:
-        case PF_GIZMO_HIT_CONE_Z:
-        case PF_GIZMO_HIT_PLANE_XY:
-        case PF_GIZMO_HIT_PLANE_XZ:
-        case PF_GIZMO_HIT_PLANE_YZ:
-            return PF_GIZMO_DRAG_TRANSLATE;
-        case PF_GIZMO_HIT_RING_X:
-            return PF_GIZMO_DRAG_ROTATE_X;
-        case PF_GIZMO_HIT_RING_Y:
-            return PF_GIZMO_DRAG_ROTATE_Y;
-        case PF_GIZMO_HIT_RING_Z:
-            return PF_GIZMO_DRAG_ROTATE_Z;
+        case PfGizmoHit::ConeX:
+        case PfGizmoHit::ConeY:
+        case PfGizmoHit::ConeZ:
+        case PfGizmoHit::PlaneXY:
+        case PfGizmoHit::PlaneXZ:
+        case PfGizmoHit::PlaneYZ:
+            return PfGizmoDragKind::Translate;
+        case PfGizmoHit::RingX:
+            return PfGizmoDragKind::RotateX;
+        case PfGizmoHit::RingY:
+            return PfGizmoDragKind::RotateY;
+        case PfGizmoHit::RingZ:
+            return PfGizmoDragKind::RotateZ;
         default:
-            return PF_GIZMO_DRAG_NONE;
+            return PfGizmoDragKind::None;
     }
 }
 
@@ -466,35 +462,35 @@ PfGizmoDragKind PfGizmo::computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray,
     HvVec3 const* axis = nullptr;    // the axis line, for the cones
     HvVec3 const* normal = nullptr;  // the plane's normal, for the handles and rings
     switch (hit) {
-        case PF_GIZMO_HIT_CONE_X:
+        case PfGizmoHit::ConeX:
             axis = &m_x;
             break;
-        case PF_GIZMO_HIT_CONE_Y:
+        case PfGizmoHit::ConeY:
             axis = &m_y;
             break;
-        case PF_GIZMO_HIT_CONE_Z:
+        case PfGizmoHit::ConeZ:
             axis = &m_z;
             break;
-        case PF_GIZMO_HIT_PLANE_XY:
+        case PfGizmoHit::PlaneXY:
             normal = &m_z;
             break;
-        case PF_GIZMO_HIT_PLANE_XZ:
+        case PfGizmoHit::PlaneXZ:
             normal = &m_y;
             break;
-        case PF_GIZMO_HIT_PLANE_YZ:
+        case PfGizmoHit::PlaneYZ:
             normal = &m_x;
             break;
-        case PF_GIZMO_HIT_RING_X:
+        case PfGizmoHit::RingX:
             normal = &m_x;
             break;
-        case PF_GIZMO_HIT_RING_Y:
+        case PfGizmoHit::RingY:
             normal = &m_y;
             break;
-        case PF_GIZMO_HIT_RING_Z:
+        case PfGizmoHit::RingZ:
             normal = &m_z;
             break;
         default:
-            return PF_GIZMO_DRAG_NONE;
+            return PfGizmoDragKind::None;
     }
 
     DzVec3 point;
@@ -505,18 +501,18 @@ PfGizmoDragKind PfGizmo::computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray,
         axisLine.minDistance(ray, tAxis, tRay);
         point = axisLine.getPoint(tAxis);
     } else if (!ray.planeIntersect(d.origin, normal->dz(), point)) {
-        return PF_GIZMO_DRAG_NONE;  // the ray runs along the plane: no point to drag to
+        return PfGizmoDragKind::None;  // the ray runs along the plane: no point to drag to
     }
     if (!HvIsFinite(point))
-        return PF_GIZMO_DRAG_NONE;
+        return PfGizmoDragKind::None;
     if (target)
         *target = point;
-    if (rotationAxis && kind != PF_GIZMO_DRAG_TRANSLATE)
+    if (rotationAxis && kind != PfGizmoDragKind::Translate)
         *rotationAxis = *normal;
     return kind;
 }
 
 void PfGizmo::onReleaseDrag() {
-    m_eCurrentHit = PF_GIZMO_HIT_NONE;
+    m_eCurrentHit = PfGizmoHit::None;
     m_pImpl->recompute = true;
 }

@@ -14,12 +14,12 @@
 class DzCamera;
 
 // What a drag of a gizmo part does.
-enum PfGizmoDragKind : int {
-    PF_GIZMO_DRAG_NONE = 0,
-    PF_GIZMO_DRAG_TRANSLATE = 1,
-    PF_GIZMO_DRAG_ROTATE_X = 2,
-    PF_GIZMO_DRAG_ROTATE_Y = 3,
-    PF_GIZMO_DRAG_ROTATE_Z = 4,
+enum class PfGizmoDragKind : int {
+    None = 0,
+    Translate = 1,
+    RotateX = 2,
+    RotateY = 3,
+    RotateZ = 4,
 };
 
 // The axes a new gizmo gets for an orientation.
@@ -44,7 +44,7 @@ class PfGizmo {
 public:
     // For one draw call: 1 shows the translation parts (and no rings) while the move-gizmo-only key is held;
     // 2 draws the planar subset (X and Y axes, the XY handle, the ring about Z).
-    enum TempDrawFlag : uint32_t { PF_TEMP_DRAW_MOVE_GIZMO_ONLY = 1, PF_TEMP_DRAW_PLANAR = 2 };
+    enum class TempDrawFlag : uint32_t { MoveGizmoOnly = 1, Planar = 2 };
     using TempDrawFlags = QFlags<TempDrawFlag>;
     using DrawFlags = QFlags<PfDrawGizmoSetting>;
 
@@ -84,13 +84,13 @@ public:
     // The drag kind of a part, whatever the ray.
     static PfGizmoDragKind DragKindOf(PfGizmoHit hit);
     // The drag kind of the part and the point the ray points at; rotationAxis is filled for the rings.
-    // PF_GIZMO_DRAG_NONE, target and rotationAxis untouched, when the hit is no part or the ray gives no
+    // PfGizmoDragKind::None, target and rotationAxis untouched, when the hit is no part or the ray gives no
     // finite target (it misses the handle's or ring's plane: seen edge-on). A caller tells such a miss from
-    // "no part" by DragKindOf(hit) != PF_GIZMO_DRAG_NONE.
+    // "no part" by DragKindOf(hit) != PfGizmoDragKind::None.
     PfGizmoDragKind computeDragTargetWs(PfGizmoHit hit, DzLine3 const& ray, HvPoint3* target,
                                         HvVec3* rotationAxis) const;
 
-    // Current hit 0; the geometry is recomputed at the next draw.
+    // Current hit none; the geometry is recomputed at the next draw.
     void onReleaseDrag();
 
     // What the last draw drew, which is all the hit test looks at.
@@ -104,7 +104,7 @@ private:
     struct Impl;
 
     unsigned m_uSegments = kSegments;
-    PfGizmoHit m_eCurrentHit = PF_GIZMO_HIT_NONE;
+    PfGizmoHit m_eCurrentHit = PfGizmoHit::None;
     HvVec3 m_x;
     HvVec3 m_y;
     HvVec3 m_z;

@@ -42,7 +42,7 @@ bool PfModifier::importMorphDeltas(std::string const& morphName, DzMorphDeltas& 
         HvVertexOffsets& offsets = getOffsets();
         if (once) {
             // One sorted merge into the deltas.
-            WriteOrdered(offsets, values, WriteAdd);
+            WriteOrdered(offsets, values, WriteMode::Add);
         } else {
             // A vertex listed twice is added to twice, in the morph's order.
             for (auto const& [index, scaled] : values) {

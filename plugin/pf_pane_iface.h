@@ -15,7 +15,7 @@ public:
     virtual void setSelectionTypeRadioChecked(PfSelectionType type) const = 0;
     virtual void setGizmoOrientationRadioChecked(PfGizmoOrientation orientation) const = 0;
     // The radius in the settings' unit (tenths of a scene unit).
-    virtual void setFalloffRadiusSlider(size_t radius) const = 0;
+    virtual void setFalloffRadiusSlider(PfFalloffRadius radius) const = 0;
     virtual void setFalloffModeRadioChecked(PfFalloffMode mode) const = 0;
     // The selection text (UTF-8), empty when there is nothing to say.
     virtual void updateSelectionInfo(std::string const& text) = 0;

@@ -12,8 +12,31 @@ QVariantList toList(DzVec3 const& v) {
     return {double(v.m_x), double(v.m_y), double(v.m_z)};
 }
 
-char const* const kHitNames[] = {"",         "cone-x",   "cone-y", "cone-z", "plane-xy",
-                                 "plane-xz", "plane-yz", "ring-x", "ring-y", "ring-z"};
+char const* hitName(PfGizmoHit hit) {
+    switch (hit) {
+        case PfGizmoHit::ConeX:
+            return "cone-x";
+        case PfGizmoHit::ConeY:
+            return "cone-y";
+        case PfGizmoHit::ConeZ:
+            return "cone-z";
+        case PfGizmoHit::PlaneXY:
+            return "plane-xy";
+        case PfGizmoHit::PlaneXZ:
+            return "plane-xz";
+        case PfGizmoHit::PlaneYZ:
+            return "plane-yz";
+        case PfGizmoHit::RingX:
+            return "ring-x";
+        case PfGizmoHit::RingY:
+            return "ring-y";
+        case PfGizmoHit::RingZ:
+            return "ring-z";
+        case PfGizmoHit::None:
+            break;
+    }
+    return "";
+}
 
 }  // namespace
 
@@ -27,15 +50,14 @@ QVariantMap PfTool::gizmoView(QObject* viewport) const {
     map[QStringLiteral("y")] = toList(view.y.dz());
     map[QStringLiteral("z")] = toList(view.z.dz());
     map[QStringLiteral("size")] = double(view.size);
-    map[QStringLiteral("hit")] =
-        QString::fromLatin1(view.hit < std::size(kHitNames) ? kHitNames[view.hit] : "");
+    map[QStringLiteral("hit")] = QString::fromLatin1(hitName(view.hit));
     return map;
 }
 
 QVariantList PfTool::selectedIndices(QString const& kind) const {
-    PfSelectionType const type = kind == QLatin1String("face")   ? PF_SELECTION_FACE
-                                 : kind == QLatin1String("edge") ? PF_SELECTION_EDGE
-                                                                 : PF_SELECTION_VERTEX;
+    PfSelectionType const type = kind == QLatin1String("face")   ? PfSelectionType::Face
+                                 : kind == QLatin1String("edge") ? PfSelectionType::Edge
+                                                                 : PfSelectionType::Vertex;
     QVariantList list;
     if (kind != QLatin1String("face") && kind != QLatin1String("edge") && kind != QLatin1String("vertex"))
         return list;
@@ -45,12 +67,12 @@ QVariantList PfTool::selectedIndices(QString const& kind) const {
 
 bool PfTool::setFalloff(int radius, int mode) {
     PfSettings* settings = PfSettings::Get();
-    if (radius < 0 || mode < -1 || mode > int(PF_FALLOFF_RANDOM))
+    if (radius < 0 || mode < -1 || mode > int(PfFalloffMode::Random))
         return false;
     // Through the commands, as the pane and the wheel go; the curve only when it changes, so that a finished
     // drag is not re-applied twice.
     bool const modeChanged = mode >= 0 && settings->m_eFalloffMode != PfFalloffMode(mode);
-    SetFalloffRadius(size_t(radius), true);
+    SetFalloffRadius(PfFalloffRadius(radius), true);
     if (modeChanged)
         SetFalloffMode(PfFalloffMode(mode), true);
     return true;

@@ -46,13 +46,13 @@ void PfSelectSetBase::toggle(int index) {
 
 PfSelectionState::PfSelectionState(PfSelection const& selection) : type(PfSettings::Get()->m_eSelectionType) {
     switch (type) {
-        case PF_SELECTION_VERTEX:
+        case PfSelectionType::Vertex:
             vertices = selection.getSelectedVertices();
             break;
-        case PF_SELECTION_EDGE:
+        case PfSelectionType::Edge:
             edges = selection.getSelectedEdges();
             break;
-        case PF_SELECTION_FACE:
+        case PfSelectionType::Face:
             facets = selection.getSelectedFacets();
             break;
     }
@@ -108,17 +108,17 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
     PfSelectSetBase* set = nullptr;
     PfMouseHandlerResult flag;
     switch (type) {
-        case PF_SELECTION_VERTEX:
+        case PfSelectionType::Vertex:
             set = &m_vertices;
-            flag = PF_MOUSE_VERTICES_CHANGED;
+            flag = PfMouseHandlerResultFlag::VerticesChanged;
             break;
-        case PF_SELECTION_EDGE:
+        case PfSelectionType::Edge:
             set = &m_edges;
-            flag = PF_MOUSE_EDGES_CHANGED;
+            flag = PfMouseHandlerResultFlag::EdgesChanged;
             break;
-        case PF_SELECTION_FACE:
+        case PfSelectionType::Face:
             set = &m_facets;
-            flag = PF_MOUSE_FACETS_CHANGED;
+            flag = PfMouseHandlerResultFlag::FacetsChanged;
             index = findCageFacetIfSubd(index);
             break;
     }
@@ -126,11 +126,14 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
     PfMouseHandlerResult result;
     if (set) {
         PfSettings const& settings = *PfSettings::Get();
-        PfMouseHandlerResult const changed = flag | PF_MOUSE_REDRAW | PF_MOUSE_CONSUMED;
+        PfMouseHandlerResult const changed =
+            flag | PfMouseHandlerResultFlag::Redraw | PfMouseHandlerResultFlag::Consumed;
         // The add modifier is tested first: configured to the same key as remove, that key adds.
         if (modifier == DzViewportMgr::NoModifier) {
-            if (m_eState != PF_STATE_SELECTING) {
-                result = set->selectExactlyOne(index) ? changed : (PF_MOUSE_REDRAW | PF_MOUSE_CONSUMED);
+            if (m_eState != State::Selecting) {
+                result = set->selectExactlyOne(index)
+                             ? changed
+                             : (PfMouseHandlerResultFlag::Redraw | PfMouseHandlerResultFlag::Consumed);
             } else {
                 set->selectAdditional(index);
                 result = changed;
@@ -144,28 +147,28 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
         }
     }
     // A click that selects ends the adjustability of the last drag.
-    if (m_eState != PF_STATE_SELECTING)
-        m_eState = PF_STATE_IDLE;
+    if (m_eState != State::Selecting)
+        m_eState = State::Idle;
     return result;
 }
 
 void PfSelection::selectAllOrThrow(PfSettings const& settings, bool select) {
     DzFacetMesh* base = baseGeometry();
     switch (settings.m_eSelectionType) {
-        case PF_SELECTION_VERTEX:
+        case PfSelectionType::Vertex:
             if (!select)
                 m_vertices.unselectAll();
             else if (base)
                 for (int i = 0, n = base->getNumVertices(); i < n; ++i) m_vertices.selectAdditional(i);
             break;
-        case PF_SELECTION_EDGE:
+        case PfSelectionType::Edge:
             if (!select)
                 m_edges.unselectAll();
             else if (base)
                 for (int i = 0, n = base->getNumEdges(); i < n; ++i) m_edges.selectAdditional(i);
             recomputeSelectedVerticesFromEdgesOrThrow();
             break;
-        case PF_SELECTION_FACE:
+        case PfSelectionType::Face:
             if (!select)
                 m_facets.unselectAll();
             else if (base)
@@ -173,11 +176,11 @@ void PfSelection::selectAllOrThrow(PfSettings const& settings, bool select) {
             recomputeSelectedVerticesFromFacetsOrThrow();
             break;
     }
-    invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, false);
+    invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, false);
 }
 
 void PfSelection::growOrShrinkSelectionOrThrow(PfSettings const& settings, bool grow) {
-    if (settings.m_eSelectionType != PF_SELECTION_FACE)
+    if (settings.m_eSelectionType != PfSelectionType::Face)
         throw HvException(
             "Growing and shrinking selections is currently only supported in face selection mode.");
     if (DzFacetMesh* mesh = copyFaceSelectionsToMesh()) {
@@ -188,7 +191,7 @@ void PfSelection::growOrShrinkSelectionOrThrow(PfSettings const& settings, bool 
         copyFaceSelectionsFromMesh(settings);
         recomputeSelectedVerticesFromFacetsOrThrow();
     }
-    invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
+    invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
 }
 
 DzFacetMesh* PfSelection::copyFaceSelectionsToMesh() const {
@@ -213,7 +216,7 @@ void PfSelection::copyFaceSelectionsFromMesh(PfSettings const& settings) {
     }
     if (!m_facets.empty()) {
         recomputeSelectedVerticesFromFacetsOrThrow();
-        invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
+        invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
     }
 }
 
@@ -254,39 +257,40 @@ void PfSelection::recomputeSelectedVerticesFromEdgesOrThrow() {
 }
 
 void PfSelection::updateAfterSelectionChangeOrThrow(PfMouseHandlerResult flags) {
-    if (flags & PF_MOUSE_FACETS_CHANGED)
+    if (flags & PfMouseHandlerResultFlag::FacetsChanged)
         recomputeSelectedVerticesFromFacetsOrThrow();
-    else if (flags & PF_MOUSE_EDGES_CHANGED)
+    else if (flags & PfMouseHandlerResultFlag::EdgesChanged)
         recomputeSelectedVerticesFromEdgesOrThrow();
     PfSettings const& settings = *PfSettings::Get();
-    if (flags & (PF_MOUSE_FACETS_CHANGED | PF_MOUSE_EDGES_CHANGED | PF_MOUSE_VERTICES_CHANGED))
-        invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
-    if (flags & (PF_MOUSE_NODE_CHANGED | PF_MOUSE_FACETS_CHANGED | PF_MOUSE_EDGES_CHANGED |
-                 PF_MOUSE_VERTICES_CHANGED))
+    if (flags & (PfMouseHandlerResultFlag::FacetsChanged | PfMouseHandlerResultFlag::EdgesChanged |
+                 PfMouseHandlerResultFlag::VerticesChanged))
+        invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
+    if (flags & (PfMouseHandlerResultFlag::NodeChanged | PfMouseHandlerResultFlag::FacetsChanged |
+                 PfMouseHandlerResultFlag::EdgesChanged | PfMouseHandlerResultFlag::VerticesChanged))
         m_pTool->triggerToolSettingsStatsUpdate();
 }
 
 void PfSelection::restoreOrThrow(PfSelectionState const& state) {
     switch (state.type) {
-        case PF_SELECTION_VERTEX:
+        case PfSelectionType::Vertex:
             m_vertices.unselectAll();
             m_vertices.insert(state.vertices.begin(), state.vertices.end());
             break;
-        case PF_SELECTION_EDGE:
+        case PfSelectionType::Edge:
             m_edges.unselectAll();
             m_edges.insert(state.edges.begin(), state.edges.end());
             recomputeSelectedVerticesFromEdgesOrThrow();
             break;
-        case PF_SELECTION_FACE:
+        case PfSelectionType::Face:
             m_facets.unselectAll();
             m_facets.insert(state.facets.begin(), state.facets.end());
             recomputeSelectedVerticesFromFacetsOrThrow();
             break;
     }
     PfSettings const& settings = *PfSettings::Get();
-    invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode, true);
+    invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
     m_pTool->triggerToolSettingsStatsUpdate();
-    PfToolHooks::setSelectionTypeOrThrow(state.type, false, true);
+    PfToolHooks::setSelectionTypeOrThrow(state.type, /*force=*/false, /*updatePane=*/true);
 }
 
 // ---- geometry ----
@@ -344,7 +348,7 @@ bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
         int const facetCount = mesh->getNumFacets();
         std::set<int> faces;
         switch (PfSettings::Get()->m_eSelectionType) {
-            case PF_SELECTION_VERTEX: {
+            case PfSelectionType::Vertex: {
                 int const vertexCount = mesh->getNumVertices();
                 for (int f = 0; f < facetCount; ++f) {
                     DzFacet const& facet = mesh->getFacet(f);
@@ -358,7 +362,7 @@ bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
                 }
                 break;
             }
-            case PF_SELECTION_EDGE: {
+            case PfSelectionType::Edge: {
                 int const edgeCount = mesh->getNumEdges();
                 for (int e : m_edges) {
                     if (!inRange(e, edgeCount))
@@ -371,7 +375,7 @@ bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
                 }
                 break;
             }
-            case PF_SELECTION_FACE:
+            case PfSelectionType::Face:
                 for (int f : m_facets)
                     if (inRange(f, facetCount))
                         faces.insert(f);
@@ -421,7 +425,7 @@ int64_t PfSelection::drawSelection() {
     int64_t drawn = 0;
     HvMeshBase::SetColor(HvColor::SelectionYellow);
     switch (PfSettings::Get()->m_eSelectionType) {
-        case PF_SELECTION_FACE: {
+        case PfSelectionType::Face: {
             HvGlPolygonModeGuard const fill(GL_FILL);
             int const facetCount = cached->getNumFacets();
             for (int f : getSelectedFacetsMaybeSubd())
@@ -429,7 +433,7 @@ int64_t PfSelection::drawSelection() {
                     drawn += HvMeshBase::DrawFacet(*cached, f);
             break;
         }
-        case PF_SELECTION_EDGE: {
+        case PfSelectionType::Edge: {
             DzFacetMesh const* mesh = worldMesh();
             if (!mesh || mesh->getNumVertices() == 0)
                 break;
@@ -453,7 +457,7 @@ int64_t PfSelection::drawSelection() {
             glEnd();
             break;
         }
-        case PF_SELECTION_VERTEX:
+        case PfSelectionType::Vertex:
             glPointSize(20.0f);
             glBegin(GL_POINTS);
             for (int v : m_vertices) {
@@ -470,9 +474,9 @@ int64_t PfSelection::drawSelection() {
 
 // ---- falloff, gizmos and drag state that the selection changes reset ----
 
-void PfSelection::invalidateAffectedVertices(unsigned long radius, PfFalloffMode mode, bool releaseLock) {
+void PfSelection::invalidateAffectedVertices(PfFalloffRadius radius, PfFalloffMode mode, bool releaseLock) {
     m_bAffectedVerticesValid = false;
-    m_dFalloffRadius = double(radius) / 10.0;
+    m_dFalloffRadius = PfFalloffRadiusInUnits(radius);
     m_eFalloffMode = mode;
     for (auto& entry : m_viewports) {
         // Made again for the new radius when next drawn.
@@ -487,7 +491,7 @@ void PfSelection::setMoveGizmoOnlyKeyboardModifierActive(bool active) {
     if (m_bMoveGizmoOnly == active)
         return;
     m_bMoveGizmoOnly = active;
-    m_pTool->invalidateAndRedraw(PF_INVALIDATE_REDRAW);
+    m_pTool->invalidateAndRedraw(PfInvalidateFlag::Redraw);
 }
 
 // ---- affected vertices ----

@@ -83,14 +83,20 @@ public:
     };
 
     // Selection states.
-    enum State : uint32_t {
-        PF_STATE_IDLE = 0,
-        PF_STATE_SELECTING = 1,  // the button is held: the selection is painted
-        PF_STATE_MOVING_GIZMO = 2,
-        PF_STATE_TRANSLATING = 3,
-        PF_STATE_ROTATING = 4,
-        PF_STATE_DRAG_FINISHED = 5,  // still adjustable by falloff changes
+    enum class State : uint32_t {
+        Idle = 0,
+        Selecting = 1,  // the button is held: the selection is painted
+        MovingGizmo = 2,
+        Translating = 3,
+        Rotating = 4,
+        DragFinished = 5,  // still adjustable by falloff changes
     };
+    // A gizmo is being dragged: moved alone, or the mesh translated or rotated.
+    static bool IsDragging(State state) {
+        return state == State::MovingGizmo || state == State::Translating || state == State::Rotating;
+    }
+    // A drag that edits the mesh is under way.
+    static bool IsEditing(State state) { return state == State::Translating || state == State::Rotating; }
 
     using DragFunction = std::function<void(float (*)[3], int, double)>;
 
@@ -140,7 +146,7 @@ public:
     int64_t drawSelection();
 
     // Falloff: the cache of the affected vertices is dropped and rebuilt on demand.
-    void invalidateAffectedVertices(unsigned long radius, PfFalloffMode mode, bool releaseLock);
+    void invalidateAffectedVertices(PfFalloffRadius radius, PfFalloffMode mode, bool releaseLock);
     PfAffectedWeights const& getAffectedVertices();
     std::function<double(double)> getFalloffFunction(PfFalloffMode mode);
 
@@ -188,7 +194,7 @@ public:
     // kind does not match the state. data is the viewport whose gizmo follows a translation, or null.
     bool beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 const& dragStart);
     void dragTo(ViewportData* data, PfGizmoDragKind kind, HvPoint3 const& target, HvVec3 const& rotationAxis);
-    // A drag under way (state 3 or 4) ends as its release would, with its undo step; used before the
+    // A drag that edits the mesh (IsEditing) ends as its release would, with its undo step; used before the
     // selection is dropped.
     void endDragAsRelease();
     HvVertexOffsets const& getDeltasAfter() const { return m_deltasAfter; }
@@ -224,7 +230,7 @@ private:
     // Falloff.
     bool m_bAffectedVerticesValid = false;
     double m_dFalloffRadius = 0.0;
-    PfFalloffMode m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
+    PfFalloffMode m_eFalloffMode = PfFalloffMode::SmoothCurve;
     PfAffectedWeights m_affectedVertices;
     std::set<int> m_excludedVertices;
 
@@ -253,7 +259,7 @@ private:
 
     // Drag state.
     bool m_bMoveGizmoOnly = false;
-    State m_eState = PF_STATE_IDLE;
+    State m_eState = State::Idle;
     HvVertexOffsets m_deltasAtPress;
     DragFunction m_fnLastDrag;
     bool m_bRandomSeeded = false;

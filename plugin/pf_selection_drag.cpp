@@ -35,26 +35,25 @@ std::shared_ptr<HvVertexOffsets const> zeroOffsets(HvVertexOffsets const& like) 
 PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const& ray, bool* hoverChanged,
                                               bool* gizmoTested) {
     ViewportData& data = getViewportData(view);
-    unsigned const flags = PfSettings::Get()->m_uDrawGizmoFlags;
-    if (!(flags & (PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION)) || !data.gizmo)
-        return PF_GIZMO_HIT_NONE;
+    PfDrawGizmoFlags const flags = PfSettings::Get()->m_drawGizmoFlags;
+    if (!(flags & (PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation)) || !data.gizmo)
+        return PfGizmoHit::None;
     PfGizmo& gizmo = *data.gizmo;
     if (gizmo.hitTest(ray, &m_dragStart) && hoverChanged)
         *hoverChanged = true;
     if (gizmoTested)
         *gizmoTested = true;
     PfGizmoHit const hit = gizmo.getCurrentHit();
-    if (hit == PF_GIZMO_HIT_NONE)
+    if (hit == PfGizmoHit::None)
         return hit;
     // A ring's hit point lies on the drawn arc (on the first segment within the tolerance, possibly beyond
     // its end), up to a few degrees from where the mouse pressed; the moves measure in the ring's plane, so
     // the angle starts there too, or the first move would turn the mesh by the difference. Seen edge-on the
     // plane gives no point and the arc's point stays.
     HvPoint3 inPlane;
-    if (hit >= PF_GIZMO_HIT_RING_X && hit <= PF_GIZMO_HIT_RING_Z &&
-        gizmo.computeDragTargetWs(hit, ray, &inPlane, nullptr) != PF_GIZMO_DRAG_NONE)
+    if (PfIsRing(hit) && gizmo.computeDragTargetWs(hit, ray, &inPlane, nullptr) != PfGizmoDragKind::None)
         m_dragStart = inPlane;
-    return onBeginDragGizmo(gizmo) ? hit : PF_GIZMO_HIT_NONE;
+    return onBeginDragGizmo(gizmo) ? hit : PfGizmoHit::None;
 }
 
 bool PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
@@ -75,12 +74,12 @@ bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 
     if (m_pLocalBaseMesh)
         for (DzModifier* other : m_otherModifiers) other->applyInverse(*m_pLocalBaseMesh, *m_pNode);
     // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
-    if (hit >= PF_GIZMO_HIT_RING_X && hit <= PF_GIZMO_HIT_RING_Z)
-        m_eState = PF_STATE_ROTATING;
+    if (PfIsRing(hit))
+        m_eState = State::Rotating;
     else if (m_bMoveGizmoOnly)
-        m_eState = PF_STATE_MOVING_GIZMO;
+        m_eState = State::MovingGizmo;
     else
-        m_eState = PF_STATE_TRANSLATING;
+        m_eState = State::Translating;
     m_gizmoOriginAtPress = gizmoOrigin;
     m_dragCurrent = HvPoint3();
     m_fCurrentAngle = 0.0f;
@@ -144,21 +143,21 @@ void PfSelection::dragTo(ViewportData* data, PfGizmoDragKind kind, HvPoint3 cons
     if (!HvIsFinite(target.dz()) || !HvIsFinite(rotationAxis.dz()))
         return;
     switch (kind) {
-        case PF_GIZMO_DRAG_TRANSLATE:
+        case PfGizmoDragKind::Translate:
             dragTranslate(data, target);
             break;
-        case PF_GIZMO_DRAG_ROTATE_X:
-        case PF_GIZMO_DRAG_ROTATE_Y:
-        case PF_GIZMO_DRAG_ROTATE_Z:
+        case PfGizmoDragKind::RotateX:
+        case PfGizmoDragKind::RotateY:
+        case PfGizmoDragKind::RotateZ:
             dragRotate(target, rotationAxis);
             break;
-        case PF_GIZMO_DRAG_NONE:
+        case PfGizmoDragKind::None:
             break;
     }
 }
 
 void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
-    if (m_eState != PF_STATE_TRANSLATING && m_eState != PF_STATE_MOVING_GIZMO)
+    if (m_eState != State::Translating && m_eState != State::MovingGizmo)
         return;
     if (target.dz() == m_dragStart.dz())
         return;
@@ -166,9 +165,9 @@ void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
     if (!HvIsFinite(origin))
         return;
     m_dragCurrent = target;
-    if (m_eState == PF_STATE_MOVING_GIZMO) {
+    if (m_eState == State::MovingGizmo) {
         moveGizmoOrigin(data, origin);
-        PfToolHooks::setGizmoLockInPlace(true, true, true);
+        PfToolHooks::setGizmoLockInPlace(/*lock=*/true, /*forceRedraw=*/true, /*updatePane=*/true);
         return;
     }
     initTransforms();
@@ -189,7 +188,7 @@ void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
 }
 
 void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis) {
-    if (m_eState != PF_STATE_ROTATING)
+    if (m_eState != State::Rotating)
         return;
     initTransforms();
     HvPoint3 const centre = m_gizmoOriginAtPress;
@@ -230,7 +229,7 @@ void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis)
         v[i][1] = p.m_y;
         v[i][2] = p.m_z;
     });
-    PfToolHooks::setGizmoLockInPlace(true, false, true);
+    PfToolHooks::setGizmoLockInPlace(/*lock=*/true, /*forceRedraw=*/false, /*updatePane=*/true);
 }
 
 HvVec3 PfSelection::deltaAtPress(int vertex) {
@@ -306,7 +305,8 @@ bool PfSelection::modifyMesh(DragFunction fn) {
     m_deltasAfter.swap(after);
     {
         HvMeshModifierLock lock(*modifier);
-        HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_deltasAfter, HvMeshModifier::WriteAssign);
+        HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_deltasAfter,
+                                     HvMeshModifier::WriteMode::Assign);
     }
     // As setDeltas would: the near-zero entries are dropped later.
     modifier->triggerCompact();
@@ -317,16 +317,16 @@ bool PfSelection::modifyMesh(DragFunction fn) {
 // ---- release ----
 
 void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
-    if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_eState != PF_STATE_MOVING_GIZMO) {
+    if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_eState != State::MovingGizmo) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
         // Made once and shared with the undo step.
         m_pLastDragOffsets =
             m_bDragWrote ? std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress)
                          : zeroOffsets(m_deltasAfter);
         setLastUndoItem(PfUndoItem::Create(*this, m_pLastDragOffsets));
-        m_eState = PF_STATE_DRAG_FINISHED;
+        m_eState = State::DragFinished;
     } else {
-        m_eState = PF_STATE_IDLE;
+        m_eState = State::Idle;
     }
     if (view) {
         auto it = m_viewports.find(view);
@@ -345,7 +345,7 @@ HvVertexOffsets const& PfSelection::getLastDragOffsets() const {
 }
 
 void PfSelection::endDragAsRelease() {
-    if (m_eState == PF_STATE_TRANSLATING || m_eState == PF_STATE_ROTATING)
+    if (IsEditing(m_eState))
         onReleaseDragGizmo(nullptr);
 }
 
@@ -355,7 +355,7 @@ void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
     PfModifier* modifier = m_pModifier.data();
     if (!modifier)
         return;
-    modifier->mergeDeltas(getLastDragOffsets(), HvMeshModifier::Subtract);
+    modifier->mergeDeltas(getLastDragOffsets(), HvMeshModifier::WriteMode::Subtract);
     modifier->emitCurrentValueChanged();
 }
 

@@ -51,7 +51,7 @@ void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmo
     PfGizmoInit const init =
         makeGizmoInit(orientation, camera, vd.clampedOrientationStored, vd.storedOrientation);
     vd.gizmo = PfGizmo::Create(init, vd.originWs, size);
-    if (orientation != PF_GIZMO_CLAMPED) {
+    if (orientation != PfGizmoOrientation::Clamped) {
         vd.storedOrientation = init.orientation;
         vd.clampedOrientationStored = true;
     }
@@ -59,8 +59,9 @@ void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmo
 
 void PfSelection::drawGizmo(Dz3DViewport* view) {
     PfSettings const& settings = *PfSettings::Get();
-    uint32_t const shown = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
-    if ((settings.m_uDrawGizmoFlags & shown) == 0)
+    uint32_t const shown =
+        PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence;
+    if ((settings.m_drawGizmoFlags & shown) == 0)
         return;
     ViewportData& vd = m_viewports[view];
     if (!vd.gizmo)
@@ -69,14 +70,13 @@ void PfSelection::drawGizmo(Dz3DViewport* view) {
         return;
     PfGizmo::TempDrawFlags temp;
     if (m_bMoveGizmoOnly)
-        temp |= PfGizmo::PF_TEMP_DRAW_MOVE_GIZMO_ONLY;
-    if (settings.m_eGizmoOrientation == PF_GIZMO_Z_TO_CAMERA)
-        temp |= PfGizmo::PF_TEMP_DRAW_PLANAR;
-    bool const dragging = m_eState == PF_STATE_MOVING_GIZMO || m_eState == PF_STATE_TRANSLATING ||
-                          m_eState == PF_STATE_ROTATING;
-    vd.gizmo->draw(PfGizmo::DrawFlags(QFlag(int(settings.m_uDrawGizmoFlags))),
-                   float(settings.m_ullFalloffRadius / 10.0), temp, dragging ? &m_dragStart : nullptr,
-                   &m_dragCurrent, m_fCurrentAngle);
+        temp |= PfGizmo::TempDrawFlag::MoveGizmoOnly;
+    if (settings.m_eGizmoOrientation == PfGizmoOrientation::ZToCamera)
+        temp |= PfGizmo::TempDrawFlag::Planar;
+    bool const dragging = IsDragging(m_eState);
+    vd.gizmo->draw(PfGizmo::DrawFlags(QFlag(int(settings.m_drawGizmoFlags))),
+                   float(PfFalloffRadiusInUnits(settings.m_falloffRadius)), temp,
+                   dragging ? &m_dragStart : nullptr, &m_dragCurrent, m_fCurrentAngle);
 }
 
 PfSelection::ViewportData::OriginState PfSelection::getGizmoOriginState(Dz3DViewport* view) {
@@ -126,7 +126,7 @@ void PfSelection::activeViewChanged() {
         if (position == it->second.lastCameraPos)
             return;
         it->second.lastCameraPos = position;
-        m_pTool->invalidateAndRedraw(PF_INVALIDATE_GIZMOS);
+        m_pTool->invalidateAndRedraw(PfInvalidateFlag::Gizmos);
     } catch (std::exception const&) {
         // No active 3D viewport: nothing to follow.
     }
@@ -138,7 +138,7 @@ PfGizmoInit PfSelection::makeGizmoInit(PfGizmoOrientation orientation, DzCamera*
     HvVec3 normal;
     HvVec3 side;
     // The normal only for the orientation that uses it: it is computed on demand and kept.
-    bool const hasNormal = orientation == PF_GIZMO_NORMAL && getSelectionNormal(normal, side);
+    bool const hasNormal = orientation == PfGizmoOrientation::Normal && getSelectionNormal(normal, side);
     return PfGizmoInit(orientation, nodeRotation, hasNormal ? &normal : nullptr, side, camera, clampedStored,
                        storedOrientation);
 }

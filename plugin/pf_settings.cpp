@@ -48,7 +48,7 @@ PfSettings* PfSettings::Get() {
 PfSettings::PfSettings() {
     DzAppSettings settings(settingsGroup());
     if (settings.getBoolValue(QString::fromLatin1(g_pcszInfluenceAsOutline), false))
-        m_uDrawGizmoFlags |= PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE;
+        m_drawGizmoFlags |= PfDrawGizmoSetting::InfluenceAsOutline;
     // A stored size outside 1..10 (edited by hand, another version) is held in range as the setter would;
     // nothing is written back until the user changes the size.
     int const storedSize = settings.getIntValue(QString::fromLatin1(g_pcszGizmoSize), 5);
@@ -68,49 +68,49 @@ bool PfSettings::GizmoBoolHandler(
     if (settings->drawsGizmo(bit) == on)
         return false;
     if (on)
-        settings->m_uDrawGizmoFlags |= bit;
+        settings->m_drawGizmoFlags |= bit;
     else
-        settings->m_uDrawGizmoFlags &= ~uint32_t(bit);
+        settings->m_drawGizmoFlags &= ~PfDrawGizmoFlags(bit);
     if (actionClassName)
         if (DzAction* action = HvHelpersDaz::FindActionOrThrow(actionClassName, false))
             action->setChecked(on);
     updatePaneIfPresent(updatePane, paneUpdate);
-    PfToolHooks::invalidateActiveTool(PF_INVALIDATE_REDRAW);
+    PfToolHooks::invalidateActiveTool(PfInvalidateFlag::Redraw);
     return true;
 }
 
 bool PfSettings::SetDrawGizmoTranslation(bool on, bool updatePane) {
-    return GizmoBoolHandler(on, PF_DRAW_GIZMO_TRANSLATION, "PfToogleDrawGizmoAxesAction", updatePane,
+    return GizmoBoolHandler(on, PfDrawGizmoSetting::Translation, "PfToogleDrawGizmoAxesAction", updatePane,
                             [](PfToolOptionsWidget& pane, PfSettings const& s) {
                                 PfToolHooks::setDrawGizmoTranslationCheckBox(
-                                    pane, s.drawsGizmo(PF_DRAW_GIZMO_TRANSLATION));
+                                    pane, s.drawsGizmo(PfDrawGizmoSetting::Translation));
                             });
 }
 
 bool PfSettings::SetDrawGizmoRotation(bool on, bool updatePane) {
-    return GizmoBoolHandler(on, PF_DRAW_GIZMO_ROTATION, "PfToogleDrawGizmoRotationsAction", updatePane,
+    return GizmoBoolHandler(on, PfDrawGizmoSetting::Rotation, "PfToogleDrawGizmoRotationsAction", updatePane,
                             [](PfToolOptionsWidget& pane, PfSettings const& s) {
                                 PfToolHooks::setDrawGizmoRotationCheckBox(
-                                    pane, s.drawsGizmo(PF_DRAW_GIZMO_ROTATION));
+                                    pane, s.drawsGizmo(PfDrawGizmoSetting::Rotation));
                             });
 }
 
 namespace {
 
 void showSphereBoxes(PfToolOptionsWidget& pane, PfSettings const& s) {
-    PfToolHooks::setDrawSphereCheckBox(pane, s.drawsGizmo(PF_DRAW_GIZMO_INFLUENCE),
-                                       s.drawsGizmo(PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE));
+    PfToolHooks::setDrawSphereCheckBox(pane, s.drawsGizmo(PfDrawGizmoSetting::Influence),
+                                       s.drawsGizmo(PfDrawGizmoSetting::InfluenceAsOutline));
 }
 
 }  // namespace
 
 bool PfSettings::SetDrawInfluence(bool on, bool updatePane) {
-    return GizmoBoolHandler(on, PF_DRAW_GIZMO_INFLUENCE, "PfToogleDrawGizmoSphereAction", updatePane,
+    return GizmoBoolHandler(on, PfDrawGizmoSetting::Influence, "PfToogleDrawGizmoSphereAction", updatePane,
                             showSphereBoxes);
 }
 
 bool PfSettings::SetDrawInfluenceAsOutline(bool on, bool updatePane) {
-    if (!GizmoBoolHandler(on, PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE, nullptr, updatePane, showSphereBoxes))
+    if (!GizmoBoolHandler(on, PfDrawGizmoSetting::InfluenceAsOutline, nullptr, updatePane, showSphereBoxes))
         return false;
     DzAppSettings settings(settingsGroup());
     settings.setBoolValue(QString::fromLatin1(g_pcszInfluenceAsOutline), on);
@@ -123,7 +123,7 @@ bool PfSettings::SetGizmoSize(unsigned long size, bool /*updatePane*/) {
     if (settings->m_ullGizmoSize == size)
         return false;
     settings->m_ullGizmoSize = size;
-    PfToolHooks::invalidateActiveTool(PF_INVALIDATE_GIZMOS);  // rebuilds the gizmos, which redraws
+    PfToolHooks::invalidateActiveTool(PfInvalidateFlag::Gizmos);  // rebuilds the gizmos, which redraws
     DzAppSettings appSettings(settingsGroup());
     appSettings.setIntValue(QString::fromLatin1(g_pcszGizmoSize), int(size));
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFlags>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -8,36 +10,51 @@
 class PfToolOptionsWidget;
 
 // The kind of element that picking selects.
-enum PfSelectionType : uint32_t { PF_SELECTION_VERTEX = 0, PF_SELECTION_EDGE = 1, PF_SELECTION_FACE = 2 };
+enum class PfSelectionType : uint32_t { Vertex = 0, Edge = 1, Face = 2 };
 
-// The curve that weights the vertices inside the falloff radius; 7 and above have none.
-enum PfFalloffMode : uint32_t {
-    PF_FALLOFF_SMOOTH_CURVE = 0,
-    PF_FALLOFF_SPHERE = 1,
-    PF_FALLOFF_INVERSE_SQUARE = 2,
-    PF_FALLOFF_SHARP = 3,
-    PF_FALLOFF_LINEAR = 4,
-    PF_FALLOFF_CONSTANT = 5,
-    PF_FALLOFF_RANDOM = 6,
+// The curve that weights the vertices inside the falloff radius. A value past Random has no curve.
+enum class PfFalloffMode : uint32_t {
+    SmoothCurve = 0,
+    Sphere = 1,
+    InverseSquare = 2,
+    Sharp = 3,
+    Linear = 4,
+    Constant = 5,
+    Random = 6,
 };
 
 // How the gizmo's axes are aligned.
-enum PfGizmoOrientation : uint32_t {
-    PF_GIZMO_NODE_AXES = 0,
-    PF_GIZMO_WORLD_AXES = 1,
-    PF_GIZMO_NORMAL = 2,
-    PF_GIZMO_Z_TO_CAMERA = 3,
-    PF_GIZMO_CAMERA_45 = 4,
-    PF_GIZMO_CLAMPED = 5,
+enum class PfGizmoOrientation : uint32_t {
+    NodeAxes = 0,
+    WorldAxes = 1,
+    Normal = 2,
+    ZToCamera = 3,
+    Camera45 = 4,
+    Clamped = 5,
 };
 
+// The falloff radius as the settings, the commands and the pane keep it: tenths of a scene unit, 64 bits
+// wide.
+using PfFalloffRadius = size_t;
+static_assert(sizeof(PfFalloffRadius) == 8, "the falloff radius is an unsigned 64-bit value");
+// The one conversion between the settings' tenths and scene units.
+inline double PfFalloffRadiusInUnits(PfFalloffRadius radius) {
+    return double(radius) / 10.0;
+}
+// Units to tenths, the fraction cut off (values below 0 are the caller's to refuse).
+inline PfFalloffRadius PfFalloffRadiusFromUnits(float units) {
+    return PfFalloffRadius(units * 10.0f);
+}
+
 // Bits of what the gizmo draws, combined in a flags word.
-enum PfDrawGizmoSetting : uint32_t {
-    PF_DRAW_GIZMO_TRANSLATION = 1,
-    PF_DRAW_GIZMO_ROTATION = 2,
-    PF_DRAW_GIZMO_INFLUENCE = 4,
-    PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE = 8,
+enum class PfDrawGizmoSetting : uint32_t {
+    Translation = 1,
+    Rotation = 2,
+    Influence = 4,
+    InfluenceAsOutline = 8,
 };
+Q_DECLARE_FLAGS(PfDrawGizmoFlags, PfDrawGizmoSetting)
+Q_DECLARE_OPERATORS_FOR_FLAGS(PfDrawGizmoFlags)
 
 // Settings keys, in the host's application settings under g_pcszSettingsApp.
 extern char const* const g_pcszInfluenceAsOutline;
@@ -61,7 +78,7 @@ public:
     PfSettings(PfSettings const&) = delete;
     PfSettings& operator=(PfSettings const&) = delete;
 
-    bool drawsGizmo(PfDrawGizmoSetting bit) const { return (m_uDrawGizmoFlags & bit) != 0; }
+    bool drawsGizmo(PfDrawGizmoSetting bit) const { return m_drawGizmoFlags.testFlag(bit); }
 
     // Setters on Get()'s object. Each returns false, doing nothing else, when the value is already so. With
     // updatePane the options pane (when it exists) shows the new value; the pane itself passes false.
@@ -82,12 +99,13 @@ public:
         std::function<void(PfToolOptionsWidget&, PfSettings const&)> const& paneUpdate);
 
     // Fields, read directly; the tool's operations write the selection type, orientation, radius and mode.
-    PfSelectionType m_eSelectionType = PF_SELECTION_FACE;
-    uint32_t m_uDrawGizmoFlags = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
+    PfSelectionType m_eSelectionType = PfSelectionType::Face;
+    PfDrawGizmoFlags m_drawGizmoFlags =
+        PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence;
     uint64_t m_ullGizmoSize = 5;
-    PfGizmoOrientation m_eGizmoOrientation = PF_GIZMO_NODE_AXES;
-    uint64_t m_ullFalloffRadius = 50;
-    PfFalloffMode m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
+    PfGizmoOrientation m_eGizmoOrientation = PfGizmoOrientation::NodeAxes;
+    PfFalloffRadius m_falloffRadius = 50;
+    PfFalloffMode m_eFalloffMode = PfFalloffMode::SmoothCurve;
     float m_fGain = 1.0f;
     HvKeyboardModifier m_kmAddToSelection{g_pcszAddToSelectionModifier, HvKeyboardModifier::Ctrl};
     HvKeyboardModifier m_kmRemoveFromSelection{g_pcszRemoveFromSelectionModifier, HvKeyboardModifier::Alt};

@@ -94,11 +94,11 @@ std::set<int> PfTool::GetSelectedIndices(PfSelectionType type) {
     if (!selection)
         return {};
     switch (type) {
-        case PF_SELECTION_VERTEX:
+        case PfSelectionType::Vertex:
             return selection->getSelectedVertices();
-        case PF_SELECTION_EDGE:
+        case PfSelectionType::Edge:
             return selection->getSelectedEdges();
-        case PF_SELECTION_FACE:
+        case PfSelectionType::Face:
             return selection->getSelectedFacets();
     }
     return {};
@@ -217,7 +217,7 @@ void PfTool::dropSelection() {
     if (!m_pImpl->selection)
         return;
     PfSelection::State const state = m_pImpl->selection->getState();
-    if (state == PfSelection::PF_STATE_TRANSLATING || state == PfSelection::PF_STATE_ROTATING) {
+    if (PfSelection::IsEditing(state)) {
         // A drag under way ends as its release would, so that its edit keeps its undo step.
         try {
             m_pImpl->selection->endDragAsRelease();
@@ -249,25 +249,24 @@ PfSelection* PfTool::getOrMakeSelectionOrThrow(char const* commandName, bool cop
 // ---- redraws and invalidation ----
 
 void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
-    bool redraw = flags.testFlag(PF_INVALIDATE_REDRAW);
+    bool redraw = flags.testFlag(PfInvalidateFlag::Redraw);
     if (PfSelection* selection = m_pImpl->selection.get()) {
         PfSettings const& settings = *PfSettings::Get();
-        if (flags & PF_INVALIDATE_AFFECTED_VERTICES)
-            selection->invalidateAffectedVertices(settings.m_ullFalloffRadius, settings.m_eFalloffMode,
-                                                  false);
-        if (flags & PF_INVALIDATE_GEOMETRY) {
+        if (flags & PfInvalidateFlag::AffectedVertices)
+            selection->invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, false);
+        if (flags & PfInvalidateFlag::Geometry) {
             clearWorldMeshBaseWithModifiers();
             selection->invalidateTransforms();
         }
-        if (flags & PF_INVALIDATE_GIZMOS) {
+        if (flags & PfInvalidateFlag::Gizmos) {
             selection->resetGizmos();
-            flags |= PF_INVALIDATE_GIZMO_ORIGINS;
+            flags |= PfInvalidateFlag::GizmoOrigins;
         }
-        if (flags & PF_INVALIDATE_GIZMO_ORIGINS) {
+        if (flags & PfInvalidateFlag::GizmoOrigins) {
             selection->resetAutoGizmoOrigins(false);
             redraw = true;
         }
-        if (flags & PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN)
+        if (flags & PfInvalidateFlag::VerticesOnMouseDown)
             selection->invalidateVerticesOnMouseDown();
     }
     if (redraw)
@@ -307,7 +306,7 @@ void PfTool::slotScenePaneSelectionChanged(DzNode*) {
 
 void PfTool::slotSelectedNodeTransformChanged() {
     if (g_pTheActiveTool)
-        invalidateAndRedraw(PF_INVALIDATE_GEOMETRY | PF_INVALIDATE_GIZMOS);
+        invalidateAndRedraw(PfInvalidateFlag::Geometry | PfInvalidateFlag::Gizmos);
 }
 
 void PfTool::slotActive3dViewportViewChanged() {
@@ -318,7 +317,7 @@ void PfTool::slotActive3dViewportViewChanged() {
 void PfTool::slotModifierCurrentValueChanged() {
     if (!g_pTheActiveTool)
         return;
-    invalidateAndRedraw(PF_INVALIDATE_GEOMETRY);
+    invalidateAndRedraw(PfInvalidateFlag::Geometry);
     updateToolSettingModifierStats();
 }
 
@@ -355,18 +354,18 @@ bool PfTool::mousePress(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::V
         bool redraw = false;
         bool consumed = false;
         HvLine3 const ray = UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event);
-        PfGizmoHit gizmoHit = PF_GIZMO_HIT_NONE;
+        PfGizmoHit gizmoHit = PfGizmoHit::None;
         PfSelection* selection = m_pImpl->selection.get();
-        if (selection && selection->getState() != PfSelection::PF_STATE_SELECTING)
+        if (selection && selection->getState() != PfSelection::State::Selecting)
             gizmoHit = selection->testGizmoOnMousePress(view, ray, &redraw, &consumed);
-        if (gizmoHit == PF_GIZMO_HIT_NONE) {
+        if (gizmoHit == PfGizmoHit::None) {
             PfMouseHandlerResult const result = handleSelectionsFromMouseEventOrThrow(view, ray, modifier);
-            if (result & PF_MOUSE_REDRAW)
+            if (result & PfMouseHandlerResultFlag::Redraw)
                 redraw = true;
-            if (result & PF_MOUSE_CONSUMED) {
+            if (result & PfMouseHandlerResultFlag::Consumed) {
                 consumed = true;
                 if (PfSelection* current = m_pImpl->selection.get())
-                    current->setState(PfSelection::PF_STATE_SELECTING);
+                    current->setState(PfSelection::State::Selecting);
             }
         }
         if (redraw)
@@ -385,18 +384,19 @@ void PfTool::mouseMove(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr::Vi
     try {
         PfSelection::ViewportData& data = selection->getViewportData(view);
         switch (selection->getState()) {
-            case PfSelection::PF_STATE_MOVING_GIZMO:
-            case PfSelection::PF_STATE_TRANSLATING:
-            case PfSelection::PF_STATE_ROTATING:
+            case PfSelection::State::MovingGizmo:
+            case PfSelection::State::Translating:
+            case PfSelection::State::Rotating:
                 if (!data.gizmo)
                     return;
                 // No redraw here: the modifier's change redraws.
                 selection->onMouseMoveDraggingGizmo(
                     data, UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event));
                 break;
-            case PfSelection::PF_STATE_SELECTING: {
+            case PfSelection::State::Selecting: {
                 HvLine3 const ray = UnProjectMouseEvent(PfGlTransforms::ReadCurrent(), *event);
-                if (handleSelectionsFromMouseEventOrThrow(view, ray, modifier) & PF_MOUSE_REDRAW)
+                if (handleSelectionsFromMouseEventOrThrow(view, ray, modifier) &
+                    PfMouseHandlerResultFlag::Redraw)
                     emitDrawnDataChangedDelayed();
                 break;
             }
@@ -416,18 +416,18 @@ void PfTool::mouseRelease(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr:
     if (!event || event->button() != Qt::LeftButton)
         return;
     switch (selection->getState()) {
-        case PfSelection::PF_STATE_MOVING_GIZMO:
-        case PfSelection::PF_STATE_TRANSLATING:
-        case PfSelection::PF_STATE_ROTATING:
+        case PfSelection::State::MovingGizmo:
+        case PfSelection::State::Translating:
+        case PfSelection::State::Rotating:
             try {
                 selection->onReleaseDragGizmo(view);
             } catch (std::exception const& e) {
-                selection->setState(PfSelection::PF_STATE_IDLE);
+                selection->setState(PfSelection::State::Idle);
                 criticalBox(nullptr, e.what());
             }
             break;
-        case PfSelection::PF_STATE_SELECTING:
-            selection->setState(PfSelection::PF_STATE_IDLE);
+        case PfSelection::State::Selecting:
+            selection->setState(PfSelection::State::Idle);
             break;
         default:
             break;
@@ -464,7 +464,7 @@ void PfTool::keyPress(Dz3DViewport*, QKeyEvent* event) {
     if (!selection || !event)
         return;
     PfSelection::State const state = selection->getState();
-    if ((state == PfSelection::PF_STATE_IDLE || state == PfSelection::PF_STATE_DRAG_FINISHED) &&
+    if ((state == PfSelection::State::Idle || state == PfSelection::State::DragFinished) &&
         event->text().isEmpty() && event->modifiers() == PfSettings::Get()->m_kmMoveGizmoOnly.getAsQt())
         selection->setMoveGizmoOnlyKeyboardModifierActive(true);
 }

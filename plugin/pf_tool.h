@@ -111,7 +111,7 @@ public:
         HvVec3 z;
         float size = 0.0f;
         // The part under the mouse, or being dragged.
-        PfGizmoHit hit = PF_GIZMO_HIT_NONE;
+        PfGizmoHit hit = PfGizmoHit::None;
     };
     // False, and view untouched, without an active tool, a selection or a gizmo in that viewport.
     static bool GetGizmoView(Dz3DViewport* viewport, GizmoView& view);
@@ -137,8 +137,7 @@ public:
     // Select all (true) or clear the selection (false); failures are shown in a box.
     static void SelectAll(bool select);
     static void GrowOrShrinkSelection(bool grow);
-    // 0 without an active tool or selection, 2 when a gizmo was moved by hand, else 1.
-    static int GetGizmoLockInPlace();
+    static PfGizmoLock GetGizmoLockInPlace();
     // Locks every gizmo of the active tool's selection in place, or releases them; redraws on a change or
     // when forced.
     static void SetGizmoLockInPlace(bool lock, bool forceRedraw, bool updatePane);
@@ -146,7 +145,7 @@ public:
     // Steps of 10; a shrink below 11 gives 0. Whether the radius changed.
     static bool GrowOrShrinkFalloffRadius(bool grow, bool updatePane);
     // False when the settings already hold the radius.
-    static bool SetFalloffRadius(size_t radius, bool updatePane);
+    static bool SetFalloffRadius(PfFalloffRadius radius, bool updatePane);
     static void SetFalloffMode(PfFalloffMode mode, bool updatePane);
     void recomputeDeltasOnFalloffChanged();
 

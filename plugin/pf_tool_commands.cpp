@@ -98,19 +98,19 @@ void PfTool::updateToolSettingsSelectionInfo() const {
         std::string const vertices =
             HvHelpers::Pluralize(selection->getSelectedVertices().size(), "one vertex", "%d vertices");
         switch (PfSettings::Get()->m_eSelectionType) {
-            case PF_SELECTION_FACE:
+            case PfSelectionType::Face:
                 text = fmt::format(fmt::runtime(HvHelpers::Pluralize(selection->getSelectedFacets().size(),
                                                                      "One face with {} selected",
                                                                      "%d faces with {} selected")),
                                    vertices);
                 break;
-            case PF_SELECTION_EDGE:
+            case PfSelectionType::Edge:
                 text = fmt::format(fmt::runtime(HvHelpers::Pluralize(selection->getSelectedEdges().size(),
                                                                      "One edge with {} selected",
                                                                      "%d edges with {} selected")),
                                    vertices);
                 break;
-            case PF_SELECTION_VERTEX:
+            case PfSelectionType::Vertex:
                 // The vertex highlight says it all.
                 break;
         }
@@ -124,12 +124,12 @@ void PfTool::updateToolSettingsSelectionInfo() const {
 
 // ---- gizmo ----
 
-int PfTool::GetGizmoLockInPlace() {
+PfGizmoLock PfTool::GetGizmoLockInPlace() {
     PfTool* tool = GetActive();
     PfSelection const* selection = tool ? tool->m_pImpl->selection.get() : nullptr;
     if (!selection)
-        return 0;
-    return selection->isAnyGizmoMovedManually() ? 2 : 1;
+        return PfGizmoLock::Unavailable;
+    return selection->isAnyGizmoMovedManually() ? PfGizmoLock::Placed : PfGizmoLock::Automatic;
 }
 
 void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool updatePane) {
@@ -140,7 +140,7 @@ void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool updatePane) {
     bool const changed = selection->setGizmoLockInPlace(lock);
     if (!changed && !forceRedraw)
         return;
-    tool->invalidateAndRedraw(PF_INVALIDATE_GIZMO_ORIGINS);
+    tool->invalidateAndRedraw(PfInvalidateFlag::GizmoOrigins);
     if (changed)
         if (PfToolPane* pane = activePane(updatePane))
             pane->updateLockInPlaceGizmoCheckBox();
@@ -151,7 +151,7 @@ void PfTool::SetGizmoOrientation(PfGizmoOrientation orientation, bool updatePane
     PfTool* tool = GetActive();
     if (!tool)
         return;
-    tool->invalidateAndRedraw(PF_INVALIDATE_GIZMOS);
+    tool->invalidateAndRedraw(PfInvalidateFlag::Gizmos);
     if (PfToolPane* pane = activePane(updatePane))
         pane->setGizmoOrientationRadioChecked(orientation);
 }
@@ -159,17 +159,17 @@ void PfTool::SetGizmoOrientation(PfGizmoOrientation orientation, bool updatePane
 // ---- falloff ----
 
 bool PfTool::GrowOrShrinkFalloffRadius(bool grow, bool updatePane) {
-    uint64_t const r = PfSettings::Get()->m_ullFalloffRadius;
+    PfFalloffRadius const r = PfSettings::Get()->m_falloffRadius;
     // Never below 0; no upper bound.
-    uint64_t const radius = grow ? r + 10 : (r < 11 ? 0 : r - 10);
-    return SetFalloffRadius(size_t(radius), updatePane);
+    PfFalloffRadius const radius = grow ? r + 10 : (r < 11 ? 0 : r - 10);
+    return SetFalloffRadius(radius, updatePane);
 }
 
-bool PfTool::SetFalloffRadius(size_t radius, bool updatePane) {
+bool PfTool::SetFalloffRadius(PfFalloffRadius radius, bool updatePane) {
     PfSettings* settings = PfSettings::Get();
-    if (settings->m_ullFalloffRadius == radius)
+    if (settings->m_falloffRadius == radius)
         return false;
-    settings->m_ullFalloffRadius = radius;
+    settings->m_falloffRadius = radius;
     PfTool* tool = GetActive();
     if (!tool)
         return true;
@@ -197,14 +197,14 @@ void PfTool::recomputeDeltasOnFalloffChanged() {
     if (!selection)
         return;
     // A finished drag follows the new weights: taken back, the weights recomputed, applied again.
-    bool const adjustable = selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED;
+    bool const adjustable = selection->getState() == PfSelection::State::DragFinished;
     if (adjustable)
         selection->reverseLastDeltas(nullptr);
-    invalidateAndRedraw(PF_INVALIDATE_AFFECTED_VERTICES);
+    invalidateAndRedraw(PfInvalidateFlag::AffectedVertices);
     if (adjustable)
         selection->reapplyTranslationOrRotationToAffectedVertices();  // the modifier's change redraws
     else
-        invalidateAndRedraw(PF_INVALIDATE_REDRAW);
+        invalidateAndRedraw(PfInvalidateFlag::Redraw);
 }
 
 // ---- after undo and redo ----
@@ -224,14 +224,14 @@ void PfTool::OnUndoOrRedo(DzNode* node, PfSelectionState* state) {
                 selection->restoreOrThrow(*state);
             } catch (...) {
                 // The deltas changed under the drag: it must not stay adjustable, whatever the restore did.
-                selection->setState(PfSelection::PF_STATE_IDLE);
+                selection->setState(PfSelection::State::Idle);
                 return;
             }
         }
         // An undone or redone drag is no longer adjustable by falloff changes.
-        selection->setState(PfSelection::PF_STATE_IDLE);
-        tool->invalidateAndRedraw(PF_INVALIDATE_REDRAW | PF_INVALIDATE_GIZMOS |
-                                  PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN);
+        selection->setState(PfSelection::State::Idle);
+        tool->invalidateAndRedraw(PfInvalidateFlag::Redraw | PfInvalidateFlag::Gizmos |
+                                  PfInvalidateFlag::VerticesOnMouseDown);
         tool->triggerToolSettingsStatsUpdate();
     } catch (...) {
         // The step itself is done; the tool's refresh is best effort.

@@ -21,7 +21,7 @@ void PfTool::contextMenu(Dz3DViewport*, DzMenu* menu, QPoint const&) {
             AddActionWithMatchingShortcut(actionMgr, menu, "PfSelectAllAction");
             AddActionWithMatchingShortcut(actionMgr, menu, "PfClearSelectionAction");
             // Growing and shrinking work on faces only.
-            if (PfSettings::Get()->m_eSelectionType == PF_SELECTION_FACE) {
+            if (PfSettings::Get()->m_eSelectionType == PfSelectionType::Face) {
                 menu->addSeparator(0);
                 AddActionWithMatchingShortcut(actionMgr, menu, "PfGrowSelectionAction");
                 AddActionWithMatchingShortcut(actionMgr, menu, "PfShrinkSelectionAction");

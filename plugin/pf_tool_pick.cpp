@@ -52,7 +52,7 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
     DzNode* node = nullptr;
 
     PfSelection* selection = m_pImpl->selection.get();
-    if (selection && selection->getState() == PfSelection::PF_STATE_SELECTING) {
+    if (selection && selection->getState() == PfSelection::State::Selecting) {
         // Painting: only the node being painted counts.
         node = hit && hit == primary ? primary : nullptr;
     } else if (!hit) {
@@ -61,7 +61,7 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
         } else {
             dropSelection();
             scene->selectAllNodes(false);
-            return PF_MOUSE_NODE_CHANGED;
+            return PfMouseHandlerResultFlag::NodeChanged;
         }
     } else if (primary && selection) {
         node = primary;
@@ -73,7 +73,7 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
         }
         dropSelection();
         m_pImpl->selection = PfSelection::Create(this, hit);
-        result = PF_MOUSE_NODE_CHANGED;
+        result = PfMouseHandlerResultFlag::NodeChanged;
         node = hit;
     }
 
@@ -117,11 +117,11 @@ bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index) {
         return false;
 
     PfSelectionType const type = PfSettings::Get()->m_eSelectionType;
-    if (type == PF_SELECTION_FACE) {
+    if (type == PfSelectionType::Face) {
         *index = nearest;
         return true;
     }
-    if (type != PF_SELECTION_VERTEX && type != PF_SELECTION_EDGE)
+    if (type != PfSelectionType::Vertex && type != PfSelectionType::Edge)
         return true;
 
     HvPoint3 const point = ray.intersectionPoint(t);
@@ -134,8 +134,8 @@ bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index) {
         // The cage's numbering: the base mesh's, as in the world-space copy.
         mesh = getWorldMeshBaseWithModifiers(node)->getMesh();
     }
-    int const found =
-        type == PF_SELECTION_EDGE ? point.findClosestEdge(mesh, facet) : point.findClosestVertex(mesh, facet);
+    int const found = type == PfSelectionType::Edge ? point.findClosestEdge(mesh, facet)
+                                                    : point.findClosestVertex(mesh, facet);
     // A facet that is not in the searched mesh is no pick.
     if (found < 0)
         return false;

@@ -130,7 +130,8 @@ void PfUndoItem::apply(PfUndoOrRedo which) {
     PfModifier* modifier = findModifier(&node);
     if (!modifier)
         return;
-    modifier->mergeDeltas(*m_pOffsets, which == PF_UNDO ? HvMeshModifier::Subtract : HvMeshModifier::Add);
+    modifier->mergeDeltas(*m_pOffsets, which == PfUndoOrRedo::Undo ? HvMeshModifier::WriteMode::Subtract
+                                                                   : HvMeshModifier::WriteMode::Add);
     modifier->emitCurrentValueChanged();
     PfToolHooks::onUndoOrRedo(node, getSelectionState());
 }

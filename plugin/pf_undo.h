@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 #include "dzundostack.h"
@@ -20,7 +21,7 @@ struct PfRelativeOffsetsForUndo : HvVertexOffsets {
 };
 
 // Argument of PfUndoItem::apply.
-enum PfUndoOrRedo { PF_UNDO = 0, PF_REDO = 1 };
+enum class PfUndoOrRedo : uint32_t { Undo = 0, Redo = 1 };
 
 // The plug-in's undo steps. An item keeps the node's name, never the node or its modifier: both are looked
 // up again at every undo and redo, and an item whose node or modifier is gone does nothing. Once pushed the
@@ -70,8 +71,8 @@ public:
     PfUndoItem(PfSelection const& selection, std::shared_ptr<HvVertexOffsets const> offsets);
     ~PfUndoItem() override;
 
-    void undo() override { apply(PF_UNDO); }
-    void redo() override { apply(PF_REDO); }
+    void undo() override { apply(PfUndoOrRedo::Undo); }
+    void redo() override { apply(PfUndoOrRedo::Redo); }
     int size() const override;
 
     // The offsets of a finished drag that was applied again with other weights.

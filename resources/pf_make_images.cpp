@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool ok = true;
-    for (uint32_t mode = PF_FALLOFF_SMOOTH_CURVE; mode <= PF_FALLOFF_RANDOM; ++mode)
+    for (uint32_t mode = uint32_t(PfFalloffMode::SmoothCurve); mode <= uint32_t(PfFalloffMode::Random);
+         ++mode)
         ok = Write(PfDrawFalloffPicture(PfFalloffMode(mode)), folder,
                    PfFalloffPictureFileName(PfFalloffMode(mode))) &&
              ok;

@@ -105,10 +105,11 @@ TEST(HvMeshModifier, SetOverwritesOnlyGivenVerticesAndMergeAddsOrSubtracts) {
     expectVec(mod.getDelta(7), 0, 0, 0);  // none stored
     EXPECT_EQ(mod.getNoOfDeltas(), 3u);
 
-    mod.mergeDeltas(offsets({{1, HvVec3(1, 2, 3)}, {9, HvVec3(1, 2, 3)}}), HvMeshModifier::Add);
+    mod.mergeDeltas(offsets({{1, HvVec3(1, 2, 3)}, {9, HvVec3(1, 2, 3)}}), HvMeshModifier::WriteMode::Add);
     expectVec(mod.getDelta(1), 2, 3, 4);
     expectVec(mod.getDelta(9), 1, 2, 3);
-    mod.mergeDeltas(offsets({{3, HvVec3(1, 0, 0)}, {10, HvVec3(1, 2, 3)}}), HvMeshModifier::Subtract);
+    mod.mergeDeltas(offsets({{3, HvVec3(1, 0, 0)}, {10, HvVec3(1, 2, 3)}}),
+                    HvMeshModifier::WriteMode::Subtract);
     expectVec(mod.getDelta(3), 2, 0, 0);
     expectVec(mod.getDelta(10), -1, -2, -3);  // a vertex without delta gets the negation
 
@@ -164,8 +165,8 @@ TEST(HvMeshModifier, UndoneDragLeavesZerosUntilCompactionReportsOnce) {
     CountingModifier mod;
     HvVertexOffsets drag = offsets({{0, HvVec3(0.1f, 0.2f, 0.3f)}, {5, HvVec3(-1, 0, 1)}});
     mod.setDeltas(offsets({{5, HvVec3(2, 2, 2)}}));
-    mod.mergeDeltas(drag, HvMeshModifier::Add);
-    mod.mergeDeltas(drag, HvMeshModifier::Subtract);
+    mod.mergeDeltas(drag, HvMeshModifier::WriteMode::Add);
+    mod.mergeDeltas(drag, HvMeshModifier::WriteMode::Subtract);
     EXPECT_EQ(mod.getNoOfDeltas(), 2u);  // vertex 0 holds a zero delta for now
     expectVec(mod.getDelta(5), 2, 2, 2);
     ASSERT_TRUE(waitForCompaction(mod, 0));
@@ -234,17 +235,17 @@ TEST(HvMeshModifier, LargeOrderedWritesMatchWritingEntryByEntry) {
         for (int v = c.valueFirst; v < kVertices + 1000; v += c.valueStep)
             values.emplace_back(v, randomOffset());
         ASSERT_GE(values.size(), 65536u) << c.name << ": too few values to split";
-        for (auto mode :
-             {HvMeshModifier::WriteAdd, HvMeshModifier::WriteSubtract, HvMeshModifier::WriteAssign}) {
+        for (auto mode : {HvMeshModifier::WriteMode::Add, HvMeshModifier::WriteMode::Subtract,
+                          HvMeshModifier::WriteMode::Assign}) {
             for (auto const& [v, x] : values) {
                 auto [it, made] = reference.try_emplace(
-                    v, mode == HvMeshModifier::WriteSubtract ? HvVec3(-x.x, -x.y, -x.z) : x);
+                    v, mode == HvMeshModifier::WriteMode::Subtract ? HvVec3(-x.x, -x.y, -x.z) : x);
                 if (made)
                     continue;
                 HvVec3& d = it->second;
-                if (mode == HvMeshModifier::WriteAssign)
+                if (mode == HvMeshModifier::WriteMode::Assign)
                     d = x;
-                else if (mode == HvMeshModifier::WriteAdd)
+                else if (mode == HvMeshModifier::WriteMode::Add)
                     d = HvVec3(d.x + x.x, d.y + x.y, d.z + x.z);
                 else
                     d = HvVec3(d.x - x.x, d.y - x.y, d.z - x.z);

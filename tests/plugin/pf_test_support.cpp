@@ -48,10 +48,10 @@ std::vector<char const*> PfSettingsGuard::StoredKeys() {
 
 PfSettingsGuard::Fields PfSettingsGuard::Take(PfSettings const& s) {
     return {s.m_eSelectionType,
-            s.m_uDrawGizmoFlags,
+            s.m_drawGizmoFlags,
             s.m_ullGizmoSize,
             s.m_eGizmoOrientation,
-            s.m_ullFalloffRadius,
+            s.m_falloffRadius,
             s.m_eFalloffMode,
             s.m_fGain,
             s.m_kmAddToSelection,
@@ -62,10 +62,10 @@ PfSettingsGuard::Fields PfSettingsGuard::Take(PfSettings const& s) {
 
 void PfSettingsGuard::Put(Fields const& f, PfSettings& s) {
     s.m_eSelectionType = f.selectionType;
-    s.m_uDrawGizmoFlags = f.drawGizmoFlags;
+    s.m_drawGizmoFlags = f.drawGizmoFlags;
     s.m_ullGizmoSize = f.gizmoSize;
     s.m_eGizmoOrientation = f.gizmoOrientation;
-    s.m_ullFalloffRadius = f.falloffRadius;
+    s.m_falloffRadius = f.falloffRadius;
     s.m_eFalloffMode = f.falloffMode;
     s.m_fGain = f.gain;
     // Assigned, not set(): set() would write the host's settings.

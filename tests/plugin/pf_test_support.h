@@ -6,7 +6,9 @@
 
 #include <QPoint>
 #include <QString>
+#include <cstdint>
 #include <memory>
+#include <ostream>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -22,6 +24,26 @@
 class DzFacetMesh;
 class DzNode;
 class DzViewportMgr;
+
+// Values in failure messages as the numbers the settings and the tool store.
+inline std::ostream& operator<<(std::ostream& out, PfSelectionType v) {
+    return out << uint32_t(v);
+}
+inline std::ostream& operator<<(std::ostream& out, PfFalloffMode v) {
+    return out << uint32_t(v);
+}
+inline std::ostream& operator<<(std::ostream& out, PfGizmoOrientation v) {
+    return out << uint32_t(v);
+}
+inline std::ostream& operator<<(std::ostream& out, PfGizmoHit v) {
+    return out << uint32_t(v);
+}
+inline std::ostream& operator<<(std::ostream& out, PfGizmoDragKind v) {
+    return out << int(v);
+}
+inline std::ostream& operator<<(std::ostream& out, PfSelection::State v) {
+    return out << uint32_t(v);
+}
 
 namespace pftest {
 
@@ -47,10 +69,10 @@ public:
 private:
     struct Fields {
         PfSelectionType selectionType;
-        uint32_t drawGizmoFlags;
+        PfDrawGizmoFlags drawGizmoFlags;
         uint64_t gizmoSize;
         PfGizmoOrientation gizmoOrientation;
-        uint64_t falloffRadius;
+        PfFalloffRadius falloffRadius;
         PfFalloffMode falloffMode;
         float gain;
         HvKeyboardModifier addToSelection;

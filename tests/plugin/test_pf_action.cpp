@@ -92,8 +92,9 @@ class PfActionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         PfSettings* s = PfSettings::Get();
-        s->m_eSelectionType = PF_SELECTION_FACE;
-        s->m_uDrawGizmoFlags = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
+        s->m_eSelectionType = PfSelectionType::Face;
+        s->m_drawGizmoFlags =
+            PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence;
         ASSERT_TRUE(dzApp->getInterface());
     }
     dztest::TempSettings temp;
@@ -111,8 +112,9 @@ QString menuLabel(char const* pullformAction) {
 // ---- the commands ----
 
 TEST_F(PfActionTest, EveryCommandHasItsTextGroupShortcutAndCheckMark) {
-    PfSettings::Get()->m_uDrawGizmoFlags = PF_DRAW_GIZMO_TRANSLATION;  // sphere off: its mark must follow
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_EDGE;
+    PfSettings::Get()->m_drawGizmoFlags =
+        PfDrawGizmoSetting::Translation;  // sphere off: its mark must follow
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Edge;
     RegisteredActions actions;
     enum Check { NotCheckable, Unchecked, Checked };
     struct Row {
@@ -153,7 +155,7 @@ TEST_F(PfActionTest, EveryCommandHasItsTextGroupShortcutAndCheckMark) {
         EXPECT_EQ(action->isCheckable(), row.check != NotCheckable);
         EXPECT_EQ(action->isChecked(), row.check == Checked);
     }
-    PfSettings::Get()->m_uDrawGizmoFlags = PF_DRAW_GIZMO_ROTATION;
+    PfSettings::Get()->m_drawGizmoFlags = PfDrawGizmoSetting::Rotation;
     dzApp->emitStarting();
     EXPECT_TRUE(actions["PfToogleDrawGizmoRotationsAction"]->isChecked());
     EXPECT_TRUE(actions["PfToogleDrawGizmoAxesAction"]->isChecked()) << "taken once, at init";
@@ -176,29 +178,29 @@ TEST_F(PfActionTest, TogglesAndSelectionTypesChangeTheSettingsAndKeepTheirMarks)
     RegisteredActions actions;
     PfSettings const* s = PfSettings::Get();
     actions["PfToogleDrawGizmoSphereAction"]->trigger();
-    EXPECT_FALSE(s->drawsGizmo(PF_DRAW_GIZMO_INFLUENCE));
+    EXPECT_FALSE(s->drawsGizmo(PfDrawGizmoSetting::Influence));
     EXPECT_FALSE(actions["PfToogleDrawGizmoSphereAction"]->isChecked());
     actions["PfToogleDrawGizmoRotationsAction"]->trigger();
-    EXPECT_FALSE(s->drawsGizmo(PF_DRAW_GIZMO_ROTATION));
+    EXPECT_FALSE(s->drawsGizmo(PfDrawGizmoSetting::Rotation));
     actions["PfToogleDrawGizmoAxesAction"]->activate(QAction::Trigger);
-    EXPECT_FALSE(s->drawsGizmo(PF_DRAW_GIZMO_TRANSLATION));
+    EXPECT_FALSE(s->drawsGizmo(PfDrawGizmoSetting::Translation));
     actions["PfToogleDrawGizmoAxesAction"]->activate(QAction::Trigger);
-    EXPECT_TRUE(s->drawsGizmo(PF_DRAW_GIZMO_TRANSLATION));
+    EXPECT_TRUE(s->drawsGizmo(PfDrawGizmoSetting::Translation));
     EXPECT_TRUE(actions["PfToogleDrawGizmoAxesAction"]->isChecked());
 
     actions["PfVertexSelectionAction"]->trigger();
-    EXPECT_EQ(s->m_eSelectionType, PF_SELECTION_VERTEX);
+    EXPECT_EQ(s->m_eSelectionType, PfSelectionType::Vertex);
     EXPECT_TRUE(actions["PfVertexSelectionAction"]->isChecked());
     // Triggering the checked one again keeps it checked: the type stays.
     actions["PfVertexSelectionAction"]->trigger();
-    EXPECT_EQ(s->m_eSelectionType, PF_SELECTION_VERTEX);
+    EXPECT_EQ(s->m_eSelectionType, PfSelectionType::Vertex);
     EXPECT_TRUE(actions["PfVertexSelectionAction"]->isChecked());
 
     auto* edge = qobject_cast<PfSelectionTypeActionBase*>(actions["PfEdgeSelectionAction"]);
     ASSERT_TRUE(edge);
-    edge->updateChecked(PF_SELECTION_EDGE);
+    edge->updateChecked(PfSelectionType::Edge);
     EXPECT_TRUE(edge->isChecked());
-    edge->updateChecked(PF_SELECTION_FACE);
+    edge->updateChecked(PfSelectionType::Face);
     EXPECT_FALSE(edge->isChecked());
 }
 
@@ -376,9 +378,9 @@ TEST_F(PfContextMenuTest, EntriesFollowTheSelectionAndItsType) {
         QStringList expected;
     };
     Row const rows[] = {
-        {PF_SELECTION_FACE, types + selectAll + grow + toggles + tail},
-        {PF_SELECTION_EDGE, types + selectAll + toggles + tail},
-        {PF_SELECTION_VERTEX, types + selectAll + toggles + tail},
+        {PfSelectionType::Face, types + selectAll + grow + toggles + tail},
+        {PfSelectionType::Edge, types + selectAll + toggles + tail},
+        {PfSelectionType::Vertex, types + selectAll + toggles + tail},
     };
     for (Row const& row : rows) {
         SCOPED_TRACE(int(row.type));

@@ -43,13 +43,15 @@ class FakePane : public QWidget, public PfToolPane {
 public:
     using QWidget::QWidget;
     void setSelectionTypeRadioChecked(PfSelectionType type) const override {
-        log(QString("type %1").arg(type));
+        log(QString("type %1").arg(uint32_t(type)));
     }
     void setGizmoOrientationRadioChecked(PfGizmoOrientation o) const override {
-        log(QString("orient %1").arg(o));
+        log(QString("orient %1").arg(uint32_t(o)));
     }
     void setFalloffRadiusSlider(size_t radius) const override { log(QString("radius %1").arg(radius)); }
-    void setFalloffModeRadioChecked(PfFalloffMode mode) const override { log(QString("mode %1").arg(mode)); }
+    void setFalloffModeRadioChecked(PfFalloffMode mode) const override {
+        log(QString("mode %1").arg(uint32_t(mode)));
+    }
     void updateSelectionInfo(std::string const& text) override {
         log("info " + QString::fromStdString(text));
         info = text;
@@ -93,10 +95,10 @@ class PfCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         PfSettings* s = PfSettings::Get();
-        s->m_eSelectionType = PF_SELECTION_FACE;
-        s->m_ullFalloffRadius = 50;
-        s->m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
-        s->m_eGizmoOrientation = PF_GIZMO_NODE_AXES;
+        s->m_eSelectionType = PfSelectionType::Face;
+        s->m_falloffRadius = 50;
+        s->m_eFalloffMode = PfFalloffMode::SmoothCurve;
+        s->m_eGizmoOrientation = PfGizmoOrientation::NodeAxes;
         s->m_fGain = 1.0f;
         s->m_kmAddToSelection.set(HvKeyboardModifier::Ctrl);
         ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
@@ -131,18 +133,18 @@ protected:
                                          first ? DzViewportMgr::NoModifier : DzViewportMgr::CtrlModifier);
             first = false;
         }
-        selection()->updateAfterSelectionChangeOrThrow(type == PF_SELECTION_FACE ? PF_MOUSE_FACETS_CHANGED
-                                                       : type == PF_SELECTION_EDGE
-                                                           ? PF_MOUSE_EDGES_CHANGED
-                                                           : PF_MOUSE_VERTICES_CHANGED);
+        selection()->updateAfterSelectionChangeOrThrow(
+            type == PfSelectionType::Face   ? PfMouseHandlerResultFlag::FacetsChanged
+            : type == PfSelectionType::Edge ? PfMouseHandlerResultFlag::EdgesChanged
+                                            : PfMouseHandlerResultFlag::VerticesChanged);
     }
     // Vertex (2, 2) lifted by 1 along Z with the current falloff, released: state 5 and one undo step.
     void dragCentreUp() {
-        pick(PF_SELECTION_VERTEX, {12});
-        ASSERT_TRUE(selection()->beginDrag(PF_GIZMO_HIT_CONE_X, DzVec3(2, 2, 0), HvPoint3(2, 2, 0)));
-        selection()->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(2, 2, 1), HvVec3());
+        pick(PfSelectionType::Vertex, {12});
+        ASSERT_TRUE(selection()->beginDrag(PfGizmoHit::ConeX, DzVec3(2, 2, 0), HvPoint3(2, 2, 0)));
+        selection()->dragTo(&data, PfGizmoDragKind::Translate, HvPoint3(2, 2, 1), HvVec3());
         selection()->onReleaseDragGizmo(nullptr);
-        ASSERT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+        ASSERT_EQ(selection()->getState(), PfSelection::State::DragFinished);
     }
     float liftOf(int vertex) const { return selection()->getModifier()->getDelta(unsigned(vertex)).z; }
 
@@ -170,17 +172,17 @@ TEST_F(PfCommandsTest, RadiusStepsOfTenNeverBelowZero) {
     for (RadiusStep const& c : {RadiusStep{10, false, 0}, RadiusStep{11, false, 1}, RadiusStep{0, true, 10},
                                 RadiusStep{50, false, 40}, RadiusStep{0, false, 0}}) {
         SCOPED_TRACE(testing::Message() << c.radius << (c.grow ? " grown" : " shrunk"));
-        PfSettings::Get()->m_ullFalloffRadius = c.radius;
+        PfSettings::Get()->m_falloffRadius = c.radius;
         pane->calls.clear();
         bool const changed = c.after != c.radius;
         EXPECT_EQ(PfTool::GrowOrShrinkFalloffRadius(c.grow, true), changed);
-        EXPECT_EQ(PfSettings::Get()->m_ullFalloffRadius, c.after);
+        EXPECT_EQ(PfSettings::Get()->m_falloffRadius, c.after);
         EXPECT_EQ(pane->calls, changed ? QStringList{QString("radius %1").arg(c.after)} : QStringList{});
     }
 }
 
 TEST_F(PfCommandsTest, TheSameRadiusChangesNothingAndNoToolOnlyTheSettings) {
-    pick(PF_SELECTION_FACE, {5});
+    pick(PfSelectionType::Face, {5});
     int const start = redraws();
     pane->calls.clear();
     EXPECT_FALSE(PfTool::SetFalloffRadius(50, true));
@@ -197,17 +199,17 @@ TEST_F(PfCommandsTest, TheSameRadiusChangesNothingAndNoToolOnlyTheSettings) {
     deactivate();
     int const inactive = redraws();
     EXPECT_TRUE(PfTool::SetFalloffRadius(70, true));
-    EXPECT_EQ(PfSettings::Get()->m_ullFalloffRadius, 70u);
+    EXPECT_EQ(PfSettings::Get()->m_falloffRadius, 70u);
     EXPECT_EQ(redraws(), inactive);
     EXPECT_TRUE(pane->calls.isEmpty());
-    PfTool::SetFalloffMode(PF_FALLOFF_SHARP, true);
-    EXPECT_EQ(PfSettings::Get()->m_eFalloffMode, PF_FALLOFF_SHARP);
+    PfTool::SetFalloffMode(PfFalloffMode::Sharp, true);
+    EXPECT_EQ(PfSettings::Get()->m_eFalloffMode, PfFalloffMode::Sharp);
     EXPECT_TRUE(pane->calls.isEmpty());
 }
 
 TEST_F(PfCommandsTest, AFinishedDragFollowsTheCurveAndItsOneStepKeepsTheResult) {
     PfTool::SetFalloffRadius(20, false);
-    PfTool::SetFalloffMode(PF_FALLOFF_LINEAR, false);
+    PfTool::SetFalloffMode(PfFalloffMode::Linear, false);
     dragCentreUp();
     EXPECT_FLOAT_EQ(liftOf(12), 1.0f);
     EXPECT_FLOAT_EQ(liftOf(13), 0.5f);  // distance 1 of radius 2
@@ -215,29 +217,29 @@ TEST_F(PfCommandsTest, AFinishedDragFollowsTheCurveAndItsOneStepKeepsTheResult) 
     // The same curve again: the drag is taken back and applied again, to the same result.
     QSignalSpy changes(selection()->getModifier(), SIGNAL(currentValueChanged()));
     pane->calls.clear();
-    PfTool::SetFalloffMode(PF_FALLOFF_LINEAR, true);
+    PfTool::SetFalloffMode(PfFalloffMode::Linear, true);
     EXPECT_EQ(changes.count(), 2);
     EXPECT_FLOAT_EQ(liftOf(13), 0.5f);
-    EXPECT_EQ(pane->calls, QStringList{QString("mode %1").arg(PF_FALLOFF_LINEAR)});
-    EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    EXPECT_EQ(pane->calls, QStringList{QString("mode %1").arg(uint32_t(PfFalloffMode::Linear))});
+    EXPECT_EQ(selection()->getState(), PfSelection::State::DragFinished);
 
     // Another curve changes the mesh in place; still one step, and it undoes and redoes the new result.
-    PfTool::SetFalloffMode(PF_FALLOFF_CONSTANT, true);
+    PfTool::SetFalloffMode(PfFalloffMode::Constant, true);
     EXPECT_FLOAT_EQ(liftOf(13), 1.0f);
     ASSERT_EQ(stack()->getNumSteps(), 1);
     for (bool undo : {true, false}) {
         SCOPED_TRACE(undo ? "undo" : "redo");
-        selection()->setState(PfSelection::PF_STATE_DRAG_FINISHED);
+        selection()->setState(PfSelection::State::DragFinished);
         undo ? stack()->undo() : stack()->redo();
         EXPECT_FLOAT_EQ(liftOf(12), undo ? 0.0f : 1.0f);
         EXPECT_FLOAT_EQ(liftOf(13), undo ? 0.0f : 1.0f);
-        EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+        EXPECT_EQ(selection()->getState(), PfSelection::State::Idle);
     }
 
     // After the next press the falloff only changes what is highlighted.
     dragCentreUp();
-    pick(PF_SELECTION_VERTEX, {12});  // a pick: the drag is no longer adjustable
-    ASSERT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    pick(PfSelectionType::Vertex, {12});  // a pick: the drag is no longer adjustable
+    ASSERT_EQ(selection()->getState(), PfSelection::State::Idle);
     float const before13 = liftOf(13);
     ASSERT_EQ(selection()->getAffectedVertices().count(13), 1u);
     int const start = redraws();
@@ -257,18 +259,18 @@ TEST_F(PfCommandsTest, UndoAndRedoLeaveTheSelectionIdleAlsoWhenItsRestoreFails) 
         for (bool undo : {true, false}) {
             SCOPED_TRACE(testing::Message() << (undo ? "undo" : "redo") << (restoreFails ? ", failing" : ""));
             // In face mode the restore switches the type back, which needs the action manager.
-            PfSettings::Get()->m_eSelectionType = PF_SELECTION_FACE;
-            selection()->setState(PfSelection::PF_STATE_DRAG_FINISHED);
+            PfSettings::Get()->m_eSelectionType = PfSelectionType::Face;
+            selection()->setState(PfSelection::State::DragFinished);
             std::unique_ptr<DzActionMgr> taken(restoreFails ? dzApp->getInterface()->takeActionMgr()
                                                             : nullptr);
             dztest::ModalResponder responder;
             undo ? stack()->undo() : stack()->redo();
             if (taken)
                 dzApp->getInterface()->setActionMgr(taken.release());
-            EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+            EXPECT_EQ(selection()->getState(), PfSelection::State::Idle);
             EXPECT_FLOAT_EQ(liftOf(12), undo ? 0.0f : 1.0f);
             EXPECT_TRUE(responder.boxes().isEmpty());
-            EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PF_SELECTION_VERTEX);
+            EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PfSelectionType::Vertex);
         }
 }
 
@@ -285,26 +287,26 @@ TEST_F(PfCommandsTest, SelectionTypeKeepsActionsPaneAndViewportInStep) {
     pane->calls.clear();
 
     // The current type without force: nothing at all.
-    PfTool::SetSelectionTypeOrThrow(PF_SELECTION_FACE, false, true);
+    PfTool::SetSelectionTypeOrThrow(PfSelectionType::Face, false, true);
     EXPECT_FALSE(face->isChecked());
     EXPECT_EQ(redraws(), start);
     EXPECT_TRUE(pane->calls.isEmpty());
 
-    PfTool::SetSelectionTypeOrThrow(PF_SELECTION_FACE, true, true);
+    PfTool::SetSelectionTypeOrThrow(PfSelectionType::Face, true, true);
     EXPECT_TRUE(face->isChecked());
     EXPECT_FALSE(edge->isChecked());
     EXPECT_TRUE(edge->isCheckable());
     EXPECT_EQ(redraws(), start + 1);
-    EXPECT_EQ(pane->calls, QStringList{QString("type %1").arg(PF_SELECTION_FACE)});
+    EXPECT_EQ(pane->calls, QStringList{QString("type %1").arg(uint32_t(PfSelectionType::Face))});
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
 
     // From the pane's radios: the pane is not told what it shows already; the sets stay.
-    pick(PF_SELECTION_FACE, {5});
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_FACE;
+    pick(PfSelectionType::Face, {5});
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Face;
     pane->calls.clear();
     start = redraws();
-    PfTool::SetSelectionTypeOrThrow(PF_SELECTION_EDGE, false, false);
-    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PF_SELECTION_EDGE);
+    PfTool::SetSelectionTypeOrThrow(PfSelectionType::Edge, false, false);
+    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PfSelectionType::Edge);
     EXPECT_FALSE(face->isChecked());
     EXPECT_TRUE(edge->isChecked());
     EXPECT_FALSE(vertex->isChecked());
@@ -315,13 +317,13 @@ TEST_F(PfCommandsTest, SelectionTypeKeepsActionsPaneAndViewportInStep) {
     // Without the action manager the setting is stored and the failure goes to the caller.
     std::unique_ptr<DzActionMgr> taken(dzApp->getInterface()->takeActionMgr());
     try {
-        PfTool::SetSelectionTypeOrThrow(PF_SELECTION_VERTEX, false, true);
+        PfTool::SetSelectionTypeOrThrow(PfSelectionType::Vertex, false, true);
         ADD_FAILURE() << "no exception";
     } catch (HvException const& e) {
         EXPECT_STREQ(e.what(), "cannot get Daz Studio action manager");
     }
     dzApp->getInterface()->setActionMgr(taken.release());
-    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PF_SELECTION_VERTEX);
+    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PfSelectionType::Vertex);
 }
 
 // ---- gizmo ----
@@ -329,7 +331,7 @@ TEST_F(PfCommandsTest, SelectionTypeKeepsActionsPaneAndViewportInStep) {
 TEST_F(PfCommandsTest, GizmoLockRedrawsOnlyOnAChangeOrWhenForced) {
     selection()->getViewportData(fx.view());
     selection()->setGizmoLockInPlace(false);  // automatic, whatever a paint chose
-    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), 1);
+    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), PfGizmoLock::Automatic);
     int const start = redraws();
     pane->calls.clear();
     PfTool::SetGizmoLockInPlace(false, false, true);
@@ -337,31 +339,31 @@ TEST_F(PfCommandsTest, GizmoLockRedrawsOnlyOnAChangeOrWhenForced) {
     EXPECT_TRUE(pane->calls.isEmpty());
 
     PfTool::SetGizmoLockInPlace(true, false, true);
-    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), 2);
+    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), PfGizmoLock::Placed);
     EXPECT_EQ(redraws(), start + 1);
     EXPECT_EQ(pane->calls, QStringList{"lock"});
 
     PfTool::SetGizmoLockInPlace(true, true, true);  // forced, unchanged: redrawn, the pane not told
     EXPECT_EQ(redraws(), start + 2);
     EXPECT_EQ(pane->calls, QStringList{"lock"});
-    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), 2);
+    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), PfGizmoLock::Placed);
 
     deactivate();
-    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), 0);
+    EXPECT_EQ(PfTool::GetGizmoLockInPlace(), PfGizmoLock::Unavailable);
 }
 
 TEST_F(PfCommandsTest, OrientationIsStoredAlwaysAndRebuildsTheGizmos) {
     int const start = redraws();
     pane->calls.clear();
-    PfTool::SetGizmoOrientation(PF_GIZMO_NODE_AXES, true);  // the same one still rebuilds
-    PfTool::SetGizmoOrientation(PF_GIZMO_CLAMPED, false);
-    EXPECT_EQ(PfSettings::Get()->m_eGizmoOrientation, PF_GIZMO_CLAMPED);
+    PfTool::SetGizmoOrientation(PfGizmoOrientation::NodeAxes, true);  // the same one still rebuilds
+    PfTool::SetGizmoOrientation(PfGizmoOrientation::Clamped, false);
+    EXPECT_EQ(PfSettings::Get()->m_eGizmoOrientation, PfGizmoOrientation::Clamped);
     EXPECT_EQ(redraws(), start + 2);
-    EXPECT_EQ(pane->calls, QStringList{QString("orient %1").arg(PF_GIZMO_NODE_AXES)});
+    EXPECT_EQ(pane->calls, QStringList{QString("orient %1").arg(uint32_t(PfGizmoOrientation::NodeAxes))});
 
     deactivate();
-    PfTool::SetGizmoOrientation(PF_GIZMO_WORLD_AXES, true);
-    EXPECT_EQ(PfSettings::Get()->m_eGizmoOrientation, PF_GIZMO_WORLD_AXES);
+    PfTool::SetGizmoOrientation(PfGizmoOrientation::WorldAxes, true);
+    EXPECT_EQ(PfSettings::Get()->m_eGizmoOrientation, PfGizmoOrientation::WorldAxes);
     EXPECT_EQ(pane->calls.size(), 1);
 }
 
@@ -378,11 +380,11 @@ TEST_F(PfCommandsTest, SelectionTexts) {
     char const* const please =
         "Please select geometry in the selected node to be able to modify it with Pullform.";
     for (TextCase const& c :
-         {TextCase{"vertices", PF_SELECTION_VERTEX, {12, 13}, ""},
-          TextCase{"one face", PF_SELECTION_FACE, {5}, "One face with 4 vertices selected"},
-          TextCase{"faces", PF_SELECTION_FACE, {0, 1, 2}, "3 faces with 8 vertices selected"},
-          TextCase{"one edge", PF_SELECTION_EDGE, {0}, "One edge with 2 vertices selected"},
-          TextCase{"nothing selected", PF_SELECTION_FACE, {}, please}}) {
+         {TextCase{"vertices", PfSelectionType::Vertex, {12, 13}, ""},
+          TextCase{"one face", PfSelectionType::Face, {5}, "One face with 4 vertices selected"},
+          TextCase{"faces", PfSelectionType::Face, {0, 1, 2}, "3 faces with 8 vertices selected"},
+          TextCase{"one edge", PfSelectionType::Edge, {0}, "One edge with 2 vertices selected"},
+          TextCase{"nothing selected", PfSelectionType::Face, {}, please}}) {
         SCOPED_TRACE(c.name);
         pick(c.type, c.picks);
         if (c.picks.empty())
@@ -408,7 +410,7 @@ TEST_F(PfCommandsTest, SelectionTexts) {
     ASSERT_TRUE(tool->getOrMakeSelectionOrThrow(nullptr, false));
     std::vector<int> faces(1234);
     for (int i = 0; i < 1234; ++i) faces[size_t(i)] = i;
-    pick(PF_SELECTION_FACE, faces);
+    pick(PfSelectionType::Face, faces);
     tool->updateToolSettingsSelectionInfo();
     EXPECT_EQ(pane->info, "1,234 faces with 1,306 vertices selected");
 }
@@ -424,7 +426,7 @@ TEST_F(PfCommandsTest, SelectAllClearGrowAndShrink) {
     EXPECT_EQ(pane->info,
               "Please select geometry in the selected node to be able to modify it with Pullform.");
 
-    pick(PF_SELECTION_FACE, {5});
+    pick(PfSelectionType::Face, {5});
     int const start = redraws();
     PfTool::GrowOrShrinkSelection(true);
     Set const grown(selection()->getSelectedFacets());
@@ -433,7 +435,7 @@ TEST_F(PfCommandsTest, SelectAllClearGrowAndShrink) {
     EXPECT_EQ(redraws(), start + 1);
 
     // Grow outside face mode is refused in a box; nothing changes.
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
     dztest::ModalResponder responder;
     responder.pressButton("OK");
     PfTool::GrowOrShrinkSelection(false);

@@ -52,7 +52,7 @@ using pftest::ForeignModifier;
 class PfDragTest : public pftest::PfNodeSelectionTest {
 protected:
     void SetUp() override {
-        PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+        PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
         stack()->clear();
         selectOn(dztest::makeNode("grid", dztest::makeGrid(6, 2)));
         ASSERT_TRUE(modifier);
@@ -65,25 +65,25 @@ protected:
 
     // Selects exactly these vertices with the falloff (settings radius, that is tenths of a unit).
     void select(std::initializer_list<int> vertices, unsigned long radius = 0,
-                PfFalloffMode mode = PF_FALLOFF_LINEAR) {
+                PfFalloffMode mode = PfFalloffMode::Linear) {
         bool first = true;
         for (int v : vertices) {
-            selection->handleSelection(PF_SELECTION_VERTEX, v,
+            selection->handleSelection(PfSelectionType::Vertex, v,
                                        first ? DzViewportMgr::NoModifier : DzViewportMgr::CtrlModifier);
             first = false;
         }
         setFalloff(radius, mode);
     }
-    void setFalloff(unsigned long radius, PfFalloffMode mode = PF_FALLOFF_LINEAR) {
+    void setFalloff(unsigned long radius, PfFalloffMode mode = PfFalloffMode::Linear) {
         // The active tool drops its world-space copy when the modifier changes; this one is not active.
         tool.clearWorldMeshBaseWithModifiers();
-        PfSettings::Get()->m_ullFalloffRadius = radius;
+        PfSettings::Get()->m_falloffRadius = radius;
         PfSettings::Get()->m_eFalloffMode = mode;
         selection->invalidateAffectedVertices(radius, mode, false);
     }
     // The tool's re-application after a falloff change, on this selection.
-    void changeFalloff(unsigned long radius, PfFalloffMode mode = PF_FALLOFF_LINEAR) {
-        bool const adjustable = selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED;
+    void changeFalloff(unsigned long radius, PfFalloffMode mode = PfFalloffMode::Linear) {
+        bool const adjustable = selection->getState() == PfSelection::State::DragFinished;
         if (adjustable)
             selection->reverseLastDeltas(nullptr);
         setFalloff(radius, mode);
@@ -93,17 +93,17 @@ protected:
 
     // A translation drag from start through the targets, released.
     void translate(HvPoint3 const& start, std::initializer_list<HvPoint3> targets, bool release = true) {
-        ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_X, start, start));
-        for (HvPoint3 const& t : targets) selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, t, HvVec3());
+        ASSERT_TRUE(selection->beginDrag(PfGizmoHit::ConeX, start, start));
+        for (HvPoint3 const& t : targets) selection->dragTo(&data, PfGizmoDragKind::Translate, t, HvVec3());
         if (release)
             selection->onReleaseDragGizmo(nullptr);
     }
     // A rotation about Z through centre, from the point at 0 degrees to the given angles.
     void rotate(HvPoint3 const& centre, std::initializer_list<float> degrees, bool release = true) {
         HvPoint3 const start = centre + onCircle(0.0f);
-        ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_RING_Z, centre, start));
+        ASSERT_TRUE(selection->beginDrag(PfGizmoHit::RingZ, centre, start));
         for (float d : degrees)
-            selection->dragTo(&data, PF_GIZMO_DRAG_ROTATE_Z, centre + onCircle(d), HvVec3(0, 0, 1));
+            selection->dragTo(&data, PfGizmoDragKind::RotateZ, centre + onCircle(d), HvVec3(0, 0, 1));
         if (release)
             selection->onReleaseDragGizmo(nullptr);
     }
@@ -139,17 +139,17 @@ TEST_F(PfDragTest, TranslationTakesTheGainTheGizmoTheFullMovement) {
     select({8}, 20);  // vertex (1, 1); linear falloff of radius 2
     HvPoint3 const start(1, 1, 0);
     translate(start, {HvPoint3(1, 1, 2)}, false);
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_TRANSLATING));
+    EXPECT_EQ(selection->getState(), PfSelection::State::Translating);
     EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
     // Vertex (2, 1) at distance 1: weight 0.5.
     EXPECT_EQ(modifier->getDelta(9), HvVec3(0, 0, 0.5f));
     EXPECT_EQ(modifier->getDelta(11), HvVec3());  // outside the radius
     EXPECT_EQ(data.originWs, DzVec3(1, 1, 2));
     // Back to the press point: nothing happens, the last deltas stay.
-    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, start, HvVec3());
+    selection->dragTo(&data, PfGizmoDragKind::Translate, start, HvVec3());
     EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
     selection->onReleaseDragGizmo(nullptr);
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    EXPECT_EQ(selection->getState(), PfSelection::State::DragFinished);
     EXPECT_EQ(stack()->getNumSteps(), 1);
 }
 
@@ -218,9 +218,9 @@ TEST_F(PfDragTest, RingDragsTurnByTheSweptAngleTimesTheGain) {
         HvVec3 const& u;
         HvVec3 const& v;
     } const rings[] = {
-        {PF_GIZMO_HIT_RING_X, data.gizmo->getX(), data.gizmo->getY(), data.gizmo->getZ()},
-        {PF_GIZMO_HIT_RING_Y, data.gizmo->getY(), data.gizmo->getZ(), data.gizmo->getX()},
-        {PF_GIZMO_HIT_RING_Z, data.gizmo->getZ(), data.gizmo->getX(), data.gizmo->getY()},
+        {PfGizmoHit::RingX, data.gizmo->getX(), data.gizmo->getY(), data.gizmo->getZ()},
+        {PfGizmoHit::RingY, data.gizmo->getY(), data.gizmo->getZ(), data.gizmo->getX()},
+        {PfGizmoHit::RingZ, data.gizmo->getZ(), data.gizmo->getX(), data.gizmo->getY()},
     };
     for (Ring const& ring : rings)
         for (float gain : {1.0f, 0.5f})
@@ -260,7 +260,7 @@ TEST_F(PfDragTest, RingDragsTurnByTheSweptAngleTimesTheGain) {
 }
 
 TEST_F(PfDragTest, TwoMovesEqualOne) {
-    select({8}, 25, PF_FALLOFF_SMOOTH_CURVE);
+    select({8}, 25, PfFalloffMode::SmoothCurve);
     translate(HvPoint3(1, 1, 0), {HvPoint3(2, 0, 1), HvPoint3(1.5f, 2, -1)});
     Offsets const twoMoves = modifier->getDeltas();
     stack()->undo();
@@ -283,22 +283,22 @@ TEST_F(PfDragTest, TwoMovesEqualOne) {
 TEST_F(PfDragTest, AGizmoOnlyDragIsFixedAtThePress) {
     select({8}, 20);
     selection->setMoveGizmoOnlyKeyboardModifierActive(true);
-    ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_X, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_MOVING_GIZMO));
-    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(2, 1, 0), HvVec3());
+    ASSERT_TRUE(selection->beginDrag(PfGizmoHit::ConeX, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
+    EXPECT_EQ(selection->getState(), PfSelection::State::MovingGizmo);
+    selection->dragTo(&data, PfGizmoDragKind::Translate, HvPoint3(2, 1, 0), HvVec3());
     // The key let go in the middle of the drag: the drag still moves only the gizmo.
     selection->setMoveGizmoOnlyKeyboardModifierActive(false);
-    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(3, 1, 0), HvVec3());
+    selection->dragTo(&data, PfGizmoDragKind::Translate, HvPoint3(3, 1, 0), HvVec3());
     EXPECT_EQ(data.originWs, DzVec3(3, 1, 0));
     EXPECT_EQ(modifier->getNoOfDeltas(), 0u);
     selection->onReleaseDragGizmo(nullptr);
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    EXPECT_EQ(selection->getState(), PfSelection::State::Idle);
     EXPECT_EQ(stack()->getNumSteps(), 0);
 
     // The other way round: a translation stays one when the key goes down during it.
     translate(HvPoint3(1, 1, 0), {}, false);
     selection->setMoveGizmoOnlyKeyboardModifierActive(true);
-    selection->dragTo(&data, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, 1, 1), HvVec3());
+    selection->dragTo(&data, PfGizmoDragKind::Translate, HvPoint3(1, 1, 1), HvVec3());
     EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
     selection->onReleaseDragGizmo(nullptr);
     EXPECT_EQ(stack()->getNumSteps(), 1);
@@ -316,7 +316,7 @@ TEST_F(PfDragTest, AFalloffChangeAfterADragKeepsOneStepThatUndoesIt) {
 
     // Shrinking the radius takes the far vertices back to their press deltas.
     changeFalloff(10);
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    EXPECT_EQ(selection->getState(), PfSelection::State::DragFinished);
     EXPECT_EQ(modifier->getDelta(8), HvVec3(0, 0, 1));
     EXPECT_NEAR(modifier->getDelta(10).z, 0.25f, 1e-6f);
     EXPECT_NEAR(modifier->getDelta(9).z, 0.0f, 1e-6f);  // at distance 1 = the radius: not affected now
@@ -356,10 +356,10 @@ TEST_F(PfDragTest, UndoAndRedoRightAfterUnrelatedEdits) {
     dzScene->addNode(other);
     {
         PfSelection second(&tool, other);
-        second.handleSelection(PF_SELECTION_VERTEX, 0, DzViewportMgr::NoModifier);
-        second.invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
-        ASSERT_TRUE(second.beginDrag(PF_GIZMO_HIT_CONE_Z, HvPoint3(), HvPoint3()));
-        second.dragTo(nullptr, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(0, 0, 1), HvVec3());
+        second.handleSelection(PfSelectionType::Vertex, 0, DzViewportMgr::NoModifier);
+        second.invalidateAffectedVertices(0, PfFalloffMode::Linear, false);
+        ASSERT_TRUE(second.beginDrag(PfGizmoHit::ConeZ, HvPoint3(), HvPoint3()));
+        second.dragTo(nullptr, PfGizmoDragKind::Translate, HvPoint3(0, 0, 1), HvVec3());
         second.onReleaseDragGizmo(nullptr);
     }
     ASSERT_EQ(stack()->getNumSteps(), 2);
@@ -376,7 +376,7 @@ TEST_F(PfDragTest, AReleaseWithoutMovePushesWhatThisDragWrote) {
     select({8}, 20);
     // A selection that never wrote: no step, idle.
     translate(HvPoint3(1, 1, 0), {});
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    EXPECT_EQ(selection->getState(), PfSelection::State::Idle);
     EXPECT_EQ(stack()->getNumSteps(), 0);
 
     translate(HvPoint3(1, 1, 0), {HvPoint3(1, 1, 1)});
@@ -384,7 +384,7 @@ TEST_F(PfDragTest, AReleaseWithoutMovePushesWhatThisDragWrote) {
     Offsets const undone = modifier->getDeltas();
     // A click on the gizmo after the undo: a zero step for the same vertices, and the undo stays done.
     translate(HvPoint3(1, 1, 0), {});
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    EXPECT_EQ(selection->getState(), PfSelection::State::DragFinished);
     ASSERT_EQ(stack()->getNumSteps(), 1);  // the undone step left the redo branch
     Offsets const& zero = selection->getLastDragOffsets();
     EXPECT_EQ(zero.size(), selection->getAffectedVertices().size());
@@ -405,15 +405,15 @@ TEST_F(PfDragTest, ATargetThatIsNotFiniteWritesNothing) {
         HvPoint3 target;
         HvVec3 axis;
     } const cases[] = {
-        {PF_GIZMO_DRAG_TRANSLATE, HvPoint3(nan, 1, 0), HvVec3()},
-        {PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, inf, 0), HvVec3()},
-        {PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, nan, 0), HvVec3(0, 0, 1)},
-        {PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, 2, 0), HvVec3(0, 0, inf)},
-        {PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, 2, 0), HvVec3()},  // no axis: the angle is not a number
-        {PF_GIZMO_DRAG_NONE, HvPoint3(1, 2, 0), HvVec3()},      // the ray missed the plane
+        {PfGizmoDragKind::Translate, HvPoint3(nan, 1, 0), HvVec3()},
+        {PfGizmoDragKind::Translate, HvPoint3(1, inf, 0), HvVec3()},
+        {PfGizmoDragKind::RotateZ, HvPoint3(1, nan, 0), HvVec3(0, 0, 1)},
+        {PfGizmoDragKind::RotateZ, HvPoint3(1, 2, 0), HvVec3(0, 0, inf)},
+        {PfGizmoDragKind::RotateZ, HvPoint3(1, 2, 0), HvVec3()},  // no axis: the angle is not a number
+        {PfGizmoDragKind::None, HvPoint3(1, 2, 0), HvVec3()},     // the ray missed the plane
     };
     for (Case const& c : cases) {
-        PfGizmoHit const hit = c.kind == 1 ? PF_GIZMO_HIT_CONE_X : PF_GIZMO_HIT_RING_Z;
+        PfGizmoHit const hit = c.kind == PfGizmoDragKind::Translate ? PfGizmoHit::ConeX : PfGizmoHit::RingZ;
         ASSERT_TRUE(selection->beginDrag(hit, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
         selection->dragTo(&data, c.kind, c.target, c.axis);
         EXPECT_EQ(modifier->getNoOfDeltas(), 0u) << c.kind << " " << c.target.x << " " << c.target.y;
@@ -436,11 +436,11 @@ TEST_F(PfDragTest, NoDragWithoutOurModifier) {
     foreign->getObject()->addModifier(new ForeignModifier);
     PfSelection other(&tool, foreign);
     ASSERT_EQ(other.getModifier(), nullptr);
-    other.handleSelection(PF_SELECTION_VERTEX, 4, DzViewportMgr::NoModifier);
-    other.invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
-    EXPECT_FALSE(other.beginDrag(PF_GIZMO_HIT_CONE_X, HvPoint3(), HvPoint3()));
-    EXPECT_EQ(other.getState(), uint32_t(PfSelection::PF_STATE_IDLE));
-    other.dragTo(nullptr, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, 0, 0), HvVec3());
+    other.handleSelection(PfSelectionType::Vertex, 4, DzViewportMgr::NoModifier);
+    other.invalidateAffectedVertices(0, PfFalloffMode::Linear, false);
+    EXPECT_FALSE(other.beginDrag(PfGizmoHit::ConeX, HvPoint3(), HvPoint3()));
+    EXPECT_EQ(other.getState(), PfSelection::State::Idle);
+    other.dragTo(nullptr, PfGizmoDragKind::Translate, HvPoint3(1, 0, 0), HvVec3());
     EXPECT_FALSE(other.modifyMesh([](float(*)[3], int, double) {}));
     other.onReleaseDragGizmo(nullptr);
     EXPECT_EQ(stack()->getNumSteps(), 0);
@@ -465,11 +465,11 @@ TEST_F(PfDragTest, RandomDragsUndosAndRedosComeBackToTheirStates) {
         int const what = int(random() % 5);
         if (what == 0 && stack()->canUndo()) {
             stack()->undo();
-            selection->setState(PfSelection::PF_STATE_IDLE);
+            selection->setState(PfSelection::State::Idle);
         } else if (what == 1 && stack()->canRedo()) {
             stack()->redo();
-            selection->setState(PfSelection::PF_STATE_IDLE);
-        } else if (what == 2 && selection->getState() == PfSelection::PF_STATE_DRAG_FINISHED) {
+            selection->setState(PfSelection::State::Idle);
+        } else if (what == 2 && selection->getState() == PfSelection::State::DragFinished) {
             changeFalloff(unsigned(random() % 40), PfFalloffMode(random() % 6));
         } else {
             int const v = vertexOf(random);
@@ -511,7 +511,7 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     pftest::PfSettingsGuard optionsGuard(pftest::PfSettingsGuard::FromDefaults);
     dztest::ViewportFixture fx(200, 150);
     ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
     DzUndoStack* stack = dzApp->getUndoStack();
     stack->clear();
     DzNode* grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(2, 2)));
@@ -523,10 +523,10 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     PfSelection* selection = tool->getSelection();
     ASSERT_TRUE(selection);
     PfModifier* modifier = selection->getModifier();
-    selection->handleSelection(PF_SELECTION_VERTEX, 4, DzViewportMgr::NoModifier);
-    selection->invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
-    ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_CONE_Z, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
-    selection->dragTo(nullptr, PF_GIZMO_DRAG_TRANSLATE, HvPoint3(1, 1, 0.5f), HvVec3());
+    selection->handleSelection(PfSelectionType::Vertex, 4, DzViewportMgr::NoModifier);
+    selection->invalidateAffectedVertices(0, PfFalloffMode::Linear, false);
+    ASSERT_TRUE(selection->beginDrag(PfGizmoHit::ConeZ, HvPoint3(1, 1, 0), HvPoint3(1, 1, 0)));
+    selection->dragTo(nullptr, PfGizmoDragKind::Translate, HvPoint3(1, 1, 0.5f), HvVec3());
 
     dzScene->setPrimarySelection(other);
     EXPECT_EQ(tool->getSelection(), nullptr);
@@ -539,10 +539,10 @@ TEST(PfDragToolTest, ADragUnderWayEndsWithItsStepWhenTheSelectionGoes) {
     dzScene->setPrimarySelection(grid);
     selection = tool->getOrMakeSelectionOrThrow(nullptr, false);
     ASSERT_TRUE(selection);
-    selection->handleSelection(PF_SELECTION_VERTEX, 0, DzViewportMgr::NoModifier);
-    selection->invalidateAffectedVertices(0, PF_FALLOFF_LINEAR, false);
-    ASSERT_TRUE(selection->beginDrag(PF_GIZMO_HIT_RING_Z, HvPoint3(1, 1, 0), HvPoint3(2, 1, 0)));
-    selection->dragTo(nullptr, PF_GIZMO_DRAG_ROTATE_Z, HvPoint3(1, 2, 0), HvVec3(0, 0, 1));
+    selection->handleSelection(PfSelectionType::Vertex, 0, DzViewportMgr::NoModifier);
+    selection->invalidateAffectedVertices(0, PfFalloffMode::Linear, false);
+    ASSERT_TRUE(selection->beginDrag(PfGizmoHit::RingZ, HvPoint3(1, 1, 0), HvPoint3(2, 1, 0)));
+    selection->dragTo(nullptr, PfGizmoDragKind::RotateZ, HvPoint3(1, 2, 0), HvVec3(0, 0, 1));
     tool->deactivate();
     EXPECT_EQ(stack->getNumSteps(), 1);  // the undone step gave way to the new one
     EXPECT_NE(modifier->getDelta(0), HvVec3());
@@ -560,8 +560,8 @@ TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
     dztest::ViewportFixture fx(400, 300);
     ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
     PfSettings* s = PfSettings::Get();
-    s->m_ullFalloffRadius = 10;
-    s->m_eFalloffMode = PF_FALLOFF_LINEAR;
+    s->m_falloffRadius = 10;
+    s->m_eFalloffMode = PfFalloffMode::Linear;
     DzUndoStack* stack = dzApp->getUndoStack();
     stack->clear();
     fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
@@ -583,7 +583,7 @@ TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
     // From the X cone's tip along X by one unit.
     DzVec3 const tip = origin + x;
     dztest::mouseDrag(fx.view(), fx.project(tip), fx.project(tip + DzVec3(1, 0, 0)));
-    EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    EXPECT_EQ(selection->getState(), PfSelection::State::DragFinished);
     PfModifier* modifier = selection->getModifier();
     ASSERT_EQ(stack->getNumSteps(), 1);
     // The face's corners moved along X by about a unit (pixel rounding), and nowhere else.

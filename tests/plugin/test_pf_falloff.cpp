@@ -239,16 +239,17 @@ TEST_P(PfFalloffSearch, VertexAtTheRadiusIsNotAffectedAndOneJustInsideIs) {
     cloud.add(0, 0, 0);           // on the selected vertex
     bool seeded = false;
     Weights const linear =
-        Compute(cloud.view(), {0}, 2.0, PfGetFalloffCurve(PF_FALLOFF_LINEAR, &seeded), GetParam());
+        Compute(cloud.view(), {0}, 2.0, PfGetFalloffCurve(PfFalloffMode::Linear, &seeded), GetParam());
     EXPECT_EQ((Weights{{0, 1.0}, {1, 0.5}, {3, 1.0 - double(justInside) / 2.0}, {5, 1.0}}), linear);
     EXPECT_GT(linear.at(3), 0.0);
     EXPECT_LT(linear.at(3), 1e-7);
 
     // Distance 0 gives curve(0): 1.0 for every curve but the random one.
-    for (PfFalloffMode mode : {PF_FALLOFF_SMOOTH_CURVE, PF_FALLOFF_SPHERE, PF_FALLOFF_INVERSE_SQUARE,
-                               PF_FALLOFF_SHARP, PF_FALLOFF_LINEAR, PF_FALLOFF_CONSTANT})
+    for (PfFalloffMode mode :
+         {PfFalloffMode::SmoothCurve, PfFalloffMode::Sphere, PfFalloffMode::InverseSquare,
+          PfFalloffMode::Sharp, PfFalloffMode::Linear, PfFalloffMode::Constant})
         EXPECT_EQ(1.0, Compute(cloud.view(), {0}, 2.0, PfGetFalloffCurve(mode, &seeded), GetParam()).at(5))
-            << mode;
+            << uint32_t(mode);
 }
 
 TEST_P(PfFalloffSearch, CornersOfHiddenFacetsAreNeverAffected) {
@@ -315,7 +316,7 @@ TEST_P(PfFalloffSearch, ModeWithoutCurveThrowsThroughThePoolOnlyWhenACurveValueI
 TEST_P(PfFalloffSearch, RandomCurveIsSafeOnThePoolAndSeedsOnce) {
     std::unique_ptr<DzFacetMesh> grid(dztest::makeGrid(100, 100));
     bool seeded = false;
-    PfFalloffCurve const random = PfGetFalloffCurve(PF_FALLOFF_RANDOM, &seeded);
+    PfFalloffCurve const random = PfGetFalloffCurve(PfFalloffMode::Random, &seeded);
     for (int round = 0; round < 3; ++round) {
         Weights const weights = Compute(PfFalloffMesh(*grid), {5100}, 1000.0, random, GetParam());
         ASSERT_EQ(size_t(grid->getNumVertices()), weights.size());
@@ -345,22 +346,22 @@ TEST(PfFalloff, CurveValues) {
     // The smooth curve uses 3.14159265359, not pi: cos of a quarter turn is slightly negative and the value
     // at 0.5 is off sqrt(0.5) in the 14th digit.
     Row const rows[] = {
-        {PF_FALLOFF_SMOOTH_CURVE, 1.0, 0.9238795325112769, 0.7071067811865109, -1.0341155355510722e-13},
-        {PF_FALLOFF_SPHERE, 1.0, 0.9682458365518543, 0.8660254037844386, 0.0},
-        {PF_FALLOFF_INVERSE_SQUARE, 1.0, 0.9375, 0.75, 0.0},
-        {PF_FALLOFF_SHARP, 1.0, 0.5, 0.2928932188134524, 0.0},
-        {PF_FALLOFF_LINEAR, 1.0, 0.75, 0.5, 0.0},
-        {PF_FALLOFF_CONSTANT, 1.0, 1.0, 1.0, 1.0},
+        {PfFalloffMode::SmoothCurve, 1.0, 0.9238795325112769, 0.7071067811865109, -1.0341155355510722e-13},
+        {PfFalloffMode::Sphere, 1.0, 0.9682458365518543, 0.8660254037844386, 0.0},
+        {PfFalloffMode::InverseSquare, 1.0, 0.9375, 0.75, 0.0},
+        {PfFalloffMode::Sharp, 1.0, 0.5, 0.2928932188134524, 0.0},
+        {PfFalloffMode::Linear, 1.0, 0.75, 0.5, 0.0},
+        {PfFalloffMode::Constant, 1.0, 1.0, 1.0, 1.0},
     };
     for (Row const& row : rows) {
         PfFalloffCurve const curve = PfGetFalloffCurve(row.mode, &seeded);
-        ASSERT_TRUE(curve) << row.mode;
-        EXPECT_DOUBLE_EQ(row.at0, curve(0.0)) << row.mode;
-        EXPECT_DOUBLE_EQ(row.at025, curve(0.25)) << row.mode;
-        EXPECT_DOUBLE_EQ(row.at05, curve(0.5)) << row.mode;
-        EXPECT_NEAR(row.at1, curve(1.0), 1e-20) << row.mode;
+        ASSERT_TRUE(curve) << uint32_t(row.mode);
+        EXPECT_DOUBLE_EQ(row.at0, curve(0.0)) << uint32_t(row.mode);
+        EXPECT_DOUBLE_EQ(row.at025, curve(0.25)) << uint32_t(row.mode);
+        EXPECT_DOUBLE_EQ(row.at05, curve(0.5)) << uint32_t(row.mode);
+        EXPECT_NEAR(row.at1, curve(1.0), 1e-20) << uint32_t(row.mode);
     }
-    EXPECT_NE(std::sqrt(0.5), PfGetFalloffCurve(PF_FALLOFF_SMOOTH_CURVE, &seeded)(0.5));
+    EXPECT_NE(std::sqrt(0.5), PfGetFalloffCurve(PfFalloffMode::SmoothCurve, &seeded)(0.5));
     EXPECT_FALSE(seeded);
     for (uint32_t mode : {7u, 8u, 0xFFFFFFFFu})
         EXPECT_FALSE(PfGetFalloffCurve(PfFalloffMode(mode), &seeded)) << mode;
@@ -377,7 +378,7 @@ TEST(PfFalloff, RandomCurveSeedsOnItsFirstDrawOnlyAndDrawsFromTheCGenerator) {
 
     // An owner that has seeded already: the draws continue the generator as it stands.
     bool seeded = true;
-    PfFalloffCurve const curve = PfGetFalloffCurve(PF_FALLOFF_RANDOM, &seeded);
+    PfFalloffCurve const curve = PfGetFalloffCurve(PfFalloffMode::Random, &seeded);
     std::srand(42);
     std::vector<double> drawn;
     for (int i = 0; i < 5; ++i) drawn.push_back(curve(0.5));
@@ -385,7 +386,7 @@ TEST(PfFalloff, RandomCurveSeedsOnItsFirstDrawOnlyAndDrawsFromTheCGenerator) {
 
     // A fresh owner seeds from the clock on the first draw and never again.
     bool fresh = false;
-    PfFalloffCurve const other = PfGetFalloffCurve(PF_FALLOFF_RANDOM, &fresh);
+    PfFalloffCurve const other = PfGetFalloffCurve(PfFalloffMode::Random, &fresh);
     other(0.1);
     EXPECT_TRUE(fresh);
     std::srand(42);
@@ -396,7 +397,7 @@ TEST(PfFalloff, RandomCurveSeedsOnItsFirstDrawOnlyAndDrawsFromTheCGenerator) {
 
 TEST(PfFalloff, RandomCurveDrawsConcurrentlyFromEveryThread) {
     bool seeded = false;
-    PfFalloffCurve const random = PfGetFalloffCurve(PF_FALLOFF_RANDOM, &seeded);
+    PfFalloffCurve const random = PfGetFalloffCurve(PfFalloffMode::Random, &seeded);
     std::vector<double> values(70000, -1.0);
     HvThreadPool::Get()->parallelFor(
         values.size(),

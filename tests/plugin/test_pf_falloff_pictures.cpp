@@ -75,7 +75,7 @@ TEST_P(PfFalloffPicture, ShowsTheCurveMirroredAboutTheCentreAndNothingBeyondTheR
     // Past the radius (1 / 1.15 of the half width) only the ground and the radius mark remain.
     for (int column = half - 36; column < half; ++column)
         EXPECT_FALSE(IsShape(image.pixel(half + column, 60)));
-    if (c.mode == PF_FALLOFF_RANDOM)
+    if (c.mode == PfFalloffMode::Random)
         return;
     bool seeded = true;
     PfFalloffCurve const curve = PfGetFalloffCurve(c.mode, &seeded);
@@ -87,13 +87,13 @@ TEST_P(PfFalloffPicture, ShowsTheCurveMirroredAboutTheCentreAndNothingBeyondTheR
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, PfFalloffPicture,
-                         ::testing::Values(PictureCase{PF_FALLOFF_SMOOTH_CURVE, "01-smooth-curve.png"},
-                                           PictureCase{PF_FALLOFF_SPHERE, "02-sphere.png"},
-                                           PictureCase{PF_FALLOFF_INVERSE_SQUARE, "03-inverse-square.png"},
-                                           PictureCase{PF_FALLOFF_SHARP, "04-sharp.png"},
-                                           PictureCase{PF_FALLOFF_LINEAR, "05-linear.png"},
-                                           PictureCase{PF_FALLOFF_CONSTANT, "06-constant.png"},
-                                           PictureCase{PF_FALLOFF_RANDOM, "07-random.png"}));
+                         ::testing::Values(PictureCase{PfFalloffMode::SmoothCurve, "01-smooth-curve.png"},
+                                           PictureCase{PfFalloffMode::Sphere, "02-sphere.png"},
+                                           PictureCase{PfFalloffMode::InverseSquare, "03-inverse-square.png"},
+                                           PictureCase{PfFalloffMode::Sharp, "04-sharp.png"},
+                                           PictureCase{PfFalloffMode::Linear, "05-linear.png"},
+                                           PictureCase{PfFalloffMode::Constant, "06-constant.png"},
+                                           PictureCase{PfFalloffMode::Random, "07-random.png"}));
 
 TEST(PfFalloffPictures, NoPictureForAModeWithoutACurve) {
     EXPECT_TRUE(PfDrawFalloffPicture(PfFalloffMode(7)).isNull());

@@ -72,8 +72,8 @@ protected:
     }
     void use(DzFacetMesh* mesh) { selectOn(dztest::makeNode("node", mesh)); }
     void selectFace(int face) {
-        selection->handleSelection(PF_SELECTION_FACE, face, VM::NoModifier);
-        selection->updateAfterSelectionChangeOrThrow(PF_MOUSE_FACETS_CHANGED);
+        selection->handleSelection(PfSelectionType::Face, face, VM::NoModifier);
+        selection->updateAfterSelectionChangeOrThrow(PfMouseHandlerResultFlag::FacetsChanged);
     }
     PfGizmoInit init(PfGizmoOrientation o, bool stored = false, DzQuat const& q = DzQuat()) {
         return selection->makeGizmoInit(o, &camera, stored, q);
@@ -90,13 +90,13 @@ TEST_F(PfGizmoInitTest, NodeAndWorldAxes) {
     DzQuat const turn(DzVec3(0, 0, 1), kPi / 2);
     node->setLocalRot(turn);
 
-    PfGizmoInit const nodeAxes = init(PF_GIZMO_NODE_AXES);
+    PfGizmoInit const nodeAxes = init(PfGizmoOrientation::NodeAxes);
     EXPECT_TRUE(near(nodeAxes.x, DzVec3(0, 1, 0)));
     EXPECT_TRUE(near(nodeAxes.z, DzVec3(0, 0, 1)));
     EXPECT_TRUE(near(nodeAxes.orientation.multVec(DzVec3(1, 0, 0)), DzVec3(0, 1, 0)));
     EXPECT_TRUE(near(nodeAxes.cameraRotation.multVec(DzVec3(0, 0, 1)), DzVec3(0, 0, 1)));
 
-    PfGizmoInit const world = init(PF_GIZMO_WORLD_AXES);
+    PfGizmoInit const world = init(PfGizmoOrientation::WorldAxes);
     EXPECT_EQ(world.x, DzVec3(1, 0, 0));
     EXPECT_EQ(world.z, DzVec3(0, 0, 1));
     EXPECT_TRUE(near(world.orientation.multVec(DzVec3(0, 1, 0)), DzVec3(0, 1, 0)));
@@ -109,7 +109,7 @@ TEST_F(PfGizmoInitTest, NodeAndWorldAxes) {
 
 TEST_F(PfGizmoInitTest, SurfaceNormal) {
     selectFace(4);
-    PfGizmoInit const g = init(PF_GIZMO_NORMAL);
+    PfGizmoInit const g = init(PfGizmoOrientation::Normal);
     EXPECT_TRUE(near(unit(g.z), DzVec3(0, 0, 1)));
     EXPECT_TRUE(near(unit(g.x), DzVec3(1, 0, 0)));  // up cross normal
     EXPECT_TRUE(near(g.orientation.multVec(DzVec3(1, 0, 0)), unit(g.x)));
@@ -120,19 +120,19 @@ TEST_F(PfGizmoInitTest, SurfaceNormal) {
 TEST_F(PfGizmoInitTest, SurfaceNormalFallbacks) {
     DzQuat const turn(DzVec3(0, 0, 1), kPi / 2);
     node->setLocalRot(turn);
-    PfGizmoInit const nothingSelected = init(PF_GIZMO_NORMAL);
+    PfGizmoInit const nothingSelected = init(PfGizmoOrientation::Normal);
     EXPECT_TRUE(near(nothingSelected.x, DzVec3(0, 1, 0)));
     EXPECT_TRUE(near(nothingSelected.z, DzVec3(0, 0, 1)));
 
     use(makeCancellingQuads());
     node->setLocalRot(turn);
     selectFace(0);
-    selection->handleSelection(PF_SELECTION_FACE, 1, VM::CtrlModifier);
-    selection->updateAfterSelectionChangeOrThrow(PF_MOUSE_FACETS_CHANGED);
+    selection->handleSelection(PfSelectionType::Face, 1, VM::CtrlModifier);
+    selection->updateAfterSelectionChangeOrThrow(PfMouseHandlerResultFlag::FacetsChanged);
     HvVec3 normal, side;
     ASSERT_TRUE(selection->getSelectionNormal(normal, side));
     ASSERT_LT(normal.dz().length(), 1e-6f);  // the faces cancel
-    PfGizmoInit const zeroNormal = init(PF_GIZMO_NORMAL);
+    PfGizmoInit const zeroNormal = init(PfGizmoOrientation::Normal);
     EXPECT_TRUE(near(zeroNormal.x, DzVec3(0, 1, 0)));
     EXPECT_TRUE(near(zeroNormal.z, DzVec3(0, 0, 1)));
 
@@ -140,7 +140,7 @@ TEST_F(PfGizmoInitTest, SurfaceNormalFallbacks) {
     selectFace(0);
     ASSERT_TRUE(selection->getSelectionNormal(normal, side));
     ASSERT_EQ(side, HvVec3());  // straight up: no side vector of its own
-    PfGizmoInit const up = init(PF_GIZMO_NORMAL);
+    PfGizmoInit const up = init(PfGizmoOrientation::Normal);
     EXPECT_TRUE(near(unit(up.z), DzVec3(0, 1, 0)));
     ASSERT_GT(up.x.length(), 0.5f);
     EXPECT_NEAR(unit(up.x).dot(unit(up.z)), 0.0f, 1e-6f);
@@ -156,7 +156,7 @@ TEST_F(PfGizmoInitTest, SurfaceNormalFallbacks) {
 
 TEST_F(PfGizmoInitTest, CameraOrientations) {
     camera.lookAt(DzVec3(5, 0, 0), DzVec3(0, 0, 0), DzVec3(0, 0, 1));
-    PfGizmoInit const toCamera = init(PF_GIZMO_Z_TO_CAMERA);
+    PfGizmoInit const toCamera = init(PfGizmoOrientation::ZToCamera);
     EXPECT_TRUE(near(toCamera.z, DzVec3(1, 0, 0)));  // towards the camera
     EXPECT_TRUE(near(toCamera.x, camera.getWSRot().multVec(DzVec3(1, 0, 0))));
 
@@ -166,7 +166,7 @@ TEST_F(PfGizmoInitTest, CameraOrientations) {
     DzVec3 const expectedZ = q45.multVec(DzVec3(0, 0, 1));
     for (DzVec3 const& eye : {DzVec3(5, 0, 0), DzVec3(1, 2, 10), DzVec3(-3, 4, -2)}) {
         camera.lookAt(eye, DzVec3(0, 0, 0));
-        PfGizmoInit const g = init(PF_GIZMO_CAMERA_45);
+        PfGizmoInit const g = init(PfGizmoOrientation::Camera45);
         DzQuat const toLocal = camera.getWSRot().inverse();
         EXPECT_TRUE(near(toLocal.multVec(g.x), expectedX));
         EXPECT_TRUE(near(toLocal.multVec(g.z), expectedZ));
@@ -178,11 +178,11 @@ TEST_F(PfGizmoInitTest, CameraOrientations) {
 }
 
 TEST_F(PfGizmoInitTest, ClampedKeepsTheStoredOrientation) {
-    PfGizmoInit const none = init(PF_GIZMO_CLAMPED);
+    PfGizmoInit const none = init(PfGizmoOrientation::Clamped);
     EXPECT_EQ(none.x, DzVec3(1, 0, 0));
     EXPECT_EQ(none.z, DzVec3(0, 0, 1));
     DzQuat const stored(DzVec3(1, 0, 0), kPi / 2);
-    PfGizmoInit const clamped = init(PF_GIZMO_CLAMPED, true, stored);
+    PfGizmoInit const clamped = init(PfGizmoOrientation::Clamped, true, stored);
     EXPECT_TRUE(near(clamped.x, DzVec3(1, 0, 0)));
     EXPECT_TRUE(near(clamped.z, DzVec3(0, -1, 0)));
 }
@@ -202,8 +202,8 @@ HvLine3 down(float x, float y) {
     return HvLine3(HvPoint3(x, y, 30), HvPoint3(x, y, -30));
 }
 
-PfGizmo::DrawFlags flags(uint32_t bits) {
-    return PfGizmo::DrawFlags(QFlag(int(bits)));
+PfGizmo::DrawFlags flags(PfGizmo::DrawFlags bits) {
+    return bits;
 }
 
 // A world-axes gizmo of size 10 at the origin, drawn once so that every part can be hit. The framebuffer
@@ -220,7 +220,8 @@ protected:
         gizmo = PfGizmo::Create(init, DzVec3(0, 0, 0), 10.0f);
         draw();
     }
-    void draw(PfGizmo::DrawFlags parts = flags(PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION),
+    void draw(PfGizmo::DrawFlags parts = flags(PfDrawGizmoSetting::Translation |
+                                               PfDrawGizmoSetting::Rotation),
               PfGizmo::TempDrawFlags temp = {}, float sphere = 0.0f) {
         gizmo->draw(parts, sphere, temp, nullptr, nullptr, 0.0f);
     }
@@ -273,23 +274,21 @@ TEST_P(PfGizmoHitTable, FirstPartHitWins) {
 INSTANTIATE_TEST_SUITE_P(
     Parts, PfGizmoHitTable,
     ::testing::Values(
-        HitCase{"ConeXJustInside", down(10, 1.24f), PF_GIZMO_HIT_CONE_X},
-        HitCase{"ConeXAtItsSizeMisses", down(10, 1.25f), PF_GIZMO_HIT_NONE},
-        HitCase{"ConeY", down(0.5f, 10), PF_GIZMO_HIT_CONE_Y},
-        HitCase{"ConeZ", down(0.3f, 0.3f), PF_GIZMO_HIT_CONE_Z},
-        HitCase{"ConeZBeforePlaneXY", kThroughConeZAndPlaneXY, PF_GIZMO_HIT_CONE_Z},
-        HitCase{"PlaneXY", down(4.5f, 4.5f), PF_GIZMO_HIT_PLANE_XY},
-        HitCase{"PlaneXZ", HvLine3(HvPoint3(4.5f, 30, 4.5f), HvPoint3(4.5f, -30, 4.5f)),
-                PF_GIZMO_HIT_PLANE_XZ},
-        HitCase{"PlaneYZ", HvLine3(HvPoint3(30, 4.5f, 4.5f), HvPoint3(-30, 4.5f, 4.5f)),
-                PF_GIZMO_HIT_PLANE_YZ},
-        HitCase{"ConeXBeforeRingZ", kThroughConeXAndRingZ, PF_GIZMO_HIT_CONE_X},
-        HitCase{"RingXArc", down(0, 8), PF_GIZMO_HIT_RING_X},
-        HitCase{"RingYArc", HvLine3(HvPoint3(0, 30, -8), HvPoint3(0, -30, -8)), PF_GIZMO_HIT_RING_Y},
-        HitCase{"RingZWithinTolerance", down(8.9f * 0.8660254f, 8.9f * 0.5f), PF_GIZMO_HIT_RING_Z},
-        HitCase{"RingZBeyondTolerance", down(9.1f * 0.8660254f, 9.1f * 0.5f), PF_GIZMO_HIT_NONE},
-        HitCase{"RingZOutsideItsArc", down(-8, 0), PF_GIZMO_HIT_NONE},
-        HitCase{"Nothing", down(15, 15), PF_GIZMO_HIT_NONE}),
+        HitCase{"ConeXJustInside", down(10, 1.24f), PfGizmoHit::ConeX},
+        HitCase{"ConeXAtItsSizeMisses", down(10, 1.25f), PfGizmoHit::None},
+        HitCase{"ConeY", down(0.5f, 10), PfGizmoHit::ConeY},
+        HitCase{"ConeZ", down(0.3f, 0.3f), PfGizmoHit::ConeZ},
+        HitCase{"ConeZBeforePlaneXY", kThroughConeZAndPlaneXY, PfGizmoHit::ConeZ},
+        HitCase{"PlaneXY", down(4.5f, 4.5f), PfGizmoHit::PlaneXY},
+        HitCase{"PlaneXZ", HvLine3(HvPoint3(4.5f, 30, 4.5f), HvPoint3(4.5f, -30, 4.5f)), PfGizmoHit::PlaneXZ},
+        HitCase{"PlaneYZ", HvLine3(HvPoint3(30, 4.5f, 4.5f), HvPoint3(-30, 4.5f, 4.5f)), PfGizmoHit::PlaneYZ},
+        HitCase{"ConeXBeforeRingZ", kThroughConeXAndRingZ, PfGizmoHit::ConeX},
+        HitCase{"RingXArc", down(0, 8), PfGizmoHit::RingX},
+        HitCase{"RingYArc", HvLine3(HvPoint3(0, 30, -8), HvPoint3(0, -30, -8)), PfGizmoHit::RingY},
+        HitCase{"RingZWithinTolerance", down(8.9f * 0.8660254f, 8.9f * 0.5f), PfGizmoHit::RingZ},
+        HitCase{"RingZBeyondTolerance", down(9.1f * 0.8660254f, 9.1f * 0.5f), PfGizmoHit::None},
+        HitCase{"RingZOutsideItsArc", down(-8, 0), PfGizmoHit::None},
+        HitCase{"Nothing", down(15, 15), PfGizmoHit::None}),
     [](::testing::TestParamInfo<HitCase> const& info) { return std::string(info.param.name); });
 
 TEST_F(PfGizmoHitTest, GeometryAfterRecomputation) {
@@ -301,8 +300,8 @@ TEST_F(PfGizmoHitTest, GeometryAfterRecomputation) {
     // Moving the origin moves every part at the next draw.
     gizmo->setOriginWs(DzVec3(100, 0, 0));
     draw();
-    EXPECT_EQ(hitOf(down(110, 0.5f)), PF_GIZMO_HIT_CONE_X);
-    EXPECT_EQ(hitOf(down(10, 0.5f)), PF_GIZMO_HIT_NONE);
+    EXPECT_EQ(hitOf(down(110, 0.5f)), PfGizmoHit::ConeX);
+    EXPECT_EQ(hitOf(down(10, 0.5f)), PfGizmoHit::None);
 }
 
 // A turned gizmo keeps each ring at right angles to its own axis.
@@ -315,9 +314,9 @@ TEST(PfGizmo, RingsLieAcrossTheirAxesInAnyOrientation) {
     init.x = q.multVec(DzVec3(1, 0, 0));
     init.z = q.multVec(DzVec3(0, 0, 1));
     auto gizmo = PfGizmo::Create(init, DzVec3(1, 2, 3), 10.0f);
-    gizmo->draw(flags(PF_DRAW_GIZMO_ROTATION), 0.0f, {}, nullptr, nullptr, 0.0f);
+    gizmo->draw(flags(PfDrawGizmoSetting::Rotation), 0.0f, {}, nullptr, nullptr, 0.0f);
     HvVec3 const* axes[3] = {&gizmo->getX(), &gizmo->getY(), &gizmo->getZ()};
-    PfGizmoHit const rings[3] = {PF_GIZMO_HIT_RING_X, PF_GIZMO_HIT_RING_Y, PF_GIZMO_HIT_RING_Z};
+    PfGizmoHit const rings[3] = {PfGizmoHit::RingX, PfGizmoHit::RingY, PfGizmoHit::RingZ};
     for (int i = 0; i < 3; ++i) {
         DzVec3 const a = unit(*axes[i]);
         // A ray along the axis, through a point 8 units out at right angles, hits that ring.
@@ -340,43 +339,45 @@ TEST_F(PfGizmoHitTest, SmallGizmoRingsKeepTheirToleranceToScale) {
     init.z = DzVec3(0, 0, 1);
     gizmo = PfGizmo::Create(init, DzVec3(0, 0, 0), 1.0f);  // ring radius 0.8, cone size 0.125
     draw();
-    EXPECT_EQ(hitOf(down(0.9f * 0.8660254f, 0.9f * 0.5f)), PF_GIZMO_HIT_RING_Z);
-    EXPECT_EQ(hitOf(down(0.95f * 0.8660254f, 0.95f * 0.5f)), PF_GIZMO_HIT_NONE);
-    EXPECT_EQ(hitOf(down(1.5f, 0.5f)), PF_GIZMO_HIT_NONE);
+    EXPECT_EQ(hitOf(down(0.9f * 0.8660254f, 0.9f * 0.5f)), PfGizmoHit::RingZ);
+    EXPECT_EQ(hitOf(down(0.95f * 0.8660254f, 0.95f * 0.5f)), PfGizmoHit::None);
+    EXPECT_EQ(hitOf(down(1.5f, 0.5f)), PfGizmoHit::None);
 }
 
 TEST_F(PfGizmoHitTest, ReportsOnlyChanges) {
     EXPECT_TRUE(gizmo->hitTest(down(10, 0.5f), nullptr));
     EXPECT_FALSE(gizmo->hitTest(down(10, 0.6f), nullptr));  // the same cone
-    EXPECT_EQ(gizmo->getCurrentHit(), PF_GIZMO_HIT_CONE_X);
+    EXPECT_EQ(gizmo->getCurrentHit(), PfGizmoHit::ConeX);
     EXPECT_TRUE(gizmo->hitTest(down(15, 15), nullptr));  // left the gizmo
-    EXPECT_EQ(gizmo->getCurrentHit(), PF_GIZMO_HIT_NONE);
+    EXPECT_EQ(gizmo->getCurrentHit(), PfGizmoHit::None);
     EXPECT_FALSE(gizmo->hitTest(down(16, 15), nullptr));
     gizmo->hitTest(down(4.5f, 4.5f), nullptr);
     gizmo->onReleaseDrag();
-    EXPECT_EQ(gizmo->getCurrentHit(), PF_GIZMO_HIT_NONE);
+    EXPECT_EQ(gizmo->getCurrentHit(), PfGizmoHit::None);
 }
 
 TEST_F(PfGizmoHitTest, OnlyWhatTheLastDrawDrewCanBeHit) {
     HvLine3 const ringX = down(0, 8);
     HvLine3 const ringZ = down(8 * 0.8660254f, 8 * 0.5f);
     // Without rings, or with the move-gizmo-only flag, no ring.
-    draw(flags(PF_DRAW_GIZMO_TRANSLATION));
-    EXPECT_EQ(hitOf(ringZ), PF_GIZMO_HIT_NONE);
-    draw(flags(PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION), PfGizmo::PF_TEMP_DRAW_MOVE_GIZMO_ONLY);
-    EXPECT_EQ(hitOf(ringZ), PF_GIZMO_HIT_NONE);
-    EXPECT_EQ(hitOf(down(10, 0.5f)), PF_GIZMO_HIT_CONE_X);
+    draw(flags(PfDrawGizmoSetting::Translation));
+    EXPECT_EQ(hitOf(ringZ), PfGizmoHit::None);
+    draw(flags(PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation),
+         PfGizmo::TempDrawFlag::MoveGizmoOnly);
+    EXPECT_EQ(hitOf(ringZ), PfGizmoHit::None);
+    EXPECT_EQ(hitOf(down(10, 0.5f)), PfGizmoHit::ConeX);
     // Without translation parts, rings only: the cone ray now finds the ring behind it.
-    draw(flags(PF_DRAW_GIZMO_ROTATION));
-    EXPECT_EQ(hitOf(kThroughConeXAndRingZ), PF_GIZMO_HIT_RING_Z);
-    EXPECT_EQ(hitOf(down(10, 0.5f)), PF_GIZMO_HIT_NONE);
+    draw(flags(PfDrawGizmoSetting::Rotation));
+    EXPECT_EQ(hitOf(kThroughConeXAndRingZ), PfGizmoHit::RingZ);
+    EXPECT_EQ(hitOf(down(10, 0.5f)), PfGizmoHit::None);
     // The planar subset: X, Y, the XY handle and the Z ring.
-    draw(flags(PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION), PfGizmo::PF_TEMP_DRAW_PLANAR);
-    EXPECT_EQ(hitOf(kThroughConeZAndPlaneXY), PF_GIZMO_HIT_PLANE_XY);
-    EXPECT_EQ(hitOf(HvLine3(HvPoint3(4.5f, 30, 4.5f), HvPoint3(4.5f, -30, 4.5f))), PF_GIZMO_HIT_NONE);
-    EXPECT_EQ(hitOf(ringX), PF_GIZMO_HIT_NONE);
-    EXPECT_EQ(hitOf(ringZ), PF_GIZMO_HIT_RING_Z);
-    EXPECT_EQ(hitOf(down(0.5f, 10)), PF_GIZMO_HIT_CONE_Y);
+    draw(flags(PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation),
+         PfGizmo::TempDrawFlag::Planar);
+    EXPECT_EQ(hitOf(kThroughConeZAndPlaneXY), PfGizmoHit::PlaneXY);
+    EXPECT_EQ(hitOf(HvLine3(HvPoint3(4.5f, 30, 4.5f), HvPoint3(4.5f, -30, 4.5f))), PfGizmoHit::None);
+    EXPECT_EQ(hitOf(ringX), PfGizmoHit::None);
+    EXPECT_EQ(hitOf(ringZ), PfGizmoHit::RingZ);
+    EXPECT_EQ(hitOf(down(0.5f, 10)), PfGizmoHit::ConeY);
 }
 
 TEST_F(PfGizmoHitTest, HitsFillTheirTarget) {
@@ -394,7 +395,7 @@ TEST_F(PfGizmoHitTest, DragTargets) {
     HvLine3 const slanted(HvPoint3(3, 4, 6), HvPoint3(1, 2, -2));
     struct Row {
         PfGizmoHit hit;
-        int kind;
+        PfGizmoDragKind kind;
         DzVec3 target;
         DzVec3 axis;
     };
@@ -404,13 +405,13 @@ TEST_F(PfGizmoHitTest, DragTargets) {
     ASSERT_TRUE(line.planeIntersect(DzVec3(), DzVec3(0, 1, 0), onXZ));
     ASSERT_TRUE(line.planeIntersect(DzVec3(), DzVec3(1, 0, 0), onYZ));
     Row const rows[] = {
-        {PF_GIZMO_HIT_PLANE_XY, 1, onXY, DzVec3(7, 7, 7)},
-        {PF_GIZMO_HIT_PLANE_XZ, 1, onXZ, DzVec3(7, 7, 7)},
-        {PF_GIZMO_HIT_PLANE_YZ, 1, onYZ, DzVec3(7, 7, 7)},
-        {PF_GIZMO_HIT_RING_X, 2, onYZ, DzVec3(10, 0, 0)},
-        {PF_GIZMO_HIT_RING_Y, 3, onXZ, DzVec3(0, 10, 0)},
-        {PF_GIZMO_HIT_RING_Z, 4, onXY, DzVec3(0, 0, 10)},
-        {PF_GIZMO_HIT_NONE, 0, DzVec3(-1, -1, -1), DzVec3(7, 7, 7)},
+        {PfGizmoHit::PlaneXY, PfGizmoDragKind::Translate, onXY, DzVec3(7, 7, 7)},
+        {PfGizmoHit::PlaneXZ, PfGizmoDragKind::Translate, onXZ, DzVec3(7, 7, 7)},
+        {PfGizmoHit::PlaneYZ, PfGizmoDragKind::Translate, onYZ, DzVec3(7, 7, 7)},
+        {PfGizmoHit::RingX, PfGizmoDragKind::RotateX, onYZ, DzVec3(10, 0, 0)},
+        {PfGizmoHit::RingY, PfGizmoDragKind::RotateY, onXZ, DzVec3(0, 10, 0)},
+        {PfGizmoHit::RingZ, PfGizmoDragKind::RotateZ, onXY, DzVec3(0, 0, 10)},
+        {PfGizmoHit::None, PfGizmoDragKind::None, DzVec3(-1, -1, -1), DzVec3(7, 7, 7)},
     };
     for (Row const& row : rows) {
         HvPoint3 target(-1, -1, -1);
@@ -418,11 +419,12 @@ TEST_F(PfGizmoHitTest, DragTargets) {
         EXPECT_EQ(gizmo->computeDragTargetWs(row.hit, line, &target, &axis), row.kind) << row.hit;
         EXPECT_TRUE(near(target, row.target, 1e-4f)) << row.hit;
         EXPECT_TRUE(near(axis, row.axis)) << row.hit;
-        EXPECT_EQ(int(PfGizmo::DragKindOf(row.hit)), row.kind);
+        EXPECT_EQ(PfGizmo::DragKindOf(row.hit), row.kind);
     }
     // An axis: the point of the axis line nearest the ray, also beyond the tip.
     HvPoint3 target;
-    EXPECT_EQ(gizmo->computeDragTargetWs(PF_GIZMO_HIT_CONE_Y, down(3, 14), &target, nullptr), 1);
+    EXPECT_EQ(gizmo->computeDragTargetWs(PfGizmoHit::ConeY, down(3, 14), &target, nullptr),
+              PfGizmoDragKind::Translate);
     EXPECT_TRUE(near(target, DzVec3(0, 14, 0)));
 }
 
@@ -435,24 +437,26 @@ TEST_F(PfGizmoHitTest, RayAlongThePlaneGivesNoTarget) {
         PfGizmoHit hit;
         HvLine3 ray;
     };
-    for (Row const& row : {Row{PF_GIZMO_HIT_PLANE_XY, inXY}, Row{PF_GIZMO_HIT_RING_Z, inXY},
-                           Row{PF_GIZMO_HIT_RING_X, inYZ}, Row{PF_GIZMO_HIT_PLANE_YZ, inYZ}}) {
+    for (Row const& row : {Row{PfGizmoHit::PlaneXY, inXY}, Row{PfGizmoHit::RingZ, inXY},
+                           Row{PfGizmoHit::RingX, inYZ}, Row{PfGizmoHit::PlaneYZ, inYZ}}) {
         HvPoint3 target(-1, -1, -1);
         HvVec3 axis(7, 7, 7);
-        EXPECT_EQ(gizmo->computeDragTargetWs(row.hit, row.ray, &target, &axis), 0) << row.hit;
-        EXPECT_NE(PfGizmo::DragKindOf(row.hit), PF_GIZMO_DRAG_NONE);
+        EXPECT_EQ(gizmo->computeDragTargetWs(row.hit, row.ray, &target, &axis), PfGizmoDragKind::None)
+            << row.hit;
+        EXPECT_NE(PfGizmo::DragKindOf(row.hit), PfGizmoDragKind::None);
         EXPECT_EQ(target, HvPoint3(-1, -1, -1));
         EXPECT_EQ(axis, HvVec3(7, 7, 7));
     }
     // A ray that is not finite gives no target either.
     float const nan = std::numeric_limits<float>::quiet_NaN();
     HvPoint3 target(-1, -1, -1);
-    EXPECT_EQ(gizmo->computeDragTargetWs(PF_GIZMO_HIT_CONE_X, down(nan, 0), &target, nullptr), 0);
+    EXPECT_EQ(gizmo->computeDragTargetWs(PfGizmoHit::ConeX, down(nan, 0), &target, nullptr),
+              PfGizmoDragKind::None);
     EXPECT_EQ(target, HvPoint3(-1, -1, -1));
 }
 
 TEST_F(PfGizmoHitTest, FalloffSphere) {
-    PfGizmo::DrawFlags const influence = flags(PF_DRAW_GIZMO_INFLUENCE);
+    PfGizmo::DrawFlags const influence = flags(PfDrawGizmoSetting::Influence);
     auto lit = [](dztest::Rgba const& c) { return c.r > 100 && c.g > 100 && c.b > 100; };
     // A radius of 0 draws nothing.
     gl.clear();
@@ -471,7 +475,7 @@ TEST_F(PfGizmoHitTest, FalloffSphere) {
     EXPECT_GE(litNearRim, 12);
     // As an outline: the circle facing the camera.
     gl.clear();
-    draw(flags(PF_DRAW_GIZMO_INFLUENCE | PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE), {}, 12.0f);
+    draw(flags(PfDrawGizmoSetting::Influence | PfDrawGizmoSetting::InfluenceAsOutline), {}, 12.0f);
     EXPECT_TRUE(lit(at(12.0f, 0.0f)));
     EXPECT_TRUE(lit(at(0.0f, -12.0f)));
     EXPECT_FALSE(lit(at(6.0f, 0.0f)));
@@ -487,13 +491,13 @@ TEST_F(PfGizmoHitTest, FalloffSphere) {
 
 TEST_F(PfGizmoHitTest, AxesInTheirColours) {
     gl.clear();
-    draw(flags(PF_DRAW_GIZMO_TRANSLATION));
+    draw(flags(PfDrawGizmoSetting::Translation));
     EXPECT_TRUE(anyNear(7.0f, 0.0f, [](dztest::Rgba const& c) { return c.r > 200 && c.g < 60 && c.b < 60; }));
     EXPECT_TRUE(anyNear(0.0f, 7.0f, [](dztest::Rgba const& c) { return c.g > 200 && c.r < 60 && c.b < 60; }));
     // The highlighted cone is yellow.
-    gizmo->setCurrentHit(PF_GIZMO_HIT_CONE_X);
+    gizmo->setCurrentHit(PfGizmoHit::ConeX);
     gl.clear();
-    draw(flags(PF_DRAW_GIZMO_TRANSLATION));
+    draw(flags(PfDrawGizmoSetting::Translation));
     dztest::Rgba const cone = at(10.6f, 0.0f);
     EXPECT_TRUE(cone.r > 200 && cone.g > 200 && cone.b < 60) << cone;
 }
@@ -505,16 +509,16 @@ TEST_F(PfGizmoHitTest, RingDragShowsTheSweptArc) {
     auto isYellow = [](dztest::Rgba const& c) { return c.r > 200 && c.g > 200 && c.b < 60; };
     auto isRed = [](dztest::Rgba const& c) { return c.r > 200 && c.g < 60 && c.b < 60; };
     for (float angle : {kPi / 3, -kPi / 3}) {
-        gizmo->setCurrentHit(PF_GIZMO_HIT_RING_Z);
+        gizmo->setCurrentHit(PfGizmoHit::RingZ);
         HvPoint3 start(8, 0, 0);
         HvPoint3 current(4, 8 * 0.8660254f, 0);
         gl.clear();
-        gizmo->draw(flags(PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION), 0.0f, {}, &start, &current,
-                    angle);
+        gizmo->draw(flags(PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation), 0.0f, {}, &start,
+                    &current, angle);
         EXPECT_TRUE(anyNear(8 * 0.8660254f, 4.0f, isBlue)) << angle;
         EXPECT_TRUE(anyNear(8 * 0.8660254f, -4.0f, isYellow)) << angle;
         EXPECT_FALSE(anyNear(7.0f, 0.5f, isRed)) << angle;  // no translation parts during a ring drag
-        EXPECT_EQ(hitOf(down(10, 0.5f)), PF_GIZMO_HIT_NONE);
+        EXPECT_EQ(hitOf(down(10, 0.5f)), PfGizmoHit::None);
     }
 }
 
@@ -527,12 +531,12 @@ class PfSelectionGizmoTest : public PfGizmoInitTest {
 protected:
     void SetUp() override {
         PfGizmoInitTest::SetUp();
-        PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+        PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
         viewA.getCamera()->lookAt(DzVec3(3, 3, 10), DzVec3(1.5f, 1.5f, 0));
         viewB.getCamera()->lookAt(DzVec3(0, 0, 20), DzVec3(1.5f, 1.5f, 0));
     }
     void selectVertices(std::initializer_list<int> vertices) {
-        for (int v : vertices) selection->handleSelection(PF_SELECTION_VERTEX, v, VM::CtrlModifier);
+        for (int v : vertices) selection->handleSelection(PfSelectionType::Vertex, v, VM::CtrlModifier);
     }
     PfSelection::ViewportData& data(Dz3DViewport& view) { return selection->getViewportData(&view); }
 
@@ -544,8 +548,8 @@ protected:
 
 TEST_F(PfSelectionGizmoTest, OriginIsTheSelectedVertexNearestTheCamera) {
     selectVertices({0, 10, 15, 1000});  // 1000 lies outside the mesh and is passed over
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
-    selection->makeGizmo(&viewB, 5, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
+    selection->makeGizmo(&viewB, 5, PfGizmoOrientation::WorldAxes);
     ASSERT_TRUE(data(viewA).gizmo);
     EXPECT_EQ(data(viewA).originState, PfSelection::ViewportData::OriginState::AutoChosen);
     EXPECT_EQ(data(viewA).originVertex, 15);  // (3, 3)
@@ -553,30 +557,30 @@ TEST_F(PfSelectionGizmoTest, OriginIsTheSelectedVertexNearestTheCamera) {
     EXPECT_EQ(data(viewB).originVertex, 0);  // (0, 0)
     // The size keeps the gizmo's size on screen: distance / (60 - 4 * size).
     EXPECT_FLOAT_EQ(data(viewA).gizmo->getSize(), 10.0f / 40.0f);
-    selection->makeGizmo(&viewB, 1, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewB, 1, PfGizmoOrientation::WorldAxes);
     EXPECT_FLOAT_EQ(data(viewB).gizmo->getSize(), 20.0f / 56.0f);
-    selection->makeGizmo(&viewB, 10, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewB, 10, PfGizmoOrientation::WorldAxes);
     EXPECT_FLOAT_EQ(data(viewB).gizmo->getSize(), 1.0f);
 
     // Chosen once, the origin stays on its vertex; placed by the user, it stays where it is.
-    selection->handleSelection(PF_SELECTION_VERTEX, 15, VM::AltModifier);
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
+    selection->handleSelection(PfSelectionType::Vertex, 15, VM::AltModifier);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
     EXPECT_EQ(data(viewA).originVertex, 15);
     data(viewA).originState = PfSelection::ViewportData::OriginState::Placed;
     data(viewA).originWs = DzVec3(7, 7, 7);
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
     EXPECT_EQ(data(viewA).gizmo->getOriginWs(), DzVec3(7, 7, 7));
 }
 
 TEST_F(PfSelectionGizmoTest, TiesGoToTheLowerIndexAndStaleVerticesAreSkipped) {
     viewA.getCamera()->lookAt(DzVec3(1.5f, 0, 10), DzVec3(1.5f, 0, 0));
     selectVertices({2, 1});  // (2, 0) and (1, 0), equally far
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
     EXPECT_EQ(data(viewA).originVertex, 1);
 
     // An origin vertex that the mesh no longer has keeps the last origin.
     data(viewA).originVertex = 500;
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
     ASSERT_TRUE(data(viewA).gizmo);
     EXPECT_EQ(data(viewA).gizmo->getOriginWs(), DzVec3(1, 0, 0));
 }
@@ -585,15 +589,15 @@ TEST_F(PfSelectionGizmoTest, ClampedKeepsTheAxesOfTheViewportsLastGizmo) {
     selectVertices({5});
     DzQuat const turn(DzVec3(0, 0, 1), kPi / 2);
     node->setLocalRot(turn);
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_NODE_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::NodeAxes);
     EXPECT_TRUE(data(viewA).clampedOrientationStored);
     node->setLocalRot(DzQuat());
     tool.clearWorldMeshBaseWithModifiers();
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_CLAMPED);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::Clamped);
     data(viewA).gizmo->recomputeIfNeeded();
     EXPECT_TRUE(near(unit(data(viewA).gizmo->getX()), DzVec3(0, 1, 0)));
     // Clamped never stores; a viewport that never had a gizmo gets world axes.
-    selection->makeGizmo(&viewB, 5, PF_GIZMO_CLAMPED);
+    selection->makeGizmo(&viewB, 5, PfGizmoOrientation::Clamped);
     EXPECT_FALSE(data(viewB).clampedOrientationStored);
     data(viewB).gizmo->recomputeIfNeeded();
     EXPECT_TRUE(near(unit(data(viewB).gizmo->getX()), DzVec3(1, 0, 0)));
@@ -604,8 +608,8 @@ TEST_F(PfSelectionGizmoTest, OriginStatesAndReset) {
               PfSelection::ViewportData::OriginState::AutoUnchosen);  // made on first access
     EXPECT_FALSE(data(viewA).gizmo);
     selectVertices({5});
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
-    selection->makeGizmo(&viewB, 5, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
+    selection->makeGizmo(&viewB, 5, PfGizmoOrientation::WorldAxes);
     EXPECT_EQ(selection->getGizmoOriginState(&viewA), PfSelection::ViewportData::OriginState::AutoChosen);
     EXPECT_FALSE(selection->isAnyGizmoMovedManually());
     data(viewB).originState = PfSelection::ViewportData::OriginState::Placed;
@@ -624,13 +628,13 @@ TEST_F(PfSelectionGizmoTest, OriginStatesAndReset) {
 
 TEST_F(PfSelectionGizmoTest, NoCameraOrNoMeshMakesNoGizmo) {
     selectVertices({5});
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
     ASSERT_TRUE(data(viewA).gizmo);
     viewA.setCamera(nullptr);
-    selection->makeGizmo(&viewA, 5, PF_GIZMO_WORLD_AXES);
+    selection->makeGizmo(&viewA, 5, PfGizmoOrientation::WorldAxes);
     EXPECT_FALSE(data(viewA).gizmo);
     // Nothing drawn with every display flag off, nor made.
-    PfSettings::Get()->m_uDrawGizmoFlags = PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE;
+    PfSettings::Get()->m_drawGizmoFlags = PfDrawGizmoSetting::InfluenceAsOutline;
     selection->drawGizmo(&viewB);
     EXPECT_FALSE(data(viewB).gizmo);
 }
@@ -644,7 +648,7 @@ namespace {
 class PfGizmoViewportTest : public pftest::PfToolViewportTest {
 protected:
     void SetUp() override {
-        PfSettings::Get()->m_uDrawGizmoFlags = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION;
+        PfSettings::Get()->m_drawGizmoFlags = PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation;
         ASSERT_NO_FATAL_FAILURE(PfToolViewportTest::SetUp());
         grid = fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
         fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
@@ -697,14 +701,15 @@ TEST_F(PfGizmoViewportTest, TheGizmoShowsAtTheSelection) {
     // Hovering over the X cone highlights it and redraws at once.
     int const redraws = fx.mgr()->getDrawnDataChangedCount();
     dztest::mouseMove(fx.view(), at(2.25f, 2.0f));
-    EXPECT_EQ(gizmo->getCurrentHit(), PF_GIZMO_HIT_CONE_X);
+    EXPECT_EQ(gizmo->getCurrentHit(), PfGizmoHit::ConeX);
     EXPECT_EQ(fx.mgr()->getDrawnDataChangedCount(), redraws + 1);
     dztest::mouseMove(fx.view(), at(2.26f, 2.0f));
     EXPECT_EQ(fx.mgr()->getDrawnDataChangedCount(), redraws + 1);
 
     // The falloff outline: a radius of 10 shows as a circle of radius 1 around the origin.
-    PfSettings::Get()->m_uDrawGizmoFlags = PF_DRAW_GIZMO_INFLUENCE | PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE;
-    PfSettings::Get()->m_ullFalloffRadius = 10;
+    PfSettings::Get()->m_drawGizmoFlags =
+        PfDrawGizmoSetting::Influence | PfDrawGizmoSetting::InfluenceAsOutline;
+    PfSettings::Get()->m_falloffRadius = 10;
     QImage const outline = fx.grab();
     auto brightness = [](QImage const& image, QPoint const& p) {
         dztest::Rgba const c = dztest::ViewportFixture::pixel(image, p);
@@ -716,7 +721,7 @@ TEST_F(PfGizmoViewportTest, TheGizmoShowsAtTheSelection) {
         EXPECT_EQ(brightness(outline, p), brightness(after, p));
 
     // With the display flags off, no gizmo.
-    PfSettings::Get()->m_uDrawGizmoFlags = 0;
+    PfSettings::Get()->m_drawGizmoFlags = 0;
     EXPECT_FALSE(anyNear(fx.grab(), at(2.12f, 2.0f), red));
 }
 
@@ -724,7 +729,7 @@ TEST_F(PfGizmoViewportTest, TheGizmoShowsAtTheSelection) {
 // the mouse swept about the gizmo's centre, times the gain: every ring of a gizmo seen at a slant, small and
 // large angles, either sense. The mouse goes exactly through the ring's points, between pixels.
 TEST_F(PfGizmoViewportTest, RingDragsThroughTheViewTurnByTheSweptAngle) {
-    PfSettings::Get()->m_ullFalloffRadius = 0;  // the face's corners alone, at weight 1
+    PfSettings::Get()->m_falloffRadius = 0;  // the face's corners alone, at weight 1
     fx.lookAt(DzVec3(6, -3, 6), DzVec3(2, 2, 0));
     dztest::mouseClick(fx.view(), at(2.5f, 2.5f));
     PfSelection* selection = tool->getSelection();
@@ -745,7 +750,7 @@ TEST_F(PfGizmoViewportTest, RingDragsThroughTheViewTurnByTheSweptAngle) {
     struct Ring {
         PfGizmoHit hit;
         int axis;  // n; u and v follow it, so that u x v = n
-    } const rings[] = {{PF_GIZMO_HIT_RING_X, 0}, {PF_GIZMO_HIT_RING_Y, 1}, {PF_GIZMO_HIT_RING_Z, 2}};
+    } const rings[] = {{PfGizmoHit::RingX, 0}, {PfGizmoHit::RingY, 1}, {PfGizmoHit::RingZ, 2}};
     for (Ring const& ring : rings) {
         DzVec3 const n = axes[ring.axis], u = axes[(ring.axis + 1) % 3], v = axes[(ring.axis + 2) % 3];
         auto pixelAt = [&](double deg) {
@@ -782,7 +787,7 @@ TEST_F(PfGizmoViewportTest, RingDragsThroughTheViewTurnByTheSweptAngle) {
                 ASSERT_LT(from, 360.0) << "the ring cannot be hit";
                 DzVec3 const before = position(vertex);
                 send(QEvent::MouseButtonPress, pixelAt(from), Qt::LeftButton, Qt::LeftButton);
-                ASSERT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_ROTATING));
+                ASSERT_EQ(selection->getState(), PfSelection::State::Rotating);
                 int const steps = int(std::ceil(std::fabs(degrees) / 15.0));
                 for (int i = 1; i <= steps; ++i)
                     send(QEvent::MouseMove, pixelAt(from + degrees * i / steps), Qt::NoButton,

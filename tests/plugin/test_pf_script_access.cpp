@@ -22,21 +22,21 @@ bool invokeSetFalloff(PfTool& tool, int radius, int mode) {
 TEST(PfScriptAccess, SetFalloffTakesTheRadiusAndACurveInRangeOnly) {
     PfTool tool;
     PfSettings* settings = PfSettings::Get();
-    auto const savedRadius = settings->m_ullFalloffRadius;
+    auto const savedRadius = settings->m_falloffRadius;
     PfFalloffMode const savedMode = settings->m_eFalloffMode;
-    settings->m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
+    settings->m_eFalloffMode = PfFalloffMode::SmoothCurve;
     EXPECT_TRUE(invokeSetFalloff(tool, 120, 3));
-    EXPECT_EQ(settings->m_ullFalloffRadius, 120u);
+    EXPECT_EQ(settings->m_falloffRadius, 120u);
     EXPECT_EQ(settings->m_eFalloffMode, PfFalloffMode(3));
     EXPECT_TRUE(invokeSetFalloff(tool, 80, -1));  // -1 keeps the curve
-    EXPECT_EQ(settings->m_ullFalloffRadius, 80u);
+    EXPECT_EQ(settings->m_falloffRadius, 80u);
     EXPECT_EQ(settings->m_eFalloffMode, PfFalloffMode(3));
     for (auto bad : {std::pair{-1, 0}, std::pair{10, 7}, std::pair{10, -2}}) {
         EXPECT_FALSE(invokeSetFalloff(tool, bad.first, bad.second));
-        EXPECT_EQ(settings->m_ullFalloffRadius, 80u);
+        EXPECT_EQ(settings->m_falloffRadius, 80u);
         EXPECT_EQ(settings->m_eFalloffMode, PfFalloffMode(3));
     }
-    settings->m_ullFalloffRadius = savedRadius;
+    settings->m_falloffRadius = savedRadius;
     settings->m_eFalloffMode = savedMode;
 }
 

@@ -109,12 +109,12 @@ struct HandleCase {
     char const* name;
     PfSelectionType type;
     Set before;
-    uint32_t state;
+    PfSelection::State state;
     DzViewportMgr::ViewMouseModifier modifier;
     int index;
     Set after;
     int result;
-    uint32_t stateAfter;
+    PfSelection::State stateAfter;
 };
 
 class PfHandleSelectionTest : public PfSelectionTest, public ::testing::WithParamInterface<HandleCase> {};
@@ -122,60 +122,131 @@ class PfHandleSelectionTest : public PfSelectionTest, public ::testing::WithPara
 TEST_P(PfHandleSelectionTest, ChangesTheSetOfTheType) {
     HandleCase const& c = GetParam();
     // Fill the set of the type through picks with the add key, then put the state in place.
-    selection->setState(PfSelection::PF_STATE_SELECTING);
+    selection->setState(PfSelection::State::Selecting);
     for (int i : c.before) selection->handleSelection(c.type, i, DzViewportMgr::NoModifier);
-    selection->setState(PfSelection::State(c.state));
+    selection->setState(c.state);
     PfMouseHandlerResult const result = selection->handleSelection(c.type, c.index, c.modifier);
     Set const& actual =
-        c.type == PF_SELECTION_VERTEX ? static_cast<Set const&>(selection->getSelectedVertices())
-        : c.type == PF_SELECTION_EDGE ? static_cast<Set const&>(selection->getSelectedEdges())
-                                      : static_cast<Set const&>(selection->getSelectedFacets());
+        c.type == PfSelectionType::Vertex ? static_cast<Set const&>(selection->getSelectedVertices())
+        : c.type == PfSelectionType::Edge ? static_cast<Set const&>(selection->getSelectedEdges())
+                                          : static_cast<Set const&>(selection->getSelectedFacets());
     EXPECT_EQ(actual, c.after);
     EXPECT_EQ(int(result), c.result);
     EXPECT_EQ(selection->getState(), c.stateAfter);
 }
 
 using VM = DzViewportMgr;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PfHandleSelectionTest,
-    ::testing::Values(
-        HandleCase{
-            "PlainClickOnTheOnlySelectedFace", PF_SELECTION_FACE, {4}, 5, VM::NoModifier, 4, {4}, 3, 0},
-        HandleCase{"PlainClickReplaces", PF_SELECTION_FACE, {1, 4}, 0, VM::NoModifier, 4, {4}, 8 | 3, 0},
-        HandleCase{"PaintingAdds", PF_SELECTION_FACE, {1}, 1, VM::NoModifier, 4, {1, 4}, 8 | 3, 1},
-        HandleCase{"AddKey", PF_SELECTION_FACE, {1}, 0, VM::CtrlModifier, 4, {1, 4}, 8 | 3, 0},
-        HandleCase{"RemoveKey", PF_SELECTION_FACE, {1, 4}, 5, VM::AltModifier, 4, {1}, 8 | 3, 0},
-        HandleCase{"RemoveKeyOnUnselectedStillReports",
-                   PF_SELECTION_FACE,
-                   {1},
-                   0,
-                   VM::AltModifier,
-                   4,
-                   {1},
-                   8 | 3,
-                   0},
-        HandleCase{"OtherKeyChangesNothing", PF_SELECTION_FACE, {1}, 5, VM::ShiftModifier, 4, {1}, 0, 0},
-        HandleCase{"TwoKeysChangeNothing", PF_SELECTION_FACE, {1}, 0, VM::MultipleModifiers, 4, {1}, 0, 0},
-        HandleCase{"Edges", PF_SELECTION_EDGE, {}, 0, VM::NoModifier, 7, {7}, 16 | 3, 0},
-        HandleCase{"Vertices", PF_SELECTION_VERTEX, {2}, 0, VM::CtrlModifier, 9, {2, 9}, 32 | 3, 0}),
-    [](::testing::TestParamInfo<HandleCase> const& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
+                         ::testing::Values(HandleCase{"PlainClickOnTheOnlySelectedFace",
+                                                      PfSelectionType::Face,
+                                                      {4},
+                                                      PfSelection::State::DragFinished,
+                                                      VM::NoModifier,
+                                                      4,
+                                                      {4},
+                                                      3,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"PlainClickReplaces",
+                                                      PfSelectionType::Face,
+                                                      {1, 4},
+                                                      PfSelection::State::Idle,
+                                                      VM::NoModifier,
+                                                      4,
+                                                      {4},
+                                                      8 | 3,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"PaintingAdds",
+                                                      PfSelectionType::Face,
+                                                      {1},
+                                                      PfSelection::State::Selecting,
+                                                      VM::NoModifier,
+                                                      4,
+                                                      {1, 4},
+                                                      8 | 3,
+                                                      PfSelection::State::Selecting},
+                                           HandleCase{"AddKey",
+                                                      PfSelectionType::Face,
+                                                      {1},
+                                                      PfSelection::State::Idle,
+                                                      VM::CtrlModifier,
+                                                      4,
+                                                      {1, 4},
+                                                      8 | 3,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"RemoveKey",
+                                                      PfSelectionType::Face,
+                                                      {1, 4},
+                                                      PfSelection::State::DragFinished,
+                                                      VM::AltModifier,
+                                                      4,
+                                                      {1},
+                                                      8 | 3,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"RemoveKeyOnUnselectedStillReports",
+                                                      PfSelectionType::Face,
+                                                      {1},
+                                                      PfSelection::State::Idle,
+                                                      VM::AltModifier,
+                                                      4,
+                                                      {1},
+                                                      8 | 3,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"OtherKeyChangesNothing",
+                                                      PfSelectionType::Face,
+                                                      {1},
+                                                      PfSelection::State::DragFinished,
+                                                      VM::ShiftModifier,
+                                                      4,
+                                                      {1},
+                                                      0,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"TwoKeysChangeNothing",
+                                                      PfSelectionType::Face,
+                                                      {1},
+                                                      PfSelection::State::Idle,
+                                                      VM::MultipleModifiers,
+                                                      4,
+                                                      {1},
+                                                      0,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"Edges",
+                                                      PfSelectionType::Edge,
+                                                      {},
+                                                      PfSelection::State::Idle,
+                                                      VM::NoModifier,
+                                                      7,
+                                                      {7},
+                                                      16 | 3,
+                                                      PfSelection::State::Idle},
+                                           HandleCase{"Vertices",
+                                                      PfSelectionType::Vertex,
+                                                      {2},
+                                                      PfSelection::State::Idle,
+                                                      VM::CtrlModifier,
+                                                      9,
+                                                      {2, 9},
+                                                      32 | 3,
+                                                      PfSelection::State::Idle}),
+                         [](::testing::TestParamInfo<HandleCase> const& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(PfSelectionTest, AddKeyWinsWhenBothKeysAreTheSame) {
     PfSettings::Get()->m_kmRemoveFromSelection.set(HvKeyboardModifier::Ctrl);
-    selection->handleSelection(PF_SELECTION_FACE, 1, VM::NoModifier);
-    selection->handleSelection(PF_SELECTION_FACE, 4, VM::CtrlModifier);
+    selection->handleSelection(PfSelectionType::Face, 1, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 4, VM::CtrlModifier);
     EXPECT_EQ(asSet(selection->getSelectedFacets()), (Set{1, 4}));
 }
 
 TEST_F(PfSelectionTest, UnknownTypeChangesNothing) {
-    selection->setState(PfSelection::PF_STATE_DRAG_FINISHED);
+    selection->setState(PfSelection::State::DragFinished);
     EXPECT_EQ(int(selection->handleSelection(PfSelectionType(3), 1, VM::NoModifier)), 0);
-    EXPECT_EQ(selection->getState(), 0u);
+    EXPECT_EQ(selection->getState(), PfSelection::State::Idle);
 }
 
 TEST_F(PfSelectionTest, FacesGiveTheirEdgesAndVertices) {
-    selection->handleSelection(PF_SELECTION_FACE, 0, VM::NoModifier);
-    selection->updateAfterSelectionChangeOrThrow(PF_MOUSE_FACETS_CHANGED);
+    selection->handleSelection(PfSelectionType::Face, 0, VM::NoModifier);
+    selection->updateAfterSelectionChangeOrThrow(PfMouseHandlerResultFlag::FacetsChanged);
     EXPECT_EQ(asSet(selection->getSelectedVertices()), (Set{0, 1, 4, 5}));
     DzFacet const& f = baseOf(node)->getFacet(0);
     EXPECT_EQ(asSet(selection->getSelectedEdges()),
@@ -185,7 +256,7 @@ TEST_F(PfSelectionTest, FacesGiveTheirEdgesAndVertices) {
 
 TEST_F(PfSelectionTest, SelectAllAndClearByType) {
     PfSettings const& s = *PfSettings::Get();
-    setType(PF_SELECTION_FACE);
+    setType(PfSelectionType::Face);
     selection->selectAllOrThrow(s, true);
     EXPECT_EQ(selection->getSelectedFacets().size(), 9u);
     EXPECT_EQ(selection->getSelectedVertices().size(), 16u);
@@ -195,13 +266,13 @@ TEST_F(PfSelectionTest, SelectAllAndClearByType) {
     EXPECT_TRUE(selection->getSelectedVertices().empty());
 
     // Every vertex on an edge: here, all of them.
-    setType(PF_SELECTION_EDGE);
+    setType(PfSelectionType::Edge);
     selection->selectAllOrThrow(s, true);
     EXPECT_EQ(selection->getSelectedEdges().size(), 24u);
     EXPECT_EQ(selection->getSelectedVertices().size(), 16u);
     EXPECT_TRUE(selection->getSelectedFacets().empty());
 
-    setType(PF_SELECTION_VERTEX);
+    setType(PfSelectionType::Vertex);
     selection->selectAllOrThrow(s, false);
     EXPECT_TRUE(selection->getSelectedVertices().empty());
     selection->selectAllOrThrow(s, true);
@@ -214,14 +285,14 @@ TEST_F(PfSelectionTest, SelectAllEdgesLeavesLooseVerticesOut) {
     mesh->finalize();
     DzNode* loose = addNode("loose", mesh);
     auto s = PfSelection::Create(&tool, loose);
-    setType(PF_SELECTION_EDGE);
+    setType(PfSelectionType::Edge);
     s->selectAllOrThrow(*PfSettings::Get(), true);
     EXPECT_EQ(asSet(s->getSelectedVertices()), (Set{0, 1, 2, 3}));
 }
 
 TEST_F(PfSelectionTest, GrowAndShrinkFollowTheHostRule) {
     PfSettings const& s = *PfSettings::Get();
-    selection->handleSelection(PF_SELECTION_FACE, 0, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 0, VM::NoModifier);
     selection->growOrShrinkSelectionOrThrow(s, true);
     EXPECT_EQ(asSet(selection->getSelectedFacets()), (Set{0, 1, 3, 4}));
     EXPECT_EQ(selection->getSelectedVertices().size(), 9u);
@@ -231,14 +302,14 @@ TEST_F(PfSelectionTest, GrowAndShrinkFollowTheHostRule) {
     EXPECT_EQ(asSet(selection->getSelectedFacets()), (Set{0}));
     EXPECT_EQ(asSet(selection->getSelectedVertices()), (Set{0, 1, 4, 5}));
     // Shrunk to nothing, nothing is left selected.
-    selection->handleSelection(PF_SELECTION_FACE, 4, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 4, VM::NoModifier);
     selection->growOrShrinkSelectionOrThrow(s, false);
     EXPECT_TRUE(selection->getSelectedFacets().empty());
     EXPECT_TRUE(selection->getSelectedVertices().empty());
 }
 
 TEST_F(PfSelectionTest, GrowAndShrinkOnlyInFaceMode) {
-    for (PfSelectionType type : {PF_SELECTION_EDGE, PF_SELECTION_VERTEX}) {
+    for (PfSelectionType type : {PfSelectionType::Edge, PfSelectionType::Vertex}) {
         setType(type);
         try {
             selection->growOrShrinkSelectionOrThrow(*PfSettings::Get(), true);
@@ -260,7 +331,7 @@ TEST_F(PfSelectionTest, HostFaceSelectionBothWays) {
     EXPECT_EQ(asSet(selection->getSelectedFacets()), (Set{2, 7}));
     EXPECT_EQ(selection->getSelectedVertices().size(), 8u);
 
-    selection->handleSelection(PF_SELECTION_FACE, 5, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 5, VM::NoModifier);
     EXPECT_EQ(selection->copyFaceSelectionsToMesh(), baseOf(node));
     EXPECT_EQ(baseOf(node)->getNumSelectedFacets(), 1);
     EXPECT_TRUE(baseOf(node)->isFacetSelected(5));
@@ -278,7 +349,7 @@ TEST_F(PfSelectionTest, SubdividedPicksSelectCageFaces) {
 
     // A pick on a refined face of the centre selects the centre cage face...
     EXPECT_EQ(selection->findCageFacetIfSubd(ofCentre[2]), 4);
-    selection->handleSelection(PF_SELECTION_FACE, ofCentre[2], VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, ofCentre[2], VM::NoModifier);
     EXPECT_EQ(asSet(selection->getSelectedFacets()), (Set{4}));
     // ...and the centre is drawn as its four refined faces.
     EXPECT_EQ(selection->getSelectedFacetsMaybeSubd(), Set(ofCentre.begin(), ofCentre.end()));
@@ -287,7 +358,7 @@ TEST_F(PfSelectionTest, SubdividedPicksSelectCageFaces) {
 }
 
 TEST_F(PfSelectionTest, UnsubdividedFacesAreDrawnAsSelected) {
-    selection->handleSelection(PF_SELECTION_FACE, 3, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 3, VM::NoModifier);
     EXPECT_EQ(selection->findCageFacetIfSubd(3), 3);
     EXPECT_EQ(selection->getSelectedFacetsMaybeSubd(), (Set{3}));
 }
@@ -296,17 +367,17 @@ TEST_F(PfSelectionTest, SelectionNormalAndSideVector) {
     HvVec3 normal, side;
     EXPECT_FALSE(selection->getSelectionNormal(normal, side));  // nothing selected
 
-    selection->handleSelection(PF_SELECTION_FACE, 4, VM::NoModifier);
-    selection->updateAfterSelectionChangeOrThrow(PF_MOUSE_FACETS_CHANGED);
+    selection->handleSelection(PfSelectionType::Face, 4, VM::NoModifier);
+    selection->updateAfterSelectionChangeOrThrow(PfMouseHandlerResultFlag::FacetsChanged);
     ASSERT_TRUE(selection->getSelectionNormal(normal, side));
     EXPECT_TRUE(DzVec3::equals(normal, DzVec3(0, 0, 1), 1e-6f))
         << normal.x << " " << normal.y << " " << normal.z;
     EXPECT_TRUE(DzVec3::equals(side, DzVec3(1, 0, 0), 1e-6f));
 
     // In vertex and edge modes the faces around the selected elements count.
-    for (PfSelectionType type : {PF_SELECTION_VERTEX, PF_SELECTION_EDGE}) {
+    for (PfSelectionType type : {PfSelectionType::Vertex, PfSelectionType::Edge}) {
         setType(type);
-        selection->invalidateAffectedVertices(50, PF_FALLOFF_SMOOTH_CURVE, false);
+        selection->invalidateAffectedVertices(50, PfFalloffMode::SmoothCurve, false);
         ASSERT_TRUE(selection->getSelectionNormal(normal, side));
         EXPECT_TRUE(DzVec3::equals(normal, DzVec3(0, 0, 1), 1e-6f));
     }
@@ -314,20 +385,20 @@ TEST_F(PfSelectionTest, SelectionNormalAndSideVector) {
 
 TEST_F(PfSelectionTest, SelectionNormalIsCachedUntilInvalidated) {
     HvVec3 normal, side;
-    selection->handleSelection(PF_SELECTION_FACE, 4, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 4, VM::NoModifier);
     // The vertex set is still empty: computed once, invalid, and so it stays until an invalidation.
     EXPECT_FALSE(selection->getSelectionNormal(normal, side));
     selection->recomputeSelectedVerticesFromFacetsOrThrow();
     EXPECT_FALSE(selection->getSelectionNormal(normal, side));
-    selection->invalidateAffectedVertices(50, PF_FALLOFF_SMOOTH_CURVE, true);
+    selection->invalidateAffectedVertices(50, PfFalloffMode::SmoothCurve, true);
     EXPECT_TRUE(selection->getSelectionNormal(normal, side));
 }
 
 TEST_F(PfSelectionTest, StraightUpNormalKeepsTheSideVector) {
     DzNode* up = addNode("up", makeUpFacingQuad());
     auto s = PfSelection::Create(&tool, up);
-    s->handleSelection(PF_SELECTION_FACE, 0, VM::NoModifier);
-    s->updateAfterSelectionChangeOrThrow(PF_MOUSE_FACETS_CHANGED);
+    s->handleSelection(PfSelectionType::Face, 0, VM::NoModifier);
+    s->updateAfterSelectionChangeOrThrow(PfMouseHandlerResultFlag::FacetsChanged);
     HvVec3 normal(9, 9, 9), side(9, 9, 9);
     ASSERT_TRUE(s->getSelectionNormal(normal, side));
     EXPECT_TRUE(DzVec3::equals(normal, DzVec3(0, 1, 0), 1e-6f));
@@ -335,20 +406,20 @@ TEST_F(PfSelectionTest, StraightUpNormalKeepsTheSideVector) {
 }
 
 TEST_F(PfSelectionTest, RestoreOfASnapshot) {
-    selection->handleSelection(PF_SELECTION_FACE, 0, VM::NoModifier);
-    selection->handleSelection(PF_SELECTION_FACE, 8, VM::CtrlModifier);
+    selection->handleSelection(PfSelectionType::Face, 0, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 8, VM::CtrlModifier);
     PfSelectionState const state(*selection);
-    EXPECT_EQ(state.type, PF_SELECTION_FACE);
+    EXPECT_EQ(state.type, PfSelectionType::Face);
     EXPECT_EQ(state.facets, (Set{0, 8}));
     EXPECT_TRUE(state.edges.empty());
     EXPECT_EQ(state.allocated(), sizeof(PfSelectionState) + 8);
 
-    selection->handleSelection(PF_SELECTION_FACE, 4, VM::NoModifier);
-    setType(PF_SELECTION_VERTEX);
+    selection->handleSelection(PfSelectionType::Face, 4, VM::NoModifier);
+    setType(PfSelectionType::Vertex);
     selection->restoreOrThrow(state);
     EXPECT_EQ(asSet(selection->getSelectedFacets()), (Set{0, 8}));
     EXPECT_EQ(selection->getSelectedVertices().size(), 8u);
-    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PF_SELECTION_FACE);
+    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PfSelectionType::Face);
     EXPECT_TRUE(tool.isToolSettingsStatsUpdatePending());
 }
 
@@ -356,13 +427,13 @@ TEST_F(PfSelectionTest, IndicesOutsideTheMeshAreSkipped) {
     // A snapshot taken on a larger mesh, restored on this one.
     DzNode* big = addNode("big", dztest::makeGrid(10, 10));
     auto other = PfSelection::Create(&tool, big);
-    for (int f : {3, 50, 99}) other->handleSelection(PF_SELECTION_FACE, f, VM::CtrlModifier);
+    for (int f : {3, 50, 99}) other->handleSelection(PfSelectionType::Face, f, VM::CtrlModifier);
     PfSelectionState const faces(*other);
     selection->restoreOrThrow(faces);
     EXPECT_EQ(asSet(selection->getSelectedVertices()), (Set{4, 5, 8, 9}));  // face 3 only
 
-    setType(PF_SELECTION_EDGE);
-    for (int e : {1, 500}) other->handleSelection(PF_SELECTION_EDGE, e, VM::CtrlModifier);
+    setType(PfSelectionType::Edge);
+    for (int e : {1, 500}) other->handleSelection(PfSelectionType::Edge, e, VM::CtrlModifier);
     PfSelectionState const edges(*other);
     selection->restoreOrThrow(edges);
     EXPECT_EQ(selection->getSelectedVertices().size(), 2u);
@@ -372,11 +443,11 @@ TEST_F(PfSelectionTest, IndicesOutsideTheMeshAreSkipped) {
     dztest::GlContext gl;
     ASSERT_TRUE(gl.create(32, 32)) << gl.error().toStdString();
     EXPECT_EQ(selection->drawSelection(), 2);  // one edge
-    setType(PF_SELECTION_VERTEX);
-    selection->handleSelection(PF_SELECTION_VERTEX, 0, VM::NoModifier);
-    for (int v : {16, 1000}) selection->handleSelection(PF_SELECTION_VERTEX, v, VM::CtrlModifier);
+    setType(PfSelectionType::Vertex);
+    selection->handleSelection(PfSelectionType::Vertex, 0, VM::NoModifier);
+    for (int v : {16, 1000}) selection->handleSelection(PfSelectionType::Vertex, v, VM::CtrlModifier);
     EXPECT_EQ(selection->drawSelection(), 1);
-    setType(PF_SELECTION_FACE);
+    setType(PfSelectionType::Face);
     selection->restoreOrThrow(faces);
     EXPECT_EQ(selection->drawSelection(), 4);  // the quad of face 3
 }
@@ -400,7 +471,7 @@ protected:
 };
 
 TEST_F(PfSelectionDrawTest, FacesAreFilledInYellow) {
-    selection->handleSelection(PF_SELECTION_FACE, 4, VM::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 4, VM::NoModifier);
     glEnable(GL_LIGHTING);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     EXPECT_EQ(selection->drawSelection(), 4);
@@ -419,7 +490,7 @@ TEST_F(PfSelectionDrawTest, FacesAreFilledInYellow) {
 TEST_F(PfSelectionDrawTest, SubdividedFacesAreDrawnRefined) {
     shapeOf(node)->setSubdivisionLevel(1);
     // Picks come as faces of the refined mesh.
-    selection->handleSelection(PF_SELECTION_FACE, selection->getCachedCagesMap().at(4).front(),
+    selection->handleSelection(PfSelectionType::Face, selection->getCachedCagesMap().at(4).front(),
                                VM::NoModifier);
     ASSERT_EQ(asSet(selection->getSelectedFacets()), (Set{4}));
     EXPECT_EQ(selection->drawSelection(), 16);  // four refined quads
@@ -428,7 +499,7 @@ TEST_F(PfSelectionDrawTest, SubdividedFacesAreDrawnRefined) {
 }
 
 TEST_F(PfSelectionDrawTest, EdgesAndVerticesAreDrawnThick) {
-    setType(PF_SELECTION_EDGE);
+    setType(PfSelectionType::Edge);
     // The bottom edge of face 4: from vertex 5 (1, 1) to vertex 6 (2, 1).
     DzFacetMesh* base = baseOf(node);
     int bottom = -1;
@@ -436,8 +507,8 @@ TEST_F(PfSelectionDrawTest, EdgesAndVerticesAreDrawnThick) {
         if (Set{base->getEdge(e).m_vertIdx[0], base->getEdge(e).m_vertIdx[1]} == Set{5, 6})
             bottom = e;
     ASSERT_GE(bottom, 0);
-    selection->handleSelection(PF_SELECTION_EDGE, bottom, VM::NoModifier);
-    selection->updateAfterSelectionChangeOrThrow(PF_MOUSE_EDGES_CHANGED);
+    selection->handleSelection(PfSelectionType::Edge, bottom, VM::NoModifier);
+    selection->updateAfterSelectionChangeOrThrow(PfMouseHandlerResultFlag::EdgesChanged);
     GLfloat width = 0.0f;
     glLineWidth(3.0f);
     EXPECT_EQ(selection->drawSelection(), 2);
@@ -448,8 +519,8 @@ TEST_F(PfSelectionDrawTest, EdgesAndVerticesAreDrawnThick) {
     EXPECT_EQ(at(1.5f, 1.5f), dztest::Rgba());
 
     gl.clear();
-    setType(PF_SELECTION_VERTEX);
-    selection->handleSelection(PF_SELECTION_VERTEX, 0, VM::NoModifier);
+    setType(PfSelectionType::Vertex);
+    selection->handleSelection(PfSelectionType::Vertex, 0, VM::NoModifier);
     EXPECT_EQ(selection->drawSelection(), 1);
     EXPECT_TRUE(isYellow(at(0.0f, 0.0f)));
     EXPECT_TRUE(isYellow(at(0.3f, 0.3f)));  // a point of 20 pixels

@@ -61,12 +61,12 @@ TEST_F(PfSettingsTest, GetGivesTheOneObject) {
 
 TEST_F(PfSettingsTest, DefaultsWithNothingStored) {
     PfSettings fresh;
-    EXPECT_EQ(fresh.m_eSelectionType, PF_SELECTION_FACE);
-    EXPECT_EQ(fresh.m_uDrawGizmoFlags, 7u);
+    EXPECT_EQ(fresh.m_eSelectionType, PfSelectionType::Face);
+    EXPECT_EQ(fresh.m_drawGizmoFlags, 7u);
     EXPECT_EQ(fresh.m_ullGizmoSize, 5u);
-    EXPECT_EQ(fresh.m_eGizmoOrientation, PF_GIZMO_NODE_AXES);
-    EXPECT_EQ(fresh.m_ullFalloffRadius, 50u);
-    EXPECT_EQ(fresh.m_eFalloffMode, PF_FALLOFF_SMOOTH_CURVE);
+    EXPECT_EQ(fresh.m_eGizmoOrientation, PfGizmoOrientation::NodeAxes);
+    EXPECT_EQ(fresh.m_falloffRadius, 50u);
+    EXPECT_EQ(fresh.m_eFalloffMode, PfFalloffMode::SmoothCurve);
     EXPECT_EQ(fresh.m_fGain, 1.0f);
     EXPECT_STREQ(fresh.m_kmAddToSelection.describe(), "Ctrl");
     EXPECT_STREQ(fresh.m_kmRemoveFromSelection.describe(), "Alt");
@@ -84,7 +84,7 @@ TEST_F(PfSettingsTest, StoredValuesAreReadByTheNextRun) {
     stored.setIntValue("modifier_move_gizmo_only", 0);
     stored.setIntValue("modifier_mouse_wheel_falloff", 2);
     PfSettings next;
-    EXPECT_EQ(next.m_uDrawGizmoFlags, 15u);
+    EXPECT_EQ(next.m_drawGizmoFlags, 15u);
     EXPECT_EQ(next.m_ullGizmoSize, 8u);
     EXPECT_STREQ(next.m_kmAddToSelection.describe(), "Shift");
     EXPECT_STREQ(next.m_kmRemoveFromSelection.describe(), "Ctrl");
@@ -94,13 +94,13 @@ TEST_F(PfSettingsTest, StoredValuesAreReadByTheNextRun) {
 
 TEST_F(PfSettingsTest, OutlineSurvivesARestartButTheSphereBitDoesNot) {
     EXPECT_TRUE(PfSettings::SetDrawInfluenceAsOutline(true, false));
-    EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, 15u);
-    EXPECT_EQ(PfSettings().m_uDrawGizmoFlags, 15u);
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 15u);
+    EXPECT_EQ(PfSettings().m_drawGizmoFlags, 15u);
     EXPECT_TRUE(PfSettings::SetDrawInfluence(false, false));
-    EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, 11u);
-    EXPECT_EQ(PfSettings().m_uDrawGizmoFlags, 15u);
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 11u);
+    EXPECT_EQ(PfSettings().m_drawGizmoFlags, 15u);
     EXPECT_TRUE(PfSettings::SetDrawInfluenceAsOutline(false, true));
-    EXPECT_EQ(PfSettings().m_uDrawGizmoFlags, 7u);
+    EXPECT_EQ(PfSettings().m_drawGizmoFlags, 7u);
     EXPECT_FALSE(DzAppSettings(kGroup).getBoolValue("influence_as_outline", true));
 }
 
@@ -110,28 +110,28 @@ TEST_F(PfSettingsTest, OnlyTheGizmoSizeTheOutlineAndTheModifiersAreStored) {
     PfSettings::SetDrawGizmoRotation(false, true);
     PfSettings::SetDrawInfluence(false, true);
     PfSettings::SetGizmoGain(0.25f, true);
-    s->m_eSelectionType = PF_SELECTION_EDGE;
-    s->m_eGizmoOrientation = PF_GIZMO_CLAMPED;
-    s->m_ullFalloffRadius = 120;
-    s->m_eFalloffMode = PF_FALLOFF_RANDOM;
+    s->m_eSelectionType = PfSelectionType::Edge;
+    s->m_eGizmoOrientation = PfGizmoOrientation::Clamped;
+    s->m_falloffRadius = 120;
+    s->m_eFalloffMode = PfFalloffMode::Random;
     EXPECT_TRUE(storedKeys().isEmpty());
     PfSettings::SetGizmoSize(3, false);
     PfSettings::SetDrawInfluenceAsOutline(true, false);
     s->m_kmMoveGizmoOnly.set(HvKeyboardModifier::Shift);
     EXPECT_EQ(storedKeys(), (QStringList{"gizmo_size", "influence_as_outline", "modifier_move_gizmo_only"}));
     PfSettings next;
-    EXPECT_EQ(next.m_uDrawGizmoFlags, 15u);  // 7 again, plus the stored outline bit
+    EXPECT_EQ(next.m_drawGizmoFlags, 15u);  // 7 again, plus the stored outline bit
     EXPECT_EQ(next.m_ullGizmoSize, 3u);
     EXPECT_EQ(next.m_fGain, 1.0f);
-    EXPECT_EQ(next.m_eSelectionType, PF_SELECTION_FACE);
-    EXPECT_EQ(next.m_eGizmoOrientation, PF_GIZMO_NODE_AXES);
-    EXPECT_EQ(next.m_ullFalloffRadius, 50u);
-    EXPECT_EQ(next.m_eFalloffMode, PF_FALLOFF_SMOOTH_CURVE);
+    EXPECT_EQ(next.m_eSelectionType, PfSelectionType::Face);
+    EXPECT_EQ(next.m_eGizmoOrientation, PfGizmoOrientation::NodeAxes);
+    EXPECT_EQ(next.m_falloffRadius, 50u);
+    EXPECT_EQ(next.m_eFalloffMode, PfFalloffMode::SmoothCurve);
     EXPECT_STREQ(next.m_kmMoveGizmoOnly.describe(), "Shift");
-    s->m_eSelectionType = PF_SELECTION_FACE;
-    s->m_eGizmoOrientation = PF_GIZMO_NODE_AXES;
-    s->m_ullFalloffRadius = 50;
-    s->m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
+    s->m_eSelectionType = PfSelectionType::Face;
+    s->m_eGizmoOrientation = PfGizmoOrientation::NodeAxes;
+    s->m_falloffRadius = 50;
+    s->m_eFalloffMode = PfFalloffMode::SmoothCurve;
     s->m_kmMoveGizmoOnly.set(HvKeyboardModifier::Ctrl);
 }
 
@@ -177,11 +177,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PfSettingsStoredSize,
 
 TEST_F(PfSettingsTest, FlagSettersChangeOnlyTheirBitAndRedrawTheActiveTool) {
     EXPECT_TRUE(PfSettings::SetDrawGizmoTranslation(false, false));
-    EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, 6u);
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 6u);
     EXPECT_TRUE(PfSettings::SetDrawGizmoRotation(false, true));
-    EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, 4u);
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 4u);
     EXPECT_TRUE(PfSettings::SetDrawGizmoTranslation(true, true));
-    EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, 5u);
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 5u);
     EXPECT_EQ(invalidations, (std::vector<unsigned int>{1, 1, 1}));
 }
 
@@ -201,18 +201,19 @@ TEST_F(PfSettingsTest, HandlerKeepsTheToggleActionsCheckMarkInStepWithoutATool) 
     toggle->setChecked(true);
     int paneCalls = 0;
     auto pane = [&](PfToolOptionsWidget&, PfSettings const&) { ++paneCalls; };
-    EXPECT_TRUE(
-        PfSettings::GizmoBoolHandler(false, PF_DRAW_GIZMO_ROTATION, "PfSettingsTestToggle", true, pane));
+    EXPECT_TRUE(PfSettings::GizmoBoolHandler(false, PfDrawGizmoSetting::Rotation, "PfSettingsTestToggle",
+                                             true, pane));
     EXPECT_FALSE(toggle->isChecked());
-    EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, 5u);
-    EXPECT_FALSE(
-        PfSettings::GizmoBoolHandler(false, PF_DRAW_GIZMO_ROTATION, "PfSettingsTestToggle", true, pane));
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 5u);
+    EXPECT_FALSE(PfSettings::GizmoBoolHandler(false, PfDrawGizmoSetting::Rotation, "PfSettingsTestToggle",
+                                              true, pane));
     toggle->setChecked(true);
-    EXPECT_FALSE(
-        PfSettings::GizmoBoolHandler(false, PF_DRAW_GIZMO_ROTATION, "PfSettingsTestToggle", true, pane));
+    EXPECT_FALSE(PfSettings::GizmoBoolHandler(false, PfDrawGizmoSetting::Rotation, "PfSettingsTestToggle",
+                                              true, pane));
     EXPECT_TRUE(toggle->isChecked());  // an unchanged state touches no action
     // A missing action is skipped; no pane exists, so none is updated.
-    EXPECT_TRUE(PfSettings::GizmoBoolHandler(true, PF_DRAW_GIZMO_ROTATION, "NoSuchToggleAction", true, pane));
+    EXPECT_TRUE(
+        PfSettings::GizmoBoolHandler(true, PfDrawGizmoSetting::Rotation, "NoSuchToggleAction", true, pane));
     EXPECT_EQ(paneCalls, 0);
     delete mgr->takeAction("PfSettingsTestToggle");
 }
@@ -220,7 +221,7 @@ TEST_F(PfSettingsTest, HandlerKeepsTheToggleActionsCheckMarkInStepWithoutATool) 
 TEST_F(PfSettingsTest, FlagSettersWorkWithoutAnActionManager) {
     DzActionMgr* mgr = dzApp->getInterface()->takeActionMgr();
     EXPECT_TRUE(PfSettings::SetDrawGizmoRotation(false, true));
-    EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, 5u);
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 5u);
     dzApp->getInterface()->setActionMgr(mgr);
 }
 
@@ -236,15 +237,15 @@ TEST_F(PfSettingsTest, GainComparesExactlyNeverRedrawsAndIsNotStored) {
 // The suites rely on the guard: every field and every stored key comes back, whatever the scope changed.
 TEST_F(PfSettingsTest, TheTestGuardPutsEveryFieldAndStoredKeyBack) {
     PfSettings* s = PfSettings::Get();
-    s->m_eFalloffMode = PF_FALLOFF_SHARP;  // a value the defaults do not have
+    s->m_eFalloffMode = PfFalloffMode::Sharp;  // a value the defaults do not have
     DzAppSettings(kGroup).setIntValue(g_pcszGizmoSize, 4);
     {
         pftest::PfSettingsGuard guard(pftest::PfSettingsGuard::FromDefaults);
-        EXPECT_EQ(s->m_eFalloffMode, PF_FALLOFF_SMOOTH_CURVE);
-        s->m_eSelectionType = PF_SELECTION_EDGE;
-        s->m_uDrawGizmoFlags = 0;
-        s->m_eGizmoOrientation = PF_GIZMO_CLAMPED;
-        s->m_ullFalloffRadius = 7;
+        EXPECT_EQ(s->m_eFalloffMode, PfFalloffMode::SmoothCurve);
+        s->m_eSelectionType = PfSelectionType::Edge;
+        s->m_drawGizmoFlags = 0;
+        s->m_eGizmoOrientation = PfGizmoOrientation::Clamped;
+        s->m_falloffRadius = 7;
         s->m_fGain = 0.25f;
         EXPECT_TRUE(PfSettings::SetGizmoSize(9, false));
         EXPECT_TRUE(PfSettings::SetDrawInfluenceAsOutline(true, false));
@@ -252,11 +253,11 @@ TEST_F(PfSettingsTest, TheTestGuardPutsEveryFieldAndStoredKeyBack) {
                                       &s->m_kmMoveGizmoOnly, &s->m_kmMouseWheelFalloff})
             m->set(HvKeyboardModifier::Shift);
     }
-    EXPECT_EQ(s->m_eFalloffMode, PF_FALLOFF_SHARP);
-    EXPECT_EQ(s->m_eSelectionType, PF_SELECTION_FACE);
-    EXPECT_EQ(s->m_uDrawGizmoFlags, 7u);
-    EXPECT_EQ(s->m_eGizmoOrientation, PF_GIZMO_NODE_AXES);
-    EXPECT_EQ(s->m_ullFalloffRadius, 50u);
+    EXPECT_EQ(s->m_eFalloffMode, PfFalloffMode::Sharp);
+    EXPECT_EQ(s->m_eSelectionType, PfSelectionType::Face);
+    EXPECT_EQ(s->m_drawGizmoFlags, 7u);
+    EXPECT_EQ(s->m_eGizmoOrientation, PfGizmoOrientation::NodeAxes);
+    EXPECT_EQ(s->m_falloffRadius, 50u);
     EXPECT_EQ(s->m_fGain, 1.0f);
     EXPECT_EQ(s->m_ullGizmoSize, 5u);
     EXPECT_EQ(s->m_kmAddToSelection.getValue(), HvKeyboardModifier::Ctrl);
@@ -278,16 +279,16 @@ TEST(PfSettingsNextRun, DISABLED_Child) {
         EXPECT_TRUE(PfSettings::SetDrawGizmoRotation(false, false));
         EXPECT_TRUE(PfSettings::SetGizmoGain(0.5f, false));
         EXPECT_TRUE(s->m_kmRemoveFromSelection.set(HvKeyboardModifier::Shift));
-        s->m_ullFalloffRadius = 300;
-        s->m_eSelectionType = PF_SELECTION_VERTEX;
+        s->m_falloffRadius = 300;
+        s->m_eSelectionType = PfSelectionType::Vertex;
     } else if (mode == "read") {
         EXPECT_EQ(s->m_ullGizmoSize, 7u);
-        EXPECT_EQ(s->m_uDrawGizmoFlags, 15u);
+        EXPECT_EQ(s->m_drawGizmoFlags, 15u);
         EXPECT_STREQ(s->m_kmRemoveFromSelection.describe(), "Shift");
         EXPECT_STREQ(s->m_kmAddToSelection.describe(), "Ctrl");
         EXPECT_EQ(s->m_fGain, 1.0f);
-        EXPECT_EQ(s->m_ullFalloffRadius, 50u);
-        EXPECT_EQ(s->m_eSelectionType, PF_SELECTION_FACE);
+        EXPECT_EQ(s->m_falloffRadius, 50u);
+        EXPECT_EQ(s->m_eSelectionType, PfSelectionType::Face);
     } else {
         FAIL() << "started by PfSettingsNextRun.ReadsWhatThePreviousRunStored";
     }

@@ -201,7 +201,7 @@ TEST_F(PfToolTest, ClickSelectsTheFaceUnderTheMouse) {
     EXPECT_EQ(selection()->getNode(), grid);
     EXPECT_EQ(faces(), (Set{9}));
     EXPECT_EQ(asSet(selection()->getSelectedVertices()), (Set{11, 12, 16, 17}));
-    EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    EXPECT_EQ(selection()->getState(), PfSelection::State::Idle);
 
     click(3.5f, 0.5f);
     EXPECT_EQ(faces(), (Set{3}));
@@ -209,7 +209,7 @@ TEST_F(PfToolTest, ClickSelectsTheFaceUnderTheMouse) {
 
 TEST_F(PfToolTest, EdgeAndVertexModesPickTheNearest) {
     activate();
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_EDGE;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Edge;
     click(1.5f, 2.1f);  // near the bottom edge of face 9
     ASSERT_TRUE(selection());
     EXPECT_EQ(asSet(selection()->getSelectedEdges()), (Set{edgeBetween(baseOf(grid), 11, 12)}));
@@ -217,7 +217,7 @@ TEST_F(PfToolTest, EdgeAndVertexModesPickTheNearest) {
     click(1.9f, 2.5f);  // near its right edge
     EXPECT_EQ(asSet(selection()->getSelectedEdges()), (Set{edgeBetween(baseOf(grid), 12, 17)}));
 
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
     click(1.2f, 2.8f);
     EXPECT_EQ(asSet(selection()->getSelectedVertices()), (Set{16}));
     click(3.7f, 0.6f);
@@ -248,12 +248,12 @@ TEST_F(PfToolTest, PaintingWithTheButtonHeld) {
     click(0.5f, 0.5f);  // the node is picked first
     dztest::mouseDrag(fx.view(), at(0.5f, 1.5f), at(3.5f, 1.5f), Qt::LeftButton, Qt::NoModifier, 12);
     EXPECT_EQ(faces(), (Set{4, 5, 6, 7}));
-    EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    EXPECT_EQ(selection()->getState(), PfSelection::State::Idle);
     // Painting beyond the mesh selects nothing more, and the painting stays on.
     dztest::mousePress(fx.view(), at(0.5f, 3.5f));
     dztest::mouseMove(fx.view(), at(-3.0f, 3.5f), Qt::LeftButton);
     dztest::mouseMove(fx.view(), at(1.5f, 3.5f), Qt::LeftButton);
-    EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_SELECTING));
+    EXPECT_EQ(selection()->getState(), PfSelection::State::Selecting);
     dztest::mouseRelease(fx.view(), at(1.5f, 3.5f));
     EXPECT_EQ(faces(), (Set{12, 13}));
 }
@@ -262,13 +262,13 @@ TEST_F(PfToolTest, OnlyTheLeftButtonsReleaseEndsThePainting) {
     activate();
     dztest::mousePress(fx.view(), at(0.5f, 0.5f));
     ASSERT_TRUE(selection());
-    ASSERT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_SELECTING));
+    ASSERT_EQ(selection()->getState(), PfSelection::State::Selecting);
     dztest::mousePress(fx.view(), at(0.5f, 0.5f), Qt::RightButton);
     dztest::mouseRelease(fx.view(), at(0.5f, 0.5f), Qt::RightButton);
-    EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_SELECTING));
+    EXPECT_EQ(selection()->getState(), PfSelection::State::Selecting);
     dztest::mouseMove(fx.view(), at(1.5f, 0.5f), Qt::LeftButton);
     dztest::mouseRelease(fx.view(), at(1.5f, 0.5f));
-    EXPECT_EQ(selection()->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+    EXPECT_EQ(selection()->getState(), PfSelection::State::Idle);
     EXPECT_EQ(faces(), (Set{0, 1}));
 }
 
@@ -341,10 +341,10 @@ TEST_F(PfToolTest, SubdividedMeshesPickTheirCage) {
     activate();
     click(1.5f, 2.5f);
     EXPECT_EQ(faces(), (Set{9}));
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_EDGE;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Edge;
     click(1.5f, 2.1f);
     EXPECT_EQ(asSet(selection()->getSelectedEdges()), (Set{edgeBetween(baseOf(grid), 11, 12)}));
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
     click(1.8f, 2.2f);
     EXPECT_EQ(asSet(selection()->getSelectedVertices()), (Set{12}));
 }
@@ -364,7 +364,7 @@ TEST_F(PfToolTest, ExternalSelectionChangeDropsTheSelection) {
 
 TEST_F(PfToolTest, WorldCopyIsNotKeptPastItsSelection) {
     activate();
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_EDGE;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Edge;
     click(1.5f, 1.1f);
     ASSERT_TRUE(selection());
     ASSERT_TRUE(DzVec3::equals(tool->getWorldMeshBaseWithModifiers(grid)->getMesh()->getVertex(0),
@@ -403,22 +403,22 @@ TEST_F(PfToolTest, TheHighlightShowsInThePixels) {
 }
 
 TEST_F(PfToolTest, EdgeAndVertexHighlights) {
-    PfSettings::Get()->m_uDrawGizmoFlags = 0;  // the gizmo would cover the highlighted corner
+    PfSettings::Get()->m_drawGizmoFlags = 0;  // the gizmo would cover the highlighted corner
     activate();
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_VERTEX;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
     click(1.1f, 1.1f);
     QImage const image = fx.grab();
     dztest::Rgba const corner = dztest::ViewportFixture::pixel(image, at(1.0f, 1.0f));
     dztest::Rgba const middle = dztest::ViewportFixture::pixel(image, at(1.5f, 1.5f));
     EXPECT_LT(corner.b, middle.b) << corner << " " << middle;
 
-    PfSettings::Get()->m_eSelectionType = PF_SELECTION_EDGE;
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Edge;
     click(1.5f, 1.1f);
     QImage const edges = fx.grab();
     EXPECT_LT(dztest::ViewportFixture::pixel(edges, at(1.5f, 1.0f)).b,
               dztest::ViewportFixture::pixel(edges, at(1.5f, 1.5f)).b);
-    PfSettings::Get()->m_uDrawGizmoFlags =
-        PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
+    PfSettings::Get()->m_drawGizmoFlags =
+        PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence;
 }
 
 // ---- redraws, statistics ----
@@ -493,13 +493,13 @@ TEST_P(PfToolWheelTest, FalloffRadius) {
     activate();
     if (c.withSelection)
         click(0.5f, 0.5f);
-    PfSettings::Get()->m_ullFalloffRadius = c.radius;
+    PfSettings::Get()->m_falloffRadius = c.radius;
     QWheelEvent event(QPointF(at(0.5f, 0.5f)), fx.view()->mapToGlobal(at(0.5f, 0.5f)), QPoint(),
                       QPoint(0, c.delta), Qt::NoButton, c.modifiers, Qt::NoScrollPhase, false);
     bool const consumed =
         tool->wheelEvent(fx.view(), &event, DzViewportMgr::toViewMouseModifier(c.modifiers));
     EXPECT_EQ(consumed, c.withSelection && c.modifiers == Qt::ControlModifier);
-    EXPECT_EQ(PfSettings::Get()->m_ullFalloffRadius, c.radiusAfter);
+    EXPECT_EQ(PfSettings::Get()->m_falloffRadius, c.radiusAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -520,11 +520,11 @@ TEST_F(PfToolTest, WheelThroughTheViewport) {
     click(0.5f, 0.5f);
     PfSettings::Get()->m_kmMouseWheelFalloff.set(HvKeyboardModifier::Shift);
     dztest::wheel(fx.view(), at(0.5f, 0.5f), -120, Qt::ShiftModifier);
-    EXPECT_EQ(PfSettings::Get()->m_ullFalloffRadius, 60u);
+    EXPECT_EQ(PfSettings::Get()->m_falloffRadius, 60u);
     // Not taken, the wheel zooms the camera instead.
     DzVec3 const eye = fx.camera()->getWSPos();
     dztest::wheel(fx.view(), at(0.5f, 0.5f), -120, Qt::ControlModifier);
-    EXPECT_EQ(PfSettings::Get()->m_ullFalloffRadius, 60u);
+    EXPECT_EQ(PfSettings::Get()->m_falloffRadius, 60u);
     EXPECT_FALSE(DzVec3::equals(fx.camera()->getWSPos(), eye, 1e-4f));
 }
 
@@ -546,13 +546,13 @@ TEST_F(PfToolTest, MoveGizmoOnlyKey) {
     dztest::keyPress(fx.view(), Qt::Key_Shift, Qt::ShiftModifier);
     dztest::keyPress(fx.view(), Qt::Key_A, Qt::ControlModifier, "\x01");
     EXPECT_FALSE(s->isMoveGizmoOnlyKeyboardModifierActive());
-    for (PfSelection::State state : {PfSelection::PF_STATE_MOVING_GIZMO, PfSelection::PF_STATE_TRANSLATING,
-                                     PfSelection::PF_STATE_ROTATING}) {
+    for (PfSelection::State state :
+         {PfSelection::State::MovingGizmo, PfSelection::State::Translating, PfSelection::State::Rotating}) {
         s->setState(state);
         dztest::keyPress(fx.view(), Qt::Key_Control, Qt::ControlModifier);
         EXPECT_FALSE(s->isMoveGizmoOnlyKeyboardModifierActive()) << state;
     }
-    s->setState(PfSelection::PF_STATE_DRAG_FINISHED);
+    s->setState(PfSelection::State::DragFinished);
     dztest::keyPress(fx.view(), Qt::Key_Control, Qt::ControlModifier);
     EXPECT_TRUE(s->isMoveGizmoOnlyKeyboardModifierActive());
     // Letting go of another key while it is held keeps it on.

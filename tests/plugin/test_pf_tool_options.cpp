@@ -38,12 +38,13 @@ QString const kPleaseSelect =
     "Please select an object in the scene with geometry to be able to modify its mesh.";
 
 void resetSettings(PfSettings& s) {
-    s.m_eSelectionType = PF_SELECTION_FACE;
-    s.m_uDrawGizmoFlags = PF_DRAW_GIZMO_TRANSLATION | PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE;
+    s.m_eSelectionType = PfSelectionType::Face;
+    s.m_drawGizmoFlags =
+        PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence;
     s.m_ullGizmoSize = 5;
-    s.m_eGizmoOrientation = PF_GIZMO_NODE_AXES;
-    s.m_ullFalloffRadius = 50;
-    s.m_eFalloffMode = PF_FALLOFF_SMOOTH_CURVE;
+    s.m_eGizmoOrientation = PfGizmoOrientation::NodeAxes;
+    s.m_falloffRadius = 50;
+    s.m_eFalloffMode = PfFalloffMode::SmoothCurve;
     s.m_fGain = 1.0f;
     s.m_kmMoveGizmoOnly.set(HvKeyboardModifier::Ctrl);
 }
@@ -242,13 +243,13 @@ TEST_F(PfToolOptionsTest, LockBoxUpdatesCoalesceAndWithoutAToolEndDisabledAndUnc
 
 TEST_F(PfToolOptionsTest, ConstructionShowsTheGivenSettingsAndCallsNoSetter) {
     PfSettings shown;
-    shown.m_eSelectionType = PF_SELECTION_EDGE;
-    shown.m_uDrawGizmoFlags =
-        PF_DRAW_GIZMO_ROTATION | PF_DRAW_GIZMO_INFLUENCE | PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE;
+    shown.m_eSelectionType = PfSelectionType::Edge;
+    shown.m_drawGizmoFlags =
+        PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence | PfDrawGizmoSetting::InfluenceAsOutline;
     shown.m_ullGizmoSize = 3;
-    shown.m_eGizmoOrientation = PF_GIZMO_CAMERA_45;
-    shown.m_ullFalloffRadius = 123;
-    shown.m_eFalloffMode = PF_FALLOFF_SHARP;
+    shown.m_eGizmoOrientation = PfGizmoOrientation::Camera45;
+    shown.m_falloffRadius = 123;
+    shown.m_eFalloffMode = PfFalloffMode::Sharp;
     shown.m_fGain = 0.25f;
     shown.m_kmMoveGizmoOnly.set(HvKeyboardModifier::Shift);
     PfToolOptionsWidget p(nullptr, shown);
@@ -268,12 +269,12 @@ TEST_F(PfToolOptionsTest, ConstructionShowsTheGivenSettingsAndCallsNoSetter) {
 
     // The process's settings were not touched: no callback, slot or setter ran.
     PfSettings const* s = PfSettings::Get();
-    EXPECT_EQ(s->m_eSelectionType, PF_SELECTION_FACE);
-    EXPECT_EQ(s->m_uDrawGizmoFlags, 7u);
+    EXPECT_EQ(s->m_eSelectionType, PfSelectionType::Face);
+    EXPECT_EQ(s->m_drawGizmoFlags, 7u);
     EXPECT_EQ(s->m_ullGizmoSize, 5u);
-    EXPECT_EQ(s->m_eGizmoOrientation, PF_GIZMO_NODE_AXES);
-    EXPECT_EQ(s->m_ullFalloffRadius, 50u);
-    EXPECT_EQ(s->m_eFalloffMode, PF_FALLOFF_SMOOTH_CURVE);
+    EXPECT_EQ(s->m_eGizmoOrientation, PfGizmoOrientation::NodeAxes);
+    EXPECT_EQ(s->m_falloffRadius, 50u);
+    EXPECT_EQ(s->m_eFalloffMode, PfFalloffMode::SmoothCurve);
     EXPECT_EQ(s->m_fGain, 1.0f);
     QSettings raw(DzAppSettings::getSettingsFilePath(), QSettings::IniFormat);
     EXPECT_TRUE(raw.allKeys().filter("gizmo_size").isEmpty());
@@ -285,11 +286,11 @@ TEST_F(PfToolOptionsTest, ClickingAnotherSelectionTypeStoresTheNewOne) {
     pane->pRadioSelectionEdge->click();
     EXPECT_TRUE(pane->pRadioSelectionEdge->isChecked());
     EXPECT_FALSE(pane->pRadioSelectionFacet->isChecked());
-    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PF_SELECTION_EDGE);
+    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PfSelectionType::Edge);
     // From elsewhere: the radio follows, and its echo stores the same value again.
-    pane->setSelectionTypeRadioChecked(PF_SELECTION_VERTEX);
+    pane->setSelectionTypeRadioChecked(PfSelectionType::Vertex);
     EXPECT_TRUE(pane->pRadioSelectionVertex->isChecked());
-    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PF_SELECTION_VERTEX);
+    EXPECT_EQ(PfSettings::Get()->m_eSelectionType, PfSelectionType::Vertex);
 }
 
 TEST_F(PfToolOptionsTest, SetterOfAKeyWithoutButtonChangesNothing) {
@@ -306,15 +307,15 @@ TEST_F(PfToolOptionsTest, GizmoBoxesBothWays) {
     makePane();
     PfSettings* s = PfSettings::Get();
     pane->pCheckBoxDrawGizmoTranslation->click();
-    EXPECT_FALSE(s->drawsGizmo(PF_DRAW_GIZMO_TRANSLATION));
+    EXPECT_FALSE(s->drawsGizmo(PfDrawGizmoSetting::Translation));
     pane->pCheckBoxDrawGizmoRotation->click();
-    EXPECT_FALSE(s->drawsGizmo(PF_DRAW_GIZMO_ROTATION));
+    EXPECT_FALSE(s->drawsGizmo(PfDrawGizmoSetting::Rotation));
     // A setter called with pane update reaches the box only while the tool has this pane; here the box is
     // set as the hook does it.
     pane->setDrawGizmoTranslationCheckBox(true);
     pane->setDrawGizmoRotationCheckBox(true);
     EXPECT_TRUE(pane->pCheckBoxDrawGizmoTranslation->isChecked());
-    EXPECT_EQ(s->m_uDrawGizmoFlags, 7u);
+    EXPECT_EQ(s->m_drawGizmoFlags, 7u);
 }
 
 TEST_F(PfToolOptionsTest, SphereBoxThreeStatesAndTheOutlineFlag) {
@@ -333,9 +334,10 @@ TEST_F(PfToolOptionsTest, SphereBoxThreeStatesAndTheOutlineFlag) {
     makePane();
     for (Row const& row : rows) {
         SCOPED_TRACE(row.why);
-        PfSettings::Get()->m_uDrawGizmoFlags = row.before;
+        PfSettings::Get()->m_drawGizmoFlags = PfDrawGizmoFlags(QFlag(int(row.before)));
         DzAppSettings("Halvorin's Pullform Plugin")
-            .setBoolValue("influence_as_outline", (row.before & PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE) != 0);
+            .setBoolValue("influence_as_outline",
+                          (row.before & uint32_t(PfDrawGizmoSetting::InfluenceAsOutline)) != 0);
         // The box starts from the other state, so that it changes.
         {
             QSignalBlocker block(pane->pCheckBoxTriShowGizmoSphere);
@@ -343,9 +345,9 @@ TEST_F(PfToolOptionsTest, SphereBoxThreeStatesAndTheOutlineFlag) {
                                                                                       : Qt::Checked);
         }
         pane->pCheckBoxTriShowGizmoSphere->setCheckState(row.state);
-        EXPECT_EQ(PfSettings::Get()->m_uDrawGizmoFlags, row.after);
-        EXPECT_EQ(PfSettings().drawsGizmo(PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE),
-                  (row.after & PF_DRAW_GIZMO_INFLUENCE_AS_OUTLINE) != 0)
+        EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, row.after);
+        EXPECT_EQ(PfSettings().drawsGizmo(PfDrawGizmoSetting::InfluenceAsOutline),
+                  (row.after & uint32_t(PfDrawGizmoSetting::InfluenceAsOutline)) != 0)
             << "the outline flag is stored";
     }
     // And back: the settings' setters show their state in the box.
@@ -392,24 +394,24 @@ TEST_F(PfToolOptionsTest, FalloffRadiusScale) {
     EXPECT_EQ(slider->getSensitivity(), 0.5f);
     EXPECT_TRUE(slider->getTextEditable());
     slider->setValue(12.34f);
-    EXPECT_EQ(s->m_ullFalloffRadius, 123u);
+    EXPECT_EQ(s->m_falloffRadius, 123u);
     pane->setFalloffRadiusSlider(55);
     EXPECT_EQ(slider->getValue(), 5.5f);
     slider->setValue(5000.0f);
     EXPECT_EQ(slider->getValue(), 1000.0f);
-    EXPECT_EQ(s->m_ullFalloffRadius, 10000u);
+    EXPECT_EQ(s->m_falloffRadius, 10000u);
     // Typed into the slider's value text.
     QLineEdit* text = slider->findChild<QLineEdit*>();
     text->setText("7.25");
     emit text->editingFinished();
-    EXPECT_EQ(s->m_ullFalloffRadius, 72u);
+    EXPECT_EQ(s->m_falloffRadius, 72u);
 
     // A radius set elsewhere is shown and echoed back by the slider's own signal unchanged.
     for (size_t radius = 0; radius <= 10000; ++radius) {
-        s->m_ullFalloffRadius = radius;
+        s->m_falloffRadius = radius;
         pane->setFalloffRadiusSlider(radius);
         ASSERT_EQ(slider->getValue(), float(radius) / 10.0f) << radius;
-        ASSERT_EQ(s->m_ullFalloffRadius, radius) << "the echo changed the radius";
+        ASSERT_EQ(s->m_falloffRadius, radius) << "the echo changed the radius";
     }
 }
 

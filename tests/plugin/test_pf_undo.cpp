@@ -42,7 +42,7 @@ protected:
         body->setLabel("Body");
         selectOn(body);
         ASSERT_TRUE(modifier);
-        selection->handleSelection(PF_SELECTION_FACE, 4, DzViewportMgr::NoModifier);
+        selection->handleSelection(PfSelectionType::Face, 4, DzViewportMgr::NoModifier);
     }
     void TearDown() override {
         PfNodeSelectionTest::TearDown();
@@ -97,9 +97,9 @@ TEST_F(PfUndoTest, UpdateReplacesTheOffsetsThatUndoTakesBack) {
         PfRelativeOffsetsForUndo({{3, {0.5f, 0, 0}}, {4, {0.25f, 0, 0}}}, {{3, {0, 0, 0}}, {4, {0, 0, 0}}}));
     stack()->undo();
     EXPECT_EQ(modifier->getDeltas(), (Offsets{{3, {0, 0, 0}}, {4, {0, 0, 0}}}));
-    item->apply(PF_REDO);
+    item->apply(PfUndoOrRedo::Redo);
     EXPECT_EQ(modifier->getDeltas(), (Offsets{{3, {0.5f, 0, 0}}, {4, {0.25f, 0, 0}}}));
-    item->apply(PF_UNDO);
+    item->apply(PfUndoOrRedo::Undo);
     EXPECT_EQ(modifier->getDeltas(), (Offsets{{3, {0, 0, 0}}, {4, {0, 0, 0}}}));
 }
 
@@ -269,7 +269,7 @@ TEST_F(PfUndoTest, SizesCountTheObjectTheNameTheSnapshotAndSixteenBytesPerOffset
     ASSERT_TRUE(item);
     EXPECT_EQ(size_t(item->size()), sizeof(PfUndoItem) + fixed + 3 * 16);
     // A larger snapshot and more offsets.
-    selection->handleSelection(PF_SELECTION_FACE, 5, DzViewportMgr::CtrlModifier);
+    selection->handleSelection(PfSelectionType::Face, 5, DzViewportMgr::CtrlModifier);
     PfUndoItem* bigger = drag({}, {{0, {1, 0, 0}}, {1, {1, 0, 0}}, {2, {1, 0, 0}}, {3, {1, 0, 0}}});
     ASSERT_TRUE(bigger);
     EXPECT_EQ(bigger->size() - item->size(), 16 + 4);
@@ -342,18 +342,18 @@ protected:
 
 TEST_F(PfUndoToolTest, UndoAndRedoRestoreTheSnapshotAndLeaveTheSelectionIdle) {
     PfSelection* selection = tool->getSelection();
-    selection->handleSelection(PF_SELECTION_FACE, 4, DzViewportMgr::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 4, DzViewportMgr::NoModifier);
     modifier->setDeltas({{5, {1, 0, 0}}});
     ASSERT_TRUE(PfUndoItem::Create(*selection, PfRelativeOffsetsForUndo({{5, {1, 0, 0}}}, {{5, {0, 0, 0}}})));
 
     for (bool undo : {true, false}) {
         SCOPED_TRACE(undo ? "undo" : "redo");
-        selection->handleSelection(PF_SELECTION_FACE, 0, DzViewportMgr::NoModifier);
-        selection->setState(PfSelection::PF_STATE_DRAG_FINISHED);
+        selection->handleSelection(PfSelectionType::Face, 0, DzViewportMgr::NoModifier);
+        selection->setState(PfSelection::State::DragFinished);
         undo ? stack()->undo() : stack()->redo();
         ASSERT_EQ(tool->getSelection(), selection);
         EXPECT_EQ(faces(), (std::set<int>{4}));
-        EXPECT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_IDLE));
+        EXPECT_EQ(selection->getState(), PfSelection::State::Idle);
         EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
     }
     EXPECT_EQ(modifier->getDeltas(), (Offsets{{5, {1, 0, 0}}}));
@@ -361,7 +361,7 @@ TEST_F(PfUndoToolTest, UndoAndRedoRestoreTheSnapshotAndLeaveTheSelectionIdle) {
 
 TEST_F(PfUndoToolTest, AStepOfAnotherNodeLeavesTheToolsSelectionAlone) {
     PfSelection* selection = tool->getSelection();
-    selection->handleSelection(PF_SELECTION_FACE, 4, DzViewportMgr::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 4, DzViewportMgr::NoModifier);
     modifier->setDeltas({{5, {1, 0, 0}}});
     ASSERT_TRUE(PfUndoItem::Create(*selection, PfRelativeOffsetsForUndo({{5, {1, 0, 0}}}, {{5, {0, 0, 0}}})));
 
@@ -376,12 +376,12 @@ TEST_F(PfUndoToolTest, AStepOfAnotherNodeLeavesTheToolsSelectionAlone) {
 
 TEST_F(PfUndoToolTest, ARedoneResetDropsTheToolsSelectionAndItsUndoKeepsIt) {
     PfSelection* selection = tool->getSelection();
-    selection->handleSelection(PF_SELECTION_FACE, 4, DzViewportMgr::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 4, DzViewportMgr::NoModifier);
     modifier->setDeltas({{5, {1, 0, 0}}});
     ASSERT_TRUE(PfUndoReset::Create(*selection));
     modifier->clearDeltas();
 
-    selection->handleSelection(PF_SELECTION_FACE, 0, DzViewportMgr::NoModifier);
+    selection->handleSelection(PfSelectionType::Face, 0, DzViewportMgr::NoModifier);
     stack()->undo();
     EXPECT_EQ(modifier->getDeltas(), (Offsets{{5, {1, 0, 0}}}));
     ASSERT_EQ(tool->getSelection(), selection);
