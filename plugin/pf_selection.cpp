@@ -14,8 +14,6 @@
 #include "hv_worldmesh.h"
 #include "pf_falloff.h"
 #include "pf_modifier.h"
-#include "pf_tool.h"
-#include "pf_tool_hooks.h"
 
 namespace {
 
@@ -68,25 +66,18 @@ std::unique_ptr<PfSelection> PfSelection::Create(PfTool* tool, DzNode* node) {
     return std::make_unique<PfSelection>(tool, node);
 }
 
-PfSelection::PfSelection(PfTool* tool, DzNode* node) : m_pNode(node), m_pTool(tool) {
+PfSelection::PfSelection(PfTool* tool, DzNode* node) : m_pNode(node), m_pOwner(PfSelectionOwnerOf(tool)) {
     m_pObject = node->getObject();
     if (m_pObject) {
         DzModifier* modifier = HvMeshModifier::FindOrInsert(*node, *m_pObject, g_pcszPullformModifierName,
                                                             [] { return new PfModifier; });
         m_pModifier = qobject_cast<PfModifier*>(modifier);
     }
-    QObject::connect(node, &DzNode::transformChanged, tool, &PfTool::slotSelectedNodeTransformChanged);
-    if (m_pModifier)
-        QObject::connect(m_pModifier, &DzModifier::currentValueChanged, tool,
-                         &PfTool::slotModifierCurrentValueChanged);
+    m_pOwner->follow(*node, m_pModifier);
 }
 
 PfSelection::~PfSelection() {
-    QObject::disconnect(m_pNode, &DzNode::transformChanged, m_pTool,
-                        &PfTool::slotSelectedNodeTransformChanged);
-    if (m_pModifier)
-        QObject::disconnect(m_pModifier, &DzModifier::currentValueChanged, m_pTool,
-                            &PfTool::slotModifierCurrentValueChanged);
+    m_pOwner->unfollow(m_pNode, m_pModifier);
 }
 
 PfSelection::ViewportData& PfSelection::getViewportData(Dz3DViewport* view) {
@@ -98,7 +89,7 @@ DzFacetMesh* PfSelection::baseGeometry() const {
 }
 
 DzFacetMesh* PfSelection::worldMesh() const {
-    return m_pNode ? m_pTool->getWorldMeshBaseWithModifiers(m_pNode)->getMesh() : nullptr;
+    return m_pNode ? m_pOwner->worldMesh(*m_pNode) : nullptr;
 }
 
 // ---- selection sets ----
@@ -267,7 +258,7 @@ void PfSelection::updateAfterSelectionChangeOrThrow(PfMouseHandlerResult flags) 
         invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
     if (flags & (PfMouseHandlerResultFlag::NodeChanged | PfMouseHandlerResultFlag::FacetsChanged |
                  PfMouseHandlerResultFlag::EdgesChanged | PfMouseHandlerResultFlag::VerticesChanged))
-        m_pTool->triggerToolSettingsStatsUpdate();
+        m_pOwner->statisticsChanged();
 }
 
 void PfSelection::restoreOrThrow(PfSelectionState const& state) {
@@ -289,8 +280,8 @@ void PfSelection::restoreOrThrow(PfSelectionState const& state) {
     }
     PfSettings const& settings = *PfSettings::Get();
     invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
-    m_pTool->triggerToolSettingsStatsUpdate();
-    PfToolHooks::setSelectionTypeOrThrow(state.type, /*force=*/false, /*updatePane=*/true);
+    m_pOwner->statisticsChanged();
+    m_pOwner->selectionTypeRestored(state.type);
 }
 
 // ---- geometry ----
@@ -491,7 +482,7 @@ void PfSelection::setMoveGizmoOnlyKeyboardModifierActive(bool active) {
     if (m_bMoveGizmoOnly == active)
         return;
     m_bMoveGizmoOnly = active;
-    m_pTool->invalidateAndRedraw(PfInvalidateFlag::Redraw);
+    m_pOwner->invalidateAndRedraw(PfInvalidateFlag::Redraw);
 }
 
 // ---- affected vertices ----

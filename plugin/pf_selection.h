@@ -20,6 +20,7 @@
 #include "pf_flags.h"
 #include "pf_gizmo.h"
 #include "pf_modifier.h"
+#include "pf_selection_owner.h"
 #include "pf_settings.h"
 #include "pf_undo.h"
 
@@ -171,6 +172,10 @@ public:
     // False, and nothing written, without a local mesh or a modifier, or when the result is not finite.
     bool modifyMesh(DragFunction fn);
     void onReleaseDragGizmo(Dz3DViewport* view);
+    // The falloff changed: the weights follow it, and a finished drag (DragFinished) is taken back and
+    // applied again with them, its undo step updated. True when a drag was re-applied (its modifier change
+    // redraws).
+    bool onFalloffChanged(PfFalloffRadius radius, PfFalloffMode mode);
     void reverseLastDeltas(PfToolOptionsWidget* pane);
     void reapplyTranslationOrRotationToAffectedVertices();
     void invalidateVerticesOnMouseDown();
@@ -221,7 +226,7 @@ private:
     QPointer<DzNode> m_pNode;
     DzObject* m_pObject = nullptr;
     QPointer<PfModifier> m_pModifier;
-    PfTool* m_pTool;
+    PfSelectionOwner* m_pOwner;
 
     SelectedFacets m_facets;
     SelectedEdges m_edges;

@@ -14,8 +14,6 @@
 #include "pf_gizmo.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
-#include "pf_tool.h"
-#include "pf_tool_hooks.h"
 #include "pf_undo.h"
 
 namespace {
@@ -167,7 +165,7 @@ void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
     m_dragCurrent = target;
     if (m_eState == State::MovingGizmo) {
         moveGizmoOrigin(data, origin);
-        PfToolHooks::setGizmoLockInPlace(/*lock=*/true, /*forceRedraw=*/true, /*updatePane=*/true);
+        m_pOwner->lockGizmosInPlace(PfSelectionOwner::Redraw::Always);
         return;
     }
     initTransforms();
@@ -229,7 +227,7 @@ void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis)
         v[i][1] = p.m_y;
         v[i][2] = p.m_z;
     });
-    PfToolHooks::setGizmoLockInPlace(/*lock=*/true, /*forceRedraw=*/false, /*updatePane=*/true);
+    m_pOwner->lockGizmosInPlace(PfSelectionOwner::Redraw::OnChange);
 }
 
 HvVec3 PfSelection::deltaAtPress(int vertex) {
@@ -351,6 +349,16 @@ void PfSelection::endDragAsRelease() {
 
 // ---- falloff changes after a drag ----
 
+bool PfSelection::onFalloffChanged(PfFalloffRadius radius, PfFalloffMode mode) {
+    bool const adjustable = m_eState == State::DragFinished;
+    if (adjustable)
+        reverseLastDeltas(nullptr);
+    invalidateAffectedVertices(radius, mode, false);
+    if (adjustable)
+        reapplyTranslationOrRotationToAffectedVertices();
+    return adjustable;
+}
+
 void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
     PfModifier* modifier = m_pModifier.data();
     if (!modifier)
@@ -391,7 +399,7 @@ void PfSelection::resetAllDeltas() {
 }
 
 void PfSelection::postResetAllDeltas() {
-    m_pTool->clearWorldMeshBaseWithModifiers();
+    m_pOwner->dropWorldMesh();
     m_bTransformsValid = false;
-    PfToolHooks::triggerToolSettingsStatsUpdate();
+    m_pOwner->statisticsChanged();
 }

@@ -10,7 +10,6 @@
 #include "hv_base_daz.h"
 #include "pf_gizmo.h"
 #include "pf_selection.h"
-#include "pf_tool.h"
 
 void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmoOrientation orientation) {
     ViewportData& vd = m_viewports[view];
@@ -126,7 +125,7 @@ void PfSelection::activeViewChanged() {
         if (position == it->second.lastCameraPos)
             return;
         it->second.lastCameraPos = position;
-        m_pTool->invalidateAndRedraw(PfInvalidateFlag::Gizmos);
+        m_pOwner->invalidateAndRedraw(PfInvalidateFlag::Gizmos);
     } catch (std::exception const&) {
         // No active 3D viewport: nothing to follow.
     }

@@ -21,6 +21,7 @@
 #include "hv_worldmesh.h"
 #include "pf_action.h"
 #include "pf_dlg_settings-tool.h"
+#include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_tool_impl.h"
 #include "pf_tool_keyhook.h"
@@ -271,6 +272,46 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
     }
     if (redraw)
         drawnDataChanged();
+}
+
+// ---- the selection's owner ----
+
+PfSelectionOwner* PfSelectionOwnerOf(PfTool* tool) {
+    return tool;
+}
+
+DzFacetMesh* PfTool::worldMesh(DzNode& node) {
+    return getWorldMeshBaseWithModifiers(&node)->getMesh();
+}
+
+void PfTool::dropWorldMesh() {
+    clearWorldMeshBaseWithModifiers();
+}
+
+void PfTool::statisticsChanged() {
+    triggerToolSettingsStatsUpdate();
+}
+
+void PfTool::lockGizmosInPlace(Redraw redraw) {
+    SetGizmoLockInPlace(true, redraw == Redraw::Always, /*updatePane=*/true);
+}
+
+void PfTool::selectionTypeRestored(PfSelectionType type) {
+    SetSelectionTypeOrThrow(type, /*force=*/false, /*updatePane=*/true);
+}
+
+void PfTool::follow(DzNode& node, PfModifier* modifier) {
+    connect(&node, &DzNode::transformChanged, this, &PfTool::slotSelectedNodeTransformChanged);
+    if (modifier)
+        connect(modifier, &DzModifier::currentValueChanged, this, &PfTool::slotModifierCurrentValueChanged);
+}
+
+void PfTool::unfollow(DzNode* node, PfModifier* modifier) {
+    if (node)
+        disconnect(node, &DzNode::transformChanged, this, &PfTool::slotSelectedNodeTransformChanged);
+    if (modifier)
+        disconnect(modifier, &DzModifier::currentValueChanged, this,
+                   &PfTool::slotModifierCurrentValueChanged);
 }
 
 void PfTool::emitDrawnDataChangedDelayed() {

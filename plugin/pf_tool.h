@@ -15,13 +15,16 @@
 #include "hv_base.h"
 #include "hv_geometry.h"
 #include "pf_flags.h"
+#include "pf_selection_owner.h"
 #include "pf_settings.h"
 
 class Dz3DViewport;
 class DzDrawStyle;
+class DzFacetMesh;
 class DzMenu;
 class DzNode;
 class HvWorldMeshBaseWithModifiers;
+class PfModifier;
 class PfSelection;
 struct PfSelectionState;
 class QKeyEvent;
@@ -51,7 +54,7 @@ public:
 
 // The plug-in's viewport tool. While active it owns the selection of the node being edited, picks faces,
 // edges and vertices, and draws the selection. GUI thread only; no exception leaves an entry point.
-class PfTool : public DzTransformTool {
+class PfTool : public DzTransformTool, public PfSelectionOwner {
     Q_OBJECT
 public:
     PfTool();
@@ -161,7 +164,16 @@ public:
     PfSelection* getSelection() const;
     void triggerToolSettingsStatsUpdate();
     bool isToolSettingsStatsUpdatePending() const;
-    void invalidateAndRedraw(PfInvalidateFlags flags);
+    void invalidateAndRedraw(PfInvalidateFlags flags) override;
+
+    // What the tool's selection asks of it.
+    DzFacetMesh* worldMesh(DzNode& node) override;
+    void dropWorldMesh() override;
+    void statisticsChanged() override;
+    void lockGizmosInPlace(Redraw redraw) override;
+    void selectionTypeRestored(PfSelectionType type) override;
+    void follow(DzNode& node, PfModifier* modifier) override;
+    void unfollow(DzNode* node, PfModifier* modifier) override;
     // At most one redraw is outstanding: requests within 50 ms become one.
     void emitDrawnDataChangedDelayed();
     bool isDelayedRedrawPending() const { return m_bRedrawPending; }

@@ -196,14 +196,9 @@ void PfTool::recomputeDeltasOnFalloffChanged() {
     PfSelection* selection = m_pImpl->selection.get();
     if (!selection)
         return;
-    // A finished drag follows the new weights: taken back, the weights recomputed, applied again.
-    bool const adjustable = selection->getState() == PfSelection::State::DragFinished;
-    if (adjustable)
-        selection->reverseLastDeltas(nullptr);
-    invalidateAndRedraw(PfInvalidateFlag::AffectedVertices);
-    if (adjustable)
-        selection->reapplyTranslationOrRotationToAffectedVertices();  // the modifier's change redraws
-    else
+    PfSettings const& settings = *PfSettings::Get();
+    // A re-applied drag redraws through its modifier's change.
+    if (!selection->onFalloffChanged(settings.m_falloffRadius, settings.m_eFalloffMode))
         invalidateAndRedraw(PfInvalidateFlag::Redraw);
 }
 

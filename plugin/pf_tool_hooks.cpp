@@ -24,14 +24,6 @@ std::function<void(PfToolOptionsWidget&, float)> PfToolHooks::setGizmoGainSlider
 std::function<void()> PfToolHooks::triggerToolSettingsStatsUpdate = [] {
     PfTool::TriggerToolSettingsStatsUpdate();
 };
-std::function<void(bool, bool, bool)> PfToolHooks::setGizmoLockInPlace = [](bool lock, bool forceRedraw,
-                                                                            bool updatePane) {
-    PfTool::SetGizmoLockInPlace(lock, forceRedraw, updatePane);
-};
-std::function<void(PfSelectionType, bool, bool)> PfToolHooks::setSelectionTypeOrThrow =
-    [](PfSelectionType type, bool force, bool updatePane) {
-        PfTool::SetSelectionTypeOrThrow(type, force, updatePane);
-    };
 std::function<void(DzNode*, PfSelectionState*)> PfToolHooks::onUndoOrRedo =
     [](DzNode* node, PfSelectionState* state) { PfTool::OnUndoOrRedo(node, state); };
 std::function<void()> PfToolHooks::postResetDeltas = [] { PfTool::PostResetDeltas(); };

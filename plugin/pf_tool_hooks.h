@@ -9,11 +9,11 @@ class DzNode;
 class PfToolOptionsWidget;
 struct PfSelectionState;
 
-// How the files below the tool (settings, modifier, selection, gizmo, undo) reach the active tool and its
-// options pane: through these hooks, never by including pf_tool.h for PfTool's statics. The tool's hooks
-// default to those statics (pf_tool_hooks.cpp), so they work the same whether a tool was ever made, and a
-// test replaces one to watch what a lower file asks of the tool. The selection's calls on the tool that owns
-// it (its m_pTool) are calls on its owner, not on "the active tool", and go directly.
+// How the files below the tool (settings, modifier, undo) reach the active tool and its options pane: through
+// these hooks, never by including pf_tool.h for PfTool's statics. The tool's hooks default to those statics
+// (pf_tool_hooks.cpp), so they work the same whether a tool was ever made, and a test replaces one to watch
+// what a lower file asks of the tool. The selection asks only the tool that owns it, through
+// PfSelectionOwner (pf_selection_owner.h).
 struct PfToolHooks {
     // The tool's options pane; null while it does not exist.
     static std::function<PfToolOptionsWidget*()> getToolOptionsDialog;
@@ -29,10 +29,6 @@ struct PfToolHooks {
     // The active tool's statistics refresh (100 ms later). Called by a modifier whose compaction removed
     // deltas, with that modifier's lock held: it must not call back into the modifier.
     static std::function<void()> triggerToolSettingsStatsUpdate;
-    // PfTool::SetGizmoLockInPlace(lock, forceRedraw, updatePane).
-    static std::function<void(bool, bool, bool)> setGizmoLockInPlace;
-    // PfTool::SetSelectionTypeOrThrow(type, force, updatePane).
-    static std::function<void(PfSelectionType, bool, bool)> setSelectionTypeOrThrow;
     // PfTool::OnUndoOrRedo(node, state) and PfTool::PostResetDeltas(), for the undo steps.
     static std::function<void(DzNode*, PfSelectionState*)> onUndoOrRedo;
     static std::function<void()> postResetDeltas;

@@ -81,14 +81,12 @@ protected:
         PfSettings::Get()->m_eFalloffMode = mode;
         selection->invalidateAffectedVertices(radius, mode, false);
     }
-    // The tool's re-application after a falloff change, on this selection.
+    // A falloff change as the tool hands it to this selection.
     void changeFalloff(unsigned long radius, PfFalloffMode mode = PfFalloffMode::Linear) {
-        bool const adjustable = selection->getState() == PfSelection::State::DragFinished;
-        if (adjustable)
-            selection->reverseLastDeltas(nullptr);
-        setFalloff(radius, mode);
-        if (adjustable)
-            selection->reapplyTranslationOrRotationToAffectedVertices();
+        tool.clearWorldMeshBaseWithModifiers();
+        PfSettings::Get()->m_falloffRadius = radius;
+        PfSettings::Get()->m_eFalloffMode = mode;
+        selection->onFalloffChanged(radius, mode);
     }
 
     // A translation drag from start through the targets, released.

@@ -721,7 +721,7 @@ TEST_F(PfGizmoViewportTest, TheGizmoShowsAtTheSelection) {
         EXPECT_EQ(brightness(outline, p), brightness(after, p));
 
     // With the display flags off, no gizmo.
-    PfSettings::Get()->m_drawGizmoFlags = 0;
+    PfSettings::Get()->m_drawGizmoFlags = {};
     EXPECT_FALSE(anyNear(fx.grab(), at(2.12f, 2.0f), red));
 }
 

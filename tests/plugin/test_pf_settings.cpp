@@ -243,7 +243,7 @@ TEST_F(PfSettingsTest, TheTestGuardPutsEveryFieldAndStoredKeyBack) {
         pftest::PfSettingsGuard guard(pftest::PfSettingsGuard::FromDefaults);
         EXPECT_EQ(s->m_eFalloffMode, PfFalloffMode::SmoothCurve);
         s->m_eSelectionType = PfSelectionType::Edge;
-        s->m_drawGizmoFlags = 0;
+        s->m_drawGizmoFlags = {};
         s->m_eGizmoOrientation = PfGizmoOrientation::Clamped;
         s->m_falloffRadius = 7;
         s->m_fGain = 0.25f;

@@ -403,7 +403,7 @@ TEST_F(PfToolTest, TheHighlightShowsInThePixels) {
 }
 
 TEST_F(PfToolTest, EdgeAndVertexHighlights) {
-    PfSettings::Get()->m_drawGizmoFlags = 0;  // the gizmo would cover the highlighted corner
+    PfSettings::Get()->m_drawGizmoFlags = {};  // the gizmo would cover the highlighted corner
     activate();
     PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
     click(1.1f, 1.1f);
