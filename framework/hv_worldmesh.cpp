@@ -23,13 +23,10 @@ struct HvWorldMeshBaseWithModifiers::Impl {
 HvWorldMeshBaseWithModifiers::HvWorldMeshBaseWithModifiers(DzNode& node)
     : HvMeshBase(nullptr), m_pImpl(std::make_unique<Impl>()) {
     try {
-        m_pImpl->copy = CopyBaseMeshVerticesMinusOrigin(node);
+        m_pImpl->copy = CopyLocalMeshWithModifiers(node, node.getObject());
         if (!m_pImpl->copy)
             return;
         DzFacetMesh& mesh = *m_pImpl->copy;
-        if (DzObject* object = node.getObject())
-            for (DzModifierIterator it = object->modifierIterator(); it.hasNext();)
-                it.next()->apply(mesh, node);
 
         // Taken after the modifiers, so a modifier that moved the array cannot leave it stale.
         size_t const count = size_t(mesh.getNumVertices());
@@ -77,6 +74,25 @@ std::unique_ptr<DzFacetMesh> HvWorldMeshBaseWithModifiers::CopyBaseMeshVerticesM
     }
     if (pVertexCount)
         *pVertexCount = count;
+    return copy;
+}
+
+std::unique_ptr<DzFacetMesh> HvWorldMeshBaseWithModifiers::CopyLocalMeshWithModifiers(
+    DzNode& node, DzObject* object, DzModifier const* skip, std::vector<DzModifier*>* after) {
+    std::unique_ptr<DzFacetMesh> copy = CopyBaseMeshVerticesMinusOrigin(node);
+    if (!copy || !object)
+        return copy;
+    bool afterSkipped = false;
+    for (DzModifierIterator it = object->modifierIterator(); it.hasNext();) {
+        DzModifier* modifier = it.next();
+        if (modifier == skip) {
+            afterSkipped = true;
+            continue;
+        }
+        if (afterSkipped && after)
+            after->push_back(modifier);
+        modifier->apply(*copy, node);
+    }
     return copy;
 }
 

@@ -105,22 +105,8 @@ std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
     std::vector<DzModifier*>* others) {
     if (!m_pNode)
         return nullptr;
-    std::unique_ptr<DzFacetMesh> copy =
-        HvWorldMeshBaseWithModifiers::CopyBaseMeshVerticesMinusOrigin(*m_pNode);
-    if (!copy || !m_pObject)
-        return copy;
-    bool afterOurs = false;
-    for (DzModifierIterator it = m_pObject->modifierIterator(); it.hasNext();) {
-        DzModifier* modifier = it.next();
-        if (modifier == m_pModifier.data()) {
-            afterOurs = true;
-            continue;
-        }
-        if (afterOurs && others)
-            others->push_back(modifier);
-        modifier->apply(*copy, *m_pNode);
-    }
-    return copy;
+    return HvWorldMeshBaseWithModifiers::CopyLocalMeshWithModifiers(*m_pNode, m_pObject, m_pModifier.data(),
+                                                                    others);
 }
 
 // ---- moves ----

@@ -8,9 +8,9 @@ class DzNode;
 class PfModifier;
 class PfTool;
 
-// What a selection asks of the tool that owns it, and nothing more: the world-space copy of its node, redraws,
-// the pane's statistics, and the commands that follow a change the selection made. PfTool implements it; the
-// selection never reaches the tool, the active tool or the pane any other way.
+// What a selection asks of the tool that owns it, and nothing more: the world-space copy of its node,
+// redraws, the pane's statistics, and the commands that follow a change the selection made. PfTool implements
+// it; the selection never reaches the tool, the active tool or the pane any other way.
 class PfSelectionOwner {
 public:
     // Whether a gizmo lock that changed nothing still redraws.
