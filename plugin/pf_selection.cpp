@@ -19,6 +19,32 @@ namespace {
 
 unsigned char const kFacetSelectedFlag = 0x04;
 
+// What a pick reports when it changed the set of the type.
+PfMouseHandlerResult changedFlag(PfSelectionType type) {
+    switch (type) {
+        case PfSelectionType::Vertex:
+            return PfMouseHandlerResultFlag::VerticesChanged;
+        case PfSelectionType::Edge:
+            return PfMouseHandlerResultFlag::EdgesChanged;
+        case PfSelectionType::Face:
+            return PfMouseHandlerResultFlag::FacetsChanged;
+    }
+    return {};
+}
+
+// The number of elements of the type in the mesh.
+int elementCount(DzFacetMesh const& mesh, PfSelectionType type) {
+    switch (type) {
+        case PfSelectionType::Vertex:
+            return mesh.getNumVertices();
+        case PfSelectionType::Edge:
+            return mesh.getNumEdges();
+        case PfSelectionType::Face:
+            return mesh.getNumFacets();
+    }
+    return 0;
+}
+
 bool inRange(int index, int count) {
     return index >= 0 && index < count;
 }
@@ -43,17 +69,26 @@ void PfSelectSetBase::toggle(int index) {
 // ---- PfSelectionState ----
 
 PfSelectionState::PfSelectionState(PfSelection const& selection) : type(PfSettings::Get()->m_eSelectionType) {
-    switch (type) {
+    std::set<int>* set = setOf(type);
+    PfSelectSetBase const* selected = selection.getSelectedSet(type);
+    if (set && selected)
+        *set = *selected;
+}
+
+std::set<int>* PfSelectionState::setOf(PfSelectionType which) {
+    return const_cast<std::set<int>*>(static_cast<PfSelectionState const*>(this)->setOf(which));
+}
+
+std::set<int> const* PfSelectionState::setOf(PfSelectionType which) const {
+    switch (which) {
         case PfSelectionType::Vertex:
-            vertices = selection.getSelectedVertices();
-            break;
+            return &vertices;
         case PfSelectionType::Edge:
-            edges = selection.getSelectedEdges();
-            break;
+            return &edges;
         case PfSelectionType::Face:
-            facets = selection.getSelectedFacets();
-            break;
+            return &facets;
     }
+    return nullptr;
 }
 
 size_t PfSelectionState::allocated() const {
@@ -96,26 +131,13 @@ DzFacetMesh* PfSelection::worldMesh() const {
 
 PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int index,
                                                   DzViewportMgr::ViewMouseModifier modifier) {
-    PfSelectSetBase* set = nullptr;
-    PfMouseHandlerResult flag;
-    switch (type) {
-        case PfSelectionType::Vertex:
-            set = &m_vertices;
-            flag = PfMouseHandlerResultFlag::VerticesChanged;
-            break;
-        case PfSelectionType::Edge:
-            set = &m_edges;
-            flag = PfMouseHandlerResultFlag::EdgesChanged;
-            break;
-        case PfSelectionType::Face:
-            set = &m_facets;
-            flag = PfMouseHandlerResultFlag::FacetsChanged;
-            index = findCageFacetIfSubd(index);
-            break;
-    }
+    PfSelectSetBase* set = selectedSet(type);
+    if (type == PfSelectionType::Face)
+        index = findCageFacetIfSubd(index);
 
     PfMouseHandlerResult result;
     if (set) {
+        PfMouseHandlerResult const flag = changedFlag(type);
         PfSettings const& settings = *PfSettings::Get();
         PfMouseHandlerResult const changed =
             flag | PfMouseHandlerResultFlag::Redraw | PfMouseHandlerResultFlag::Consumed;
@@ -145,27 +167,13 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
 
 void PfSelection::selectAllOrThrow(PfSettings const& settings, bool select) {
     DzFacetMesh* base = baseGeometry();
-    switch (settings.m_eSelectionType) {
-        case PfSelectionType::Vertex:
-            if (!select)
-                m_vertices.unselectAll();
-            else if (base)
-                for (int i = 0, n = base->getNumVertices(); i < n; ++i) m_vertices.selectAdditional(i);
-            break;
-        case PfSelectionType::Edge:
-            if (!select)
-                m_edges.unselectAll();
-            else if (base)
-                for (int i = 0, n = base->getNumEdges(); i < n; ++i) m_edges.selectAdditional(i);
-            recomputeSelectedVerticesFromEdgesOrThrow();
-            break;
-        case PfSelectionType::Face:
-            if (!select)
-                m_facets.unselectAll();
-            else if (base)
-                for (int i = 0, n = base->getNumFacets(); i < n; ++i) m_facets.selectAdditional(i);
-            recomputeSelectedVerticesFromFacetsOrThrow();
-            break;
+    PfSelectionType const type = settings.m_eSelectionType;
+    if (PfSelectSetBase* set = selectedSet(type)) {
+        if (!select)
+            set->unselectAll();
+        else if (base)
+            for (int i = 0, n = elementCount(*base, type); i < n; ++i) set->selectAdditional(i);
+        recomputeSelectedVerticesOrThrow(type);
     }
     invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, false);
 }
@@ -261,22 +269,36 @@ void PfSelection::updateAfterSelectionChangeOrThrow(PfMouseHandlerResult flags) 
         m_pOwner->statisticsChanged();
 }
 
-void PfSelection::restoreOrThrow(PfSelectionState const& state) {
-    switch (state.type) {
+PfSelectSetBase const* PfSelection::getSelectedSet(PfSelectionType type) const {
+    switch (type) {
         case PfSelectionType::Vertex:
-            m_vertices.unselectAll();
-            m_vertices.insert(state.vertices.begin(), state.vertices.end());
-            break;
+            return &m_vertices;
         case PfSelectionType::Edge:
-            m_edges.unselectAll();
-            m_edges.insert(state.edges.begin(), state.edges.end());
-            recomputeSelectedVerticesFromEdgesOrThrow();
-            break;
+            return &m_edges;
         case PfSelectionType::Face:
-            m_facets.unselectAll();
-            m_facets.insert(state.facets.begin(), state.facets.end());
-            recomputeSelectedVerticesFromFacetsOrThrow();
-            break;
+            return &m_facets;
+    }
+    return nullptr;
+}
+
+PfSelectSetBase* PfSelection::selectedSet(PfSelectionType type) {
+    return const_cast<PfSelectSetBase*>(getSelectedSet(type));
+}
+
+void PfSelection::recomputeSelectedVerticesOrThrow(PfSelectionType type) {
+    if (type == PfSelectionType::Face)
+        recomputeSelectedVerticesFromFacetsOrThrow();
+    else if (type == PfSelectionType::Edge)
+        recomputeSelectedVerticesFromEdgesOrThrow();
+}
+
+void PfSelection::restoreOrThrow(PfSelectionState const& state) {
+    PfSelectSetBase* set = selectedSet(state.type);
+    std::set<int> const* saved = state.setOf(state.type);
+    if (set && saved) {
+        set->unselectAll();
+        set->insert(saved->begin(), saved->end());
+        recomputeSelectedVerticesOrThrow(state.type);
     }
     PfSettings const& settings = *PfSettings::Get();
     invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);

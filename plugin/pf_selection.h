@@ -54,6 +54,10 @@ class SelectedVertices : public PfSelectSetBase {};
 struct PfSelectionState {
     explicit PfSelectionState(PfSelection const& selection);
 
+    // The set of the type; null for a value that names no type.
+    std::set<int>* setOf(PfSelectionType which);
+    std::set<int> const* setOf(PfSelectionType which) const;
+
     PfSelectionType type;
     std::set<int> facets;
     std::set<int> edges;
@@ -115,6 +119,8 @@ public:
     SelectedFacets const& getSelectedFacets() const { return m_facets; }
     SelectedEdges const& getSelectedEdges() const { return m_edges; }
     SelectedVertices const& getSelectedVertices() const { return m_vertices; }
+    // The set of the type; null for a value that names no type.
+    PfSelectSetBase const* getSelectedSet(PfSelectionType type) const;
     State getState() const { return m_eState; }
     void setState(State state) { m_eState = state; }
     bool isMoveGizmoOnlyKeyboardModifierActive() const { return m_bMoveGizmoOnly; }
@@ -210,6 +216,10 @@ private:
     // The host's base mesh and the tool's world-space copy of the node; null without them.
     DzFacetMesh* baseGeometry() const;
     DzFacetMesh* worldMesh() const;
+    PfSelectSetBase* selectedSet(PfSelectionType type);
+    // After the set of the type changed: the edges and vertices of selected faces, the vertices of selected
+    // edges.
+    void recomputeSelectedVerticesOrThrow(PfSelectionType type);
     // Fills the node transforms when they are not current.
     void initTransforms();
     // The two kinds of drag step behind dragTo: the mesh (or, moving the gizmo only, the gizmo) follows the

@@ -94,15 +94,8 @@ std::set<int> PfTool::GetSelectedIndices(PfSelectionType type) {
     PfSelection const* selection = g_pTheActiveTool ? g_pTheActiveTool->getSelection() : nullptr;
     if (!selection)
         return {};
-    switch (type) {
-        case PfSelectionType::Vertex:
-            return selection->getSelectedVertices();
-        case PfSelectionType::Edge:
-            return selection->getSelectedEdges();
-        case PfSelectionType::Face:
-            return selection->getSelectedFacets();
-    }
-    return {};
+    PfSelectSetBase const* set = selection->getSelectedSet(type);
+    return set ? std::set<int>(*set) : std::set<int>();
 }
 
 bool PfTool::GetGizmoView(Dz3DViewport* viewport, GizmoView& view) {
