@@ -32,7 +32,7 @@ void updatePaneIfPresent(bool updatePane,
                          std::function<void(PfToolOptionsWidget&, PfSettings const&)> const& paneUpdate) {
     if (!updatePane || !paneUpdate)
         return;
-    if (PfToolOptionsWidget* pane = PfToolHooks::getToolOptionsDialog())
+    if (PfToolOptionsWidget* pane = PfToolHooks::getToolOptionsWidget())
         paneUpdate(*pane, *PfSettings::Get());
 }
 

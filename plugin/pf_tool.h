@@ -86,7 +86,7 @@ public:
     // The tool while it is active; null otherwise.
     static PfTool* GetActive();
     // The active tool's pane; null without an active tool or a pane.
-    static QWidget* GetToolOptionsDialog();
+    static QWidget* GetToolOptionsWidget();
     static PfSelectionType GetSelectionType();
     // Restarts the active tool's 100 ms statistics timer; nothing without an active tool.
     static void TriggerToolSettingsStatsUpdate();

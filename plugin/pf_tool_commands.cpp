@@ -13,7 +13,7 @@
 #include "hv_base.h"
 #include "hv_base_daz.h"
 #include "pf_action.h"
-#include "pf_pane_iface.h"
+#include "pf_tool_options_view.h"
 #include "pf_selection.h"
 #include "pf_tool.h"
 #include "pf_tool_impl.h"
@@ -24,8 +24,8 @@ char const* const g_pcszSelectionTypeActions[] = {"PfFaceSelectionAction", "PfEd
                                                   "PfVertexSelectionAction"};
 
 // The active tool's pane, when it has one and it takes the commands' updates.
-PfToolPane* activePane(bool updatePane) {
-    return updatePane ? dynamic_cast<PfToolPane*>(PfTool::GetToolOptionsDialog()) : nullptr;
+PfToolOptionsView* activePane(bool updatePane) {
+    return updatePane ? dynamic_cast<PfToolOptionsView*>(PfTool::GetToolOptionsWidget()) : nullptr;
 }
 
 }  // namespace
@@ -46,7 +46,7 @@ void PfTool::SetSelectionTypeOrThrow(PfSelectionType type, bool force, bool upda
         return;
     // The sets stay as they are: the type decides what the next pick selects.
     tool->drawnDataChanged();
-    if (PfToolPane* pane = activePane(updatePane))
+    if (PfToolOptionsView* pane = activePane(updatePane))
         pane->setSelectionTypeRadioChecked(type);
     tool->triggerToolSettingsStatsUpdate();
 }
@@ -88,7 +88,7 @@ void PfTool::GrowOrShrinkSelection(bool grow) {
 // ---- the pane's selection text ----
 
 void PfTool::updateToolSettingsSelectionInfo() const {
-    auto* pane = dynamic_cast<PfToolPane*>(m_pImpl->pane.data());
+    auto* pane = dynamic_cast<PfToolOptionsView*>(m_pImpl->pane.data());
     if (!pane)
         return;
     PfSelection const* selection = m_pImpl->selection.get();
@@ -142,7 +142,7 @@ void PfTool::SetGizmoLockInPlace(bool lock, bool forceRedraw, bool updatePane) {
         return;
     tool->invalidateAndRedraw(PfInvalidateFlag::GizmoOrigins);
     if (changed)
-        if (PfToolPane* pane = activePane(updatePane))
+        if (PfToolOptionsView* pane = activePane(updatePane))
             pane->updateLockInPlaceGizmoCheckBox();
 }
 
@@ -152,7 +152,7 @@ void PfTool::SetGizmoOrientation(PfGizmoOrientation orientation, bool updatePane
     if (!tool)
         return;
     tool->invalidateAndRedraw(PfInvalidateFlag::Gizmos);
-    if (PfToolPane* pane = activePane(updatePane))
+    if (PfToolOptionsView* pane = activePane(updatePane))
         pane->setGizmoOrientationRadioChecked(orientation);
 }
 
@@ -175,7 +175,7 @@ bool PfTool::SetFalloffRadius(PfFalloffRadius radius, bool updatePane) {
         return true;
     if (tool->m_pImpl->selection)
         tool->recomputeDeltasOnFalloffChanged();
-    if (PfToolPane* pane = activePane(updatePane))
+    if (PfToolOptionsView* pane = activePane(updatePane))
         pane->setFalloffRadiusSlider(radius);
     return true;
 }
@@ -188,7 +188,7 @@ void PfTool::SetFalloffMode(PfFalloffMode mode, bool updatePane) {
         return;
     if (tool->m_pImpl->selection)
         tool->recomputeDeltasOnFalloffChanged();
-    if (PfToolPane* pane = activePane(updatePane))
+    if (PfToolOptionsView* pane = activePane(updatePane))
         pane->setFalloffModeRadioChecked(mode);
 }
 

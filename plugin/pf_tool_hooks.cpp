@@ -1,10 +1,10 @@
 #include "pf_tool_hooks.h"
 
-#include "pf_dlg_settings-tool.h"
+#include "pf_tool_options.h"
 #include "pf_tool.h"
 
-std::function<PfToolOptionsWidget*()> PfToolHooks::getToolOptionsDialog = [] {
-    return qobject_cast<PfToolOptionsWidget*>(PfTool::GetToolOptionsDialog());
+std::function<PfToolOptionsWidget*()> PfToolHooks::getToolOptionsWidget = [] {
+    return qobject_cast<PfToolOptionsWidget*>(PfTool::GetToolOptionsWidget());
 };
 std::function<bool(PfInvalidateFlags)> PfToolHooks::invalidateActiveTool = [](PfInvalidateFlags flags) {
     PfTool* tool = PfTool::GetActive();

@@ -16,7 +16,7 @@ struct PfSelectionState;
 // PfSelectionOwner (pf_selection_owner.h).
 struct PfToolHooks {
     // The tool's options pane; null while it does not exist.
-    static std::function<PfToolOptionsWidget*()> getToolOptionsDialog;
+    static std::function<PfToolOptionsWidget*()> getToolOptionsWidget;
     // The active tool's invalidateAndRedraw with the flags; false (and nothing done) when no tool is active.
     static std::function<bool(PfInvalidateFlags)> invalidateActiveTool;
 

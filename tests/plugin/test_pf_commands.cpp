@@ -27,7 +27,7 @@
 #include "hv_base.h"
 #include "pf_action.h"
 #include "pf_modifier.h"
-#include "pf_pane_iface.h"
+#include "pf_tool_options_view.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
 #include "pf_test_support.h"
@@ -39,7 +39,7 @@ namespace {
 using Set = std::set<int>;
 
 // Records what the commands ask of the pane, one line per call.
-class FakePane : public QWidget, public PfToolPane {
+class FakePane : public QWidget, public PfToolOptionsView {
 public:
     using QWidget::QWidget;
     void setSelectionTypeRadioChecked(PfSelectionType type) const override {

@@ -583,7 +583,7 @@ TEST_F(PfToolTest, PaneIsKeptAndMadeAgainWhenItsParentIsGone) {
     EXPECT_EQ(made, 2);
 
     activate();
-    EXPECT_EQ(PfTool::GetToolOptionsDialog(), again);
+    EXPECT_EQ(PfTool::GetToolOptionsWidget(), again);
     // With the pane, activation asks for the statistics.
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
 }

@@ -13,7 +13,7 @@
 #include <QTranslator>
 #include <QWidget>
 
-#include "pf_dlg_settings-tool_form.h"
+#include "pf_tool_options_form.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 // What the tool's commands ask of the options pane: the setters that follow a change made elsewhere (context
 // menu, keys, wheel, script). The pane implements it; the tool keeps the pane as a QWidget and reaches these
 // through a cast, so that the commands need not know the pane's class.
-class PfToolPane {
+class PfToolOptionsView {
 public:
-    virtual ~PfToolPane() = default;
+    virtual ~PfToolOptionsView() = default;
 
     virtual void setSelectionTypeRadioChecked(PfSelectionType type) const = 0;
     virtual void setGizmoOrientationRadioChecked(PfGizmoOrientation orientation) const = 0;

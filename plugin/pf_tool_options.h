@@ -10,14 +10,14 @@
 #include <memory>
 #include <string>
 
-#include "pf_dlg_settings-tool_form.h"
-#include "pf_pane_iface.h"
+#include "pf_tool_options_form.h"
+#include "pf_tool_options_view.h"
 #include "pf_settings.h"
 
 class DzFloatSlider;
 class DzIntSlider;
 
-class PfToolOptionsWidget : public QWidget, public Ui_PfToolOptions, public PfToolPane {
+class PfToolOptionsWidget : public QWidget, public Ui_PfToolOptions, public PfToolOptionsView {
     Q_OBJECT
 public:
     PfToolOptionsWidget(QWidget* parent, PfSettings& settings);
