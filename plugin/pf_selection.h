@@ -16,6 +16,7 @@
 #include "dzviewportmgr.h"
 #include "hv_geometry.h"
 #include "hv_meshmodifier.h"
+#include "pf_drag_session.h"
 #include "pf_falloff.h"
 #include "pf_flags.h"
 #include "pf_gizmo.h"
@@ -103,7 +104,7 @@ public:
     // A drag that edits the mesh is under way.
     static bool IsEditing(State state) { return state == State::Translating || state == State::Rotating; }
 
-    using DragFunction = std::function<void(float (*)[3], int, double)>;
+    using DragFunction = PfDragSession::Function;
 
     static std::unique_ptr<PfSelection> Create(PfTool* tool, DzNode* node);
 
@@ -193,8 +194,8 @@ public:
     void resetAllDeltas();
     void postResetAllDeltas();
     // The undo step of the last drag, kept for update(); null once the undo stack has destroyed it.
-    PfUndoItem* getLastUndoItem() const { return m_pLastUndoItem.data(); }
-    void setLastUndoItem(PfUndoItem* item) { m_pLastUndoItem = item; }
+    PfUndoItem* getLastUndoItem() const { return m_drag.lastUndoItem.data(); }
+    void setLastUndoItem(PfUndoItem* item) { m_drag.lastUndoItem = item; }
     // The tool's geometry changed: the node transforms are read again when next needed.
     void invalidateTransforms() { m_bTransformsValid = false; }
 
@@ -208,9 +209,9 @@ public:
     // A drag that edits the mesh (IsEditing) ends as its release would, with its undo step; used before the
     // selection is dropped.
     void endDragAsRelease();
-    HvVertexOffsets const& getDeltasAfter() const { return m_deltasAfter; }
+    HvVertexOffsets const& getDeltasAfter() const { return m_drag.deltasAfter; }
     HvVertexOffsets const& getLastDragOffsets() const;
-    float getCurrentAngle() const { return m_fCurrentAngle; }
+    float getCurrentAngle() const { return m_drag.currentAngle; }
 
 private:
     // The host's base mesh and the tool's world-space copy of the node; null without them.
@@ -260,10 +261,6 @@ private:
     DzMatrix3 m_localToWorld{false};
     DzMatrix3 m_worldToLocal{false};
 
-    // Taken at the start of a drag.
-    std::unique_ptr<DzFacetMesh> m_pLocalBaseMesh;
-    std::vector<DzModifier*> m_otherModifiers;
-
     // The selection normal.
     bool m_bNormalComputed = false;
     bool m_bNormalValid = false;
@@ -275,32 +272,6 @@ private:
     // Drag state.
     bool m_bMoveGizmoOnly = false;
     State m_eState = State::Idle;
-    HvVertexOffsets m_deltasAtPress;
-    DragFunction m_fnLastDrag;
     bool m_bRandomSeeded = false;
-    DzVec3 m_gizmoOriginAtPress;
-    HvPoint3 m_dragStart;
-    HvPoint3 m_dragCurrent;
-    HvVec3 m_translationLocal;
-    DzVec3 m_rotationCentreLocal;
-    DzVec3 m_rotationAxisLocal;
-    DzQuat m_dragRotation;
-    float m_fCurrentAngle = 0.0f;
-    float m_fPreviousAngle = 0.0f;
-    // The offsets of the last finished drag: what undo takes back and a falloff change reverses. Shared with
-    // the drag's undo step, never changed once made.
-    std::shared_ptr<HvVertexOffsets const> m_pLastDragOffsets;
-    // The deltas last written by a drag of this selection.
-    HvVertexOffsets m_deltasAfter;
-    // The current drag wrote deltas (a release without it pushes zero offsets).
-    bool m_bDragWrote = false;
-    // The drag step's new deltas before they are checked; its memory is reused from step to step.
-    HvVertexOffsets m_deltasScratch;
-    // The vertices the drag functions write into when no modifier follows ours: only the affected ones are
-    // ever set, each from the local base mesh before its function runs. Kept from drag to drag.
-    std::unique_ptr<float[][3]> m_pMovedVertices;
-    int m_iMovedVertexCount = 0;
-    HvOffsetsCursor m_pressCursor{m_deltasAtPress};
-    // Owned by the host's undo stack, which may destroy it while the selection lives.
-    QPointer<PfUndoItem> m_pLastUndoItem;
+    PfDragSession m_drag;
 };

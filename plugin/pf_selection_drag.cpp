@@ -37,7 +37,7 @@ PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const&
     if (!(flags & (PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation)) || !data.gizmo)
         return PfGizmoHit::None;
     PfGizmo& gizmo = *data.gizmo;
-    if (gizmo.hitTest(ray, &m_dragStart) && hoverChanged)
+    if (gizmo.hitTest(ray, &m_drag.start) && hoverChanged)
         *hoverChanged = true;
     if (gizmoTested)
         *gizmoTested = true;
@@ -50,12 +50,12 @@ PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const&
     // plane gives no point and the arc's point stays.
     HvPoint3 inPlane;
     if (PfIsRing(hit) && gizmo.computeDragTargetWs(hit, ray, &inPlane, nullptr) != PfGizmoDragKind::None)
-        m_dragStart = inPlane;
+        m_drag.start = inPlane;
     return onBeginDragGizmo(gizmo) ? hit : PfGizmoHit::None;
 }
 
 bool PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
-    if (beginDrag(gizmo.getCurrentHit(), gizmo.getOriginWs(), m_dragStart))
+    if (beginDrag(gizmo.getCurrentHit(), gizmo.getOriginWs(), m_drag.start))
         return true;
     // Without our modifier there is nothing to drag: the press is no gizmo hit.
     gizmo.onReleaseDrag();
@@ -65,12 +65,12 @@ bool PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
 bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 const& dragStart) {
     if (!m_pModifier || !m_pNode)
         return false;
-    m_dragStart = dragStart;
+    m_drag.start = dragStart;
     invalidateVerticesOnMouseDown();
-    m_otherModifiers.clear();
-    m_pLocalBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_otherModifiers);
-    if (m_pLocalBaseMesh)
-        for (DzModifier* other : m_otherModifiers) other->applyInverse(*m_pLocalBaseMesh, *m_pNode);
+    m_drag.otherModifiers.clear();
+    m_drag.localBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_drag.otherModifiers);
+    if (m_drag.localBaseMesh)
+        for (DzModifier* other : m_drag.otherModifiers) other->applyInverse(*m_drag.localBaseMesh, *m_pNode);
     // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
     if (PfIsRing(hit))
         m_eState = State::Rotating;
@@ -78,18 +78,18 @@ bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 
         m_eState = State::MovingGizmo;
     else
         m_eState = State::Translating;
-    m_gizmoOriginAtPress = gizmoOrigin;
-    m_dragCurrent = HvPoint3();
-    m_fCurrentAngle = 0.0f;
-    m_fPreviousAngle = 0.0f;
+    m_drag.gizmoOriginAtPress = gizmoOrigin;
+    m_drag.current = HvPoint3();
+    m_drag.currentAngle = 0.0f;
+    m_drag.previousAngle = 0.0f;
     // Until this drag moves, it has moved nothing: a falloff change after a click re-applies nothing.
-    m_fnLastDrag = [](float(*)[3], int, double) {};
-    m_bDragWrote = false;
+    m_drag.lastFunction = [](float(*)[3], int, double) {};
+    m_drag.wrote = false;
     return true;
 }
 
 void PfSelection::invalidateVerticesOnMouseDown() {
-    m_deltasAtPress.clear();
+    m_drag.deltasAtPress.clear();
     PfAffectedWeights const& affected = getAffectedVertices();
     PfModifier* modifier = m_pModifier.data();
     if (!modifier)
@@ -97,8 +97,8 @@ void PfSelection::invalidateVerticesOnMouseDown() {
     HvMeshModifierLock lock(*modifier);
     // Both arrays are ordered by vertex index: one pass over each.
     HvOffsetsCursor deltas(modifier->getOffsets());
-    m_deltasAtPress.reserve(affected.size());
-    for (auto const& entry : affected) m_deltasAtPress.emplace_back(entry.first, deltas.at(entry.first));
+    m_drag.deltasAtPress.reserve(affected.size());
+    for (auto const& entry : affected) m_drag.deltasAtPress.emplace_back(entry.first, deltas.at(entry.first));
 }
 
 std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
@@ -114,7 +114,7 @@ std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
 void PfSelection::onMouseMoveDraggingGizmo(ViewportData& data, HvLine3 const& ray) {
     if (!data.gizmo)
         return;
-    HvPoint3 target = m_dragCurrent;
+    HvPoint3 target = m_drag.current;
     HvVec3 axis;
     PfGizmoDragKind const kind =
         data.gizmo->computeDragTargetWs(data.gizmo->getCurrentHit(), ray, &target, &axis);
@@ -143,12 +143,12 @@ void PfSelection::dragTo(ViewportData* data, PfGizmoDragKind kind, HvPoint3 cons
 void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
     if (m_eState != State::Translating && m_eState != State::MovingGizmo)
         return;
-    if (target.dz() == m_dragStart.dz())
+    if (target.dz() == m_drag.start.dz())
         return;
-    DzVec3 const origin = m_gizmoOriginAtPress + (target.dz() - m_dragStart.dz());
+    DzVec3 const origin = m_drag.gizmoOriginAtPress + (target.dz() - m_drag.start.dz());
     if (!HvIsFinite(origin))
         return;
-    m_dragCurrent = target;
+    m_drag.current = target;
     if (m_eState == State::MovingGizmo) {
         moveGizmoOrigin(data, origin);
         m_pOwner->lockGizmosInPlace(PfSelectionOwner::Redraw::Always);
@@ -156,11 +156,11 @@ void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
     }
     initTransforms();
     DzVec3 const translation =
-        (m_worldToLocal.multVec(target) - m_worldToLocal.multVec(m_dragStart)) * PfSettings::Get()->m_fGain;
+        (m_worldToLocal.multVec(target) - m_worldToLocal.multVec(m_drag.start)) * PfSettings::Get()->m_fGain;
     if (!HvIsFinite(translation))
         return;
-    m_translationLocal = translation;
-    HvVec3 const t = m_translationLocal;
+    m_drag.translationLocal = translation;
+    HvVec3 const t = m_drag.translationLocal;
     if (!modifyMesh([t](float(*v)[3], int i, double weight) {
             float const w = float(weight);
             v[i][0] += t.x * w;
@@ -175,29 +175,29 @@ void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis)
     if (m_eState != State::Rotating)
         return;
     initTransforms();
-    HvPoint3 const centre = m_gizmoOriginAtPress;
-    float angle = centre.getAngleBetween(rotationAxis, m_dragStart, target);
+    HvPoint3 const centre = m_drag.gizmoOriginAtPress;
+    float angle = centre.getAngleBetween(rotationAxis, m_drag.start, target);
     if (!std::isfinite(angle))
         return;
     // Past half a turn the angle keeps growing instead of jumping to the other side.
-    if (angle < 0.0f && m_fPreviousAngle > 1.5707963f)
+    if (angle < 0.0f && m_drag.previousAngle > 1.5707963f)
         angle += 6.2831855f;
-    else if (angle > 0.0f && m_fPreviousAngle < -1.5707963f)
+    else if (angle > 0.0f && m_drag.previousAngle < -1.5707963f)
         angle -= 6.2831855f;
     DzVec3 const centreLocal = m_worldToLocal.multVec(centre);
     DzVec3 const axisLocal = m_worldToLocal.multVec(centre.dz() + rotationAxis.dz()) - centreLocal;
     // No axis, no rotation: a zero axis would turn nothing and still write a step.
     if (!HvIsFinite(centreLocal) || !HvIsFinite(axisLocal) || axisLocal == DzVec3())
         return;
-    m_dragCurrent = target;
-    m_fCurrentAngle = angle;
-    m_fPreviousAngle = angle;
-    m_rotationCentreLocal = centreLocal;
-    m_rotationAxisLocal = axisLocal;
+    m_drag.current = target;
+    m_drag.currentAngle = angle;
+    m_drag.previousAngle = angle;
+    m_drag.rotationCentreLocal = centreLocal;
+    m_drag.rotationAxisLocal = axisLocal;
     // The signed angle runs from the target back to the press point; the mesh turns the other way, with the
     // mouse.
-    m_dragRotation = DzQuat(axisLocal, -angle * PfSettings::Get()->m_fGain);
-    DzQuat const rotation = m_dragRotation;
+    m_drag.rotation = DzQuat(axisLocal, -angle * PfSettings::Get()->m_fGain);
+    DzQuat const rotation = m_drag.rotation;
     // What scaleAngle takes apart for every vertex, taken apart once.
     DzVec3 scaleAxis;
     float scaleAngle = 0.0f;
@@ -217,7 +217,7 @@ void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis)
 }
 
 HvVec3 PfSelection::deltaAtPress(int vertex) {
-    return m_pressCursor.at(vertex);
+    return m_drag.pressCursor.at(vertex);
 }
 
 void PfSelection::moveGizmoOrigin(ViewportData* data, DzVec3 const& origin) {
@@ -230,22 +230,22 @@ void PfSelection::moveGizmoOrigin(ViewportData* data, DzVec3 const& origin) {
 
 bool PfSelection::modifyMesh(DragFunction fn) {
     PfModifier* modifier = m_pModifier.data();
-    if (!m_pLocalBaseMesh || !modifier || !m_pNode)
+    if (!m_drag.localBaseMesh || !modifier || !m_pNode)
         return false;
-    float const(*unmoved)[3] = m_pLocalBaseMesh->getVerticesPtr();
-    int const vertexCount = m_pLocalBaseMesh->getNumVertices();
+    float const(*unmoved)[3] = m_drag.localBaseMesh->getVerticesPtr();
+    int const vertexCount = m_drag.localBaseMesh->getNumVertices();
     PfAffectedWeights const& affected = getAffectedVertices();
 
     std::unique_ptr<DzFacetMesh> fresh;
     float(*moved)[3] = nullptr;
-    if (m_otherModifiers.empty()) {
+    if (m_drag.otherModifiers.empty()) {
         // Nothing to take back out after the function: only the affected vertices need a fresh start, so the
         // other vertices of the buffer are never written nor read.
-        if (!m_pMovedVertices || m_iMovedVertexCount != vertexCount) {
-            m_pMovedVertices.reset(new float[size_t(std::max(vertexCount, 1))][3]);
-            m_iMovedVertexCount = vertexCount;
+        if (!m_drag.movedVertices || m_drag.movedVertexCount != vertexCount) {
+            m_drag.movedVertices.reset(new float[size_t(std::max(vertexCount, 1))][3]);
+            m_drag.movedVertexCount = vertexCount;
         }
-        moved = m_pMovedVertices.get();
+        moved = m_drag.movedVertices.get();
     } else {
         fresh = getLocalBaseMeshWithoutOurModifier(nullptr);
         if (!fresh || fresh->getNumVertices() != vertexCount)
@@ -253,7 +253,7 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         moved = fresh->getVerticesPtr();
     }
 
-    m_pressCursor = HvOffsetsCursor(m_deltasAtPress);
+    m_drag.pressCursor = HvOffsetsCursor(m_drag.deltasAtPress);
     for (auto const& entry : affected) {
         int const i = entry.first;
         if (i < 0 || i >= vertexCount)
@@ -263,13 +263,13 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         fn(moved, i, entry.second);
     }
     if (fresh)
-        for (DzModifier* other : m_otherModifiers) other->applyInverse(*fresh, *m_pNode);
+        for (DzModifier* other : m_drag.otherModifiers) other->applyInverse(*fresh, *m_pNode);
 
     // The new deltas in vertex order, checked before anything is written.
-    HvVertexOffsets& after = m_deltasScratch;
+    HvVertexOffsets& after = m_drag.deltasScratch;
     after.clear();
     after.reserve(affected.size());
-    HvOffsetsCursor before(m_deltasAtPress);
+    HvOffsetsCursor before(m_drag.deltasAtPress);
     for (auto const& entry : affected) {
         int const i = entry.first;
         if (i < 0 || i >= vertexCount)
@@ -283,13 +283,13 @@ bool PfSelection::modifyMesh(DragFunction fn) {
             return false;
         after.emplace_back(i, offset);
     }
-    m_fnLastDrag = std::move(fn);
-    m_bDragWrote = true;
+    m_drag.lastFunction = std::move(fn);
+    m_drag.wrote = true;
     // The scratch array keeps the previous step's memory for the next one.
-    m_deltasAfter.swap(after);
+    m_drag.deltasAfter.swap(after);
     {
         HvMeshModifierLock lock(*modifier);
-        HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_deltasAfter,
+        HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_drag.deltasAfter,
                                      HvMeshModifier::WriteMode::Assign);
     }
     // As setDeltas would: the near-zero entries are dropped later.
@@ -301,13 +301,13 @@ bool PfSelection::modifyMesh(DragFunction fn) {
 // ---- release ----
 
 void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
-    if (m_pNode && m_pModifier && !m_deltasAfter.empty() && m_eState != State::MovingGizmo) {
+    if (m_pNode && m_pModifier && !m_drag.deltasAfter.empty() && m_eState != State::MovingGizmo) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
         // Made once and shared with the undo step.
-        m_pLastDragOffsets =
-            m_bDragWrote ? std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress)
-                         : zeroOffsets(m_deltasAfter);
-        setLastUndoItem(PfUndoItem::Create(*this, m_pLastDragOffsets));
+        m_drag.lastOffsets = m_drag.wrote ? std::make_shared<PfRelativeOffsetsForUndo const>(
+                                                m_drag.deltasAfter, m_drag.deltasAtPress)
+                                          : zeroOffsets(m_drag.deltasAfter);
+        setLastUndoItem(PfUndoItem::Create(*this, m_drag.lastOffsets));
         m_eState = State::DragFinished;
     } else {
         m_eState = State::Idle;
@@ -325,7 +325,7 @@ void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
 
 HvVertexOffsets const& PfSelection::getLastDragOffsets() const {
     static HvVertexOffsets const none;
-    return m_pLastDragOffsets ? *m_pLastDragOffsets : none;
+    return m_drag.lastOffsets ? *m_drag.lastOffsets : none;
 }
 
 void PfSelection::endDragAsRelease() {
@@ -355,15 +355,17 @@ void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
 
 void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
     invalidateVerticesOnMouseDown();
-    DragFunction fn = m_fnLastDrag ? m_fnLastDrag : DragFunction([](float(*)[3], int, double) {});
+    DragFunction fn =
+        m_drag.lastFunction ? m_drag.lastFunction : DragFunction([](float(*)[3], int, double) {});
     if (!modifyMesh(fn)) {
         // Nothing could be written: the drag's offsets are gone from the modifier, and so from its step.
-        m_pLastDragOffsets = std::make_shared<HvVertexOffsets const>();
+        m_drag.lastOffsets = std::make_shared<HvVertexOffsets const>();
     } else {
-        m_pLastDragOffsets = std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress);
+        m_drag.lastOffsets =
+            std::make_shared<PfRelativeOffsetsForUndo const>(m_drag.deltasAfter, m_drag.deltasAtPress);
     }
     if (PfUndoItem* item = getLastUndoItem())
-        item->update(m_pLastDragOffsets);
+        item->update(m_drag.lastOffsets);
 }
 
 // ---- transforms and resets ----

@@ -75,7 +75,7 @@ void PfSelection::drawGizmo(Dz3DViewport* view) {
     bool const dragging = IsDragging(m_eState);
     vd.gizmo->draw(PfGizmo::DrawFlags(QFlag(int(settings.m_drawGizmoFlags))),
                    float(PfFalloffRadiusInUnits(settings.m_falloffRadius)), temp,
-                   dragging ? &m_dragStart : nullptr, &m_dragCurrent, m_fCurrentAngle);
+                   dragging ? &m_drag.start : nullptr, &m_drag.current, m_drag.currentAngle);
 }
 
 PfSelection::ViewportData::OriginState PfSelection::getGizmoOriginState(Dz3DViewport* view) {
