@@ -15,8 +15,8 @@
 class DzModifier;
 
 // What one drag of a gizmo keeps from the press to the release, and what the last drag leaves for a falloff
-// change and its undo step: a translation, a rotation, or the gizmo moved alone. Plain data of the selection's
-// drag engine (pf_selection_drag.cpp).
+// change and its undo step: a translation, a rotation, or the gizmo moved alone. Plain data of the
+// selection's drag engine (pf_selection_drag.cpp).
 struct PfDragSession {
     // Moves the vertex (index into the array) by the drag for its weight.
     using Function = std::function<void(float (*)[3], int, double)>;
