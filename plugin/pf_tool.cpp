@@ -425,6 +425,9 @@ void PfTool::mouseRelease(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr:
                 selection->setState(PfSelection::PF_STATE_IDLE);
                 criticalBox(nullptr, e.what());
             }
+            // The last frame shows the drag: the used handle lit, the rings left out. Hits are tested
+            // against what was drawn, so without a new frame the rings could not be grabbed.
+            drawnDataChanged();
             break;
         case PfSelection::PF_STATE_SELECTING:
             selection->setState(PfSelection::PF_STATE_IDLE);
