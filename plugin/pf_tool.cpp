@@ -330,6 +330,10 @@ QWidget* PfTool::getPane(QWidget* parent) const {
     try {
         m_pImpl->pane =
             g_fnMakePane ? g_fnMakePane(parent) : new PfToolOptionsWidget(parent, *PfSettings::Get());
+        // A host that asks for the pane after activating the tool gets it after activation's request for the
+        // statistics was skipped: the new pane would show no selection until the next request.
+        if (m_pImpl->pane && g_pTheActiveTool == this)
+            m_pImpl->statsTimer.start(100);
         return m_pImpl->pane;
     } catch (std::exception const& e) {
         criticalBox(nullptr, e.what());
