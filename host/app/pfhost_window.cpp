@@ -15,17 +15,23 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QToolBar>
+#include <memory>
 
 #include "dz3dviewport.h"
 #include "dzaction.h"
 #include "dzactionmgr.h"
 #include "dzapp.h"
 #include "dzdrawstyle.h"
+#include "dzextramodifierio.h"
+#include "dzfileiosettings.h"
 #include "dzmainwindow.h"
 #include "dzmeshimport.h"
+#include "dzmodifier.h"
 #include "dznode.h"
 #include "dzobject.h"
+#include "dzplugin.h"
 #include "dzscene.h"
+#include "dzshape.h"
 #include "dzstyle.h"
 #include "dzundostack.h"
 #include "dzviewport.h"
@@ -34,6 +40,18 @@
 #include "dzviewtoolaction.h"
 
 namespace {
+
+// A modifier that a plug-in's IO class saves may have nothing to save (the Pullform tool's modifier before
+// the first edit): putting it on an object or taking it off changes no saved scene. Every other modifier
+// counts, also one that a save leaves out with a warning.
+bool isSavedWithTheScene(DzModifier& modifier) {
+    DzIOClassRegistration const* registration = DzPlugin::FindIOClassForObject(modifier.metaObject());
+    if (!registration)
+        return true;
+    std::unique_ptr<DzExtraModifierIO> io(DzPlugin::CreateIOObject(*registration));
+    DzFileIOSettings const settings{};
+    return !io || io->shouldWrite(&modifier, &settings);
+}
 
 void frameViews() {
     DzViewportMgr* mgr = dzApp->getInterface() ? dzApp->getInterface()->getViewportMgr() : nullptr;
@@ -55,8 +73,9 @@ HostUi::HostUi(DzMainWindow* window) : QObject(window), m_window(window) {
         connect(mgr, &DzViewportMgr::activeToolChanged, this, &HostUi::rebuildToolActions);
     rebuildToolActions();
 
-    // Whatever changes what a save writes marks the scene modified: nodes coming and going, their transforms
-    // and geometry (edits, modifiers, morph dials, undo and redo invalidate it), and the undo stack's steps.
+    // Whatever changes what a save writes marks the scene modified: nodes coming and going, their transforms,
+    // their shapes' geometry, their modifiers' values (edits, morph dials, undo and redo) and the modifiers
+    // put on or taken off that a save writes, and the undo stack's steps.
     // Loading, saving and New mark it unmodified. Undoing back to the saved state still counts as a change:
     // asking once too often costs less than losing work.
     DzScene* scene = dzScene;
@@ -81,8 +100,26 @@ bool HostUi::isSceneFile(QString const& path) {
 
 void HostUi::watchNode(DzNode* node) {
     connect(node, &DzNode::transformChanged, this, [this] { setModified(true); });
-    if (DzObject* object = node->getObject())
-        connect(object, &DzObject::cachedGeomInvalidated, this, [this] { setModified(true); });
+    DzObject* object = node->getObject();
+    if (!object)
+        return;
+    if (DzShape* shape = object->getCurrentShape())
+        connect(shape, &DzShape::geometryChanged, this, [this] { setModified(true); });
+    for (DzModifierIterator it = object->modifierIterator(); it.hasNext();) watchModifier(it.next());
+    connect(object, &DzObject::modifierAdded, this, [this](DzModifier* modifier) {
+        watchModifier(modifier);
+        if (isSavedWithTheScene(*modifier))
+            setModified(true);
+    });
+    connect(object, &DzObject::modifierRemoved, this, [this](DzModifier* modifier) {
+        disconnect(modifier, nullptr, this, nullptr);
+        if (isSavedWithTheScene(*modifier))
+            setModified(true);
+    });
+}
+
+void HostUi::watchModifier(DzModifier* modifier) {
+    connect(modifier, &DzModifier::currentValueChanged, this, [this] { setModified(true); });
 }
 
 void HostUi::setModified(bool modified) {

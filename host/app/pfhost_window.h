@@ -4,6 +4,7 @@
 #include <QString>
 
 class DzMainWindow;
+class DzModifier;
 class DzNode;
 class QActionGroup;
 class QListWidget;
@@ -61,6 +62,7 @@ private:
     void buildSceneDock();
     void showError(QString const& text);
     void watchNode(DzNode* node);
+    void watchModifier(DzModifier* modifier);
     void setModified(bool modified);
     void updateTitle();
 
