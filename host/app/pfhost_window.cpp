@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QToolBar>
 #include <memory>
 
@@ -41,6 +42,9 @@
 
 namespace {
 
+int const kToolDockWidth = 480;
+int const kLeftDockWidth = 320;
+
 // A modifier that a plug-in's IO class saves may have nothing to save (the Pullform tool's modifier before
 // the first edit): putting it on an object or taking it off changes no saved scene. Every other modifier
 // counts, also one that a save leaves out with a warning.
@@ -66,9 +70,16 @@ void frameViews() {
 
 HostUi::HostUi(DzMainWindow* window) : QObject(window), m_window(window) {
     window->setWindowTitle(QStringLiteral("pfhost"));
-    window->resize(1100, 750);
     buildMenus();
     buildSceneDock();
+    // Room for the viewport beside both docks: the tool's pane at its width and the Parameters dock wide
+    // enough for a property's slider and value. A smaller screen gets the window at its own size.
+    QSize size(1400, 900);
+    if (QScreen const* screen = window->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    window->resize(size);
+    window->resizeDocks({window->getToolOptionsDock()}, {kToolDockWidth}, Qt::Horizontal);
+    window->resizeDocks({m_sceneDock}, {kLeftDockWidth}, Qt::Horizontal);
     if (DzViewportMgr* mgr = window->getViewportMgr())
         connect(mgr, &DzViewportMgr::activeToolChanged, this, &HostUi::rebuildToolActions);
     rebuildToolActions();
@@ -386,6 +397,7 @@ void HostUi::rebuildToolActions() {
 
 void HostUi::buildSceneDock() {
     auto* dock = new QDockWidget(QStringLiteral("Scene"), m_window);
+    m_sceneDock = dock;
     dock->setObjectName(QStringLiteral("SceneDock"));
     m_sceneList = new QListWidget(dock);
     m_sceneList->setSelectionMode(QAbstractItemView::ExtendedSelection);

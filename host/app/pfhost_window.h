@@ -7,6 +7,7 @@ class DzMainWindow;
 class DzModifier;
 class DzNode;
 class QActionGroup;
+class QDockWidget;
 class QListWidget;
 class QMenu;
 class QToolBar;
@@ -71,6 +72,7 @@ private:
     QMenu* m_toolsMenu = nullptr;
     QActionGroup* m_toolGroup = nullptr;
     QListWidget* m_sceneList = nullptr;
+    QDockWidget* m_sceneDock = nullptr;
     bool m_updatingList = false;
     bool m_modified = false;
     bool m_asksToSave = true;
