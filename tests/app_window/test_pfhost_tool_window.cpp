@@ -47,7 +47,8 @@ namespace {
 QByteArray gridObj() {
     QByteArray obj;
     for (int j = 0; j <= 4; ++j)
-        for (int i = 0; i <= 4; ++i) obj += QByteArray("v ") + QByteArray::number(i) + " " + QByteArray::number(j) + " 0\n";
+        for (int i = 0; i <= 4; ++i)
+            obj += QByteArray("v ") + QByteArray::number(i) + " " + QByteArray::number(j) + " 0\n";
     for (int j = 0; j < 4; ++j)
         for (int i = 0; i < 4; ++i) {
             int const a = j * 5 + i + 1;
@@ -246,7 +247,8 @@ TEST_F(ToolWindow, TheViewAndBothDocksAreUsableAt1400x900AndMaximised) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return window()->size() == size; }, dztest::kEventDeadlineMs));
         QApplication::processEvents();
         // Before the tool, the empty dock shows its whole title.
-        EXPECT_GT(toolDock()->width(), toolDock()->fontMetrics().horizontalAdvance(toolDock()->windowTitle()) + 40);
+        EXPECT_GT(toolDock()->width(),
+                  toolDock()->fontMetrics().horizontalAdvance(toolDock()->windowTitle()) + 40);
 
         activateTool();
         dztest::mouseClick(view(), at(DzVec3(1.5f, 1.5f, 0)));
@@ -322,7 +324,8 @@ TEST_F(ToolWindow, AfterUndoingTheOnlyDragThePaneCountsNoDeltasOnceCompacted) {
     QVector<DzVec3> const original = shownMesh();
     pickAndDrag();
     int const edited = deltaCount();
-    EXPECT_TRUE(paneShows(QString("<p>One face with 4 vertices selected<br>%1 deltas in modifier</p>").arg(edited)));
+    EXPECT_TRUE(
+        paneShows(QString("<p>One face with 4 vertices selected<br>%1 deltas in modifier</p>").arg(edited)));
 
     pressKeys(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(shownMesh(), original);
