@@ -26,7 +26,8 @@ QString visible(QString const& text) {
         else if (u == '\r')
             out += QLatin1String("\\r");
         else
-            out += QLatin1String("\\x") + QString::number(u, 16).rightJustified(2, QLatin1Char('0')).toUpper();
+            out +=
+                QLatin1String("\\x") + QString::number(u, 16).rightJustified(2, QLatin1Char('0')).toUpper();
     }
     return out;
 }
@@ -54,7 +55,8 @@ QString withUnit(QString const& text, QString const& unit) {
 
 // What has the shape of a number but overflows a double (1e999): toDouble refuses it as it refuses words.
 bool overflows(QString const& text) {
-    static QRegularExpression const shape(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)[eE][+-]?[0-9]+$"));
+    static QRegularExpression const shape(
+        QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)[eE][+-]?[0-9]+$"));
     return shape.match(text).hasMatch();
 }
 

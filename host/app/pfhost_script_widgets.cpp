@@ -93,8 +93,10 @@ bool setCheck(QAbstractButton* button, QString const& name, QString const& state
         else if (state == QLatin1String("partial") && box->isTristate())
             wanted = Qt::PartiallyChecked;
         else {
-            error = QStringLiteral("the check box %1 takes on, off%2, not %3")
-                        .arg(quoted(name), box->isTristate() ? QStringLiteral(" or partial") : QString(),
+            error = QStringLiteral("the check box %1 takes %2, not %3")
+                        .arg(quoted(name),
+                             box->isTristate() ? QStringLiteral("on, off or partial")
+                                               : QStringLiteral("on or off"),
                              quoted(state));
             return false;
         }

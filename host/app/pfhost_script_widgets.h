@@ -1,7 +1,7 @@
 #pragma once
 
-// The controls of pfhost's windows and dialogs, found and operated by object name as a person would: shared by
-// the script's widget commands and its answers to dialogs.
+// The controls of pfhost's windows and dialogs, found and operated by object name as a person would: shared
+// by the script's widget commands and its answers to dialogs.
 
 #include <QString>
 

@@ -77,6 +77,13 @@ TEST_F(HostPaneScript, FailuresNameTheControl) {
         {"widget-check pNoSuchBox", "no control named \u201CpNoSuchBox\u201D"},
         {"widget-check pRadioSelectionEdge off", "\u201CpRadioSelectionEdge\u201D can only be checked on"},
         {"widget-slider pRadioSelectionEdge 3", "\u201CpRadioSelectionEdge\u201D is not a slider"},
+        {"widget-check pCheckBoxDrawGizmoTranslation partial",
+         ":3: widget-check: the check box \u201CpCheckBoxDrawGizmoTranslation\u201D takes on or off, not "
+         "\u201Cpartial\u201D\n"},
+        {"widget-slider pSliderGizmoSize 7.5",
+         ":3: widget-slider: the value of \u201CpSliderGizmoSize\u201D must be a whole number between 1 and "
+         "10, "
+         "not \u201C7.5\u201D\n"},
         {"widget-click pButtonReset", "\u201CpButtonReset\u201D is disabled"},
         {"expect widget pRadioSelectionFacet unchecked",
          "\u201CpRadioSelectionFacet\u201D is \u201Cchecked\u201D, not \u201Cunchecked\u201D"},
