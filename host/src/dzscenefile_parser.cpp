@@ -33,7 +33,8 @@ namespace {
 // text of their object too. Each function returns false once the read has failed.
 class SceneEvents {
 public:
-    SceneEvents(DzAssetFile& file, DzAssetJsonItem& root) : m_file(file), m_root(root) {}
+    SceneEvents(DzAssetFile& file, DzAssetJsonItem& root)
+        : m_file(file), m_root(root), m_keeper(dynamic_cast<dzscenefile::MemberKeeper*>(&root)) {}
     ~SceneEvents() {
         // Inner handlers first: they may point into the outer ones.
         while (!m_stack.empty()) m_stack.pop_back();
@@ -43,7 +44,7 @@ public:
     bool recording() {
         if (m_recorders > 0)
             dropSilentRecorders();
-        return m_recorders > 0;
+        return m_recorders > 0 || m_keepingMember;
     }
 
     bool null() {
@@ -93,6 +94,11 @@ public:
             dzscenefile::appendJsonString(text, k);
             text += ':';
             record(text);
+        }
+        // A member of the top object that its handler keeps: its value is recorded from here.
+        if (m_stack.size() == 1 && m_keeper && m_keeper->keepsMember(f.key)) {
+            m_keepingMember = true;
+            m_memberText.clear();
         }
         return true;
     }
@@ -156,6 +162,8 @@ private:
     }
     // Appends to the text of every recorder that still keeps it.
     void record(std::string_view text) {
+        if (m_keepingMember)
+            m_memberText += text;
         for (Frame& f : m_stack)
             if (f.recorder && f.recorder->keepRawText)
                 f.recorder->rawText += text;
@@ -191,7 +199,15 @@ private:
             return false;
         if (!f.object)
             ++f.index;
-        return true;
+        return m_stack.size() > 1 || endKeptMember();
+    }
+
+    // After a value of the top object: a member kept goes to the keeper.
+    bool endKeptMember() {
+        if (!m_keepingMember)
+            return true;
+        m_keepingMember = false;
+        return checked(m_keeper->keepMember(m_stack.back().key, std::move(m_memberText)), true);
     }
 
     bool open(bool object) {
@@ -243,7 +259,7 @@ private:
         m_stack.pop_back();
         if (!m_stack.empty() && !m_stack.back().object)
             ++m_stack.back().index;
-        return true;
+        return m_stack.size() != 1 || endKeptMember();
     }
 
     // The handler as a recorder, or null. A cast across libraries compares type names: a large array makes
@@ -297,11 +313,14 @@ private:
             else
                 p += QStringLiteral("[%1]").arg(f.index);
         }
-        return p;
+        return dzscenefile::shortened(p);
     }
 
     DzAssetFile& m_file;
     DzAssetJsonItem& m_root;
+    dzscenefile::MemberKeeper* m_keeper;  // the root's, when it keeps members
+    bool m_keepingMember = false;         // a member of the top object is being recorded for it
+    std::string m_memberText;
     std::vector<Frame> m_stack;
     int m_recorders = 0;                         // frames on the stack whose recorder keeps its text
     std::type_info const* m_castType = nullptr;  // the last type recorderOf cast
