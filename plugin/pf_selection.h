@@ -166,6 +166,9 @@ public:
     void reverseLastDeltas(PfToolOptionsWidget* pane);
     void reapplyTranslationOrRotationToAffectedVertices();
     void invalidateVerticesOnMouseDown();
+    // The snapshot no longer stands: the next drag takes it (with the affected vertices of that moment)
+    // before it reads it, as every press does.
+    void dropVerticesOnMouseDown() { m_deltasAtPress.clear(); }
     std::unique_ptr<DzFacetMesh> getLocalBaseMeshWithoutOurModifier(std::vector<DzModifier*>* others);
     // Asks the tool to redraw when the mode changes.
     void setMoveGizmoOnlyKeyboardModifierActive(bool active);
