@@ -170,6 +170,9 @@ public:
     // before it reads it, as every press does.
     void dropVerticesOnMouseDown() { m_deltasAtPress.clear(); }
     std::unique_ptr<DzFacetMesh> getLocalBaseMeshWithoutOurModifier(std::vector<DzModifier*>* others);
+    // The host's base mesh when it is what getLocalBaseMeshWithoutOurModifier would copy (our modifier is the
+    // object's only one, the node's origin is zero); null otherwise.
+    DzFacetMesh* baseMeshIfLocal() const;
     // Asks the tool to redraw when the mode changes.
     void setMoveGizmoOnlyKeyboardModifierActive(bool active);
     bool setGizmoLockInPlace(bool lock);
@@ -243,8 +246,10 @@ private:
     DzMatrix3 m_localToWorld{false};
     DzMatrix3 m_worldToLocal{false};
 
-    // Taken at the start of a drag.
+    // Taken at the start of a drag. When no other modifier and no origin change the base mesh, the drag reads
+    // the host's base mesh itself instead of a copy of it (m_pLocalBaseMesh stays null).
     std::unique_ptr<DzFacetMesh> m_pLocalBaseMesh;
+    QPointer<DzFacetMesh> m_pUnchangedBaseMesh;
     std::vector<DzModifier*> m_otherModifiers;
 
     // The selection normal.

@@ -73,9 +73,13 @@ bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 
     m_dragStart = dragStart;
     invalidateVerticesOnMouseDown();
     m_otherModifiers.clear();
-    m_pLocalBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_otherModifiers);
-    if (m_pLocalBaseMesh)
-        for (DzModifier* other : m_otherModifiers) other->applyInverse(*m_pLocalBaseMesh, *m_pNode);
+    m_pLocalBaseMesh.reset();
+    m_pUnchangedBaseMesh = baseMeshIfLocal();
+    if (!m_pUnchangedBaseMesh) {
+        m_pLocalBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_otherModifiers);
+        if (m_pLocalBaseMesh)
+            for (DzModifier* other : m_otherModifiers) other->applyInverse(*m_pLocalBaseMesh, *m_pNode);
+    }
     // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
     if (hit >= PF_GIZMO_HIT_RING_X && hit <= PF_GIZMO_HIT_RING_Z)
         m_eState = PF_STATE_ROTATING;
@@ -104,6 +108,18 @@ void PfSelection::invalidateVerticesOnMouseDown() {
     HvOffsetsCursor deltas(modifier->getOffsets());
     m_deltasAtPress.reserve(affected.size());
     for (auto const& entry : affected) m_deltasAtPress.emplace_back(entry.first, deltas.at(entry.first));
+}
+
+DzFacetMesh* PfSelection::baseMeshIfLocal() const {
+    if (!m_pNode || !m_pObject || !m_pModifier)
+        return nullptr;
+    DzVec3 const& origin = m_pNode->getOrigin();
+    if (origin.m_x != 0.0f || origin.m_y != 0.0f || origin.m_z != 0.0f)
+        return nullptr;
+    for (DzModifierIterator it = m_pObject->modifierIterator(); it.hasNext();)
+        if (it.next() != m_pModifier.data())
+            return nullptr;
+    return HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*m_pNode);
 }
 
 std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
@@ -249,10 +265,11 @@ void PfSelection::moveGizmoOrigin(ViewportData* data, DzVec3 const& origin) {
 
 bool PfSelection::modifyMesh(DragFunction fn) {
     PfModifier* modifier = m_pModifier.data();
-    if (!m_pLocalBaseMesh || !modifier || !m_pNode)
+    DzFacetMesh const* local = m_pLocalBaseMesh ? m_pLocalBaseMesh.get() : m_pUnchangedBaseMesh.data();
+    if (!local || !modifier || !m_pNode)
         return false;
-    float const(*unmoved)[3] = m_pLocalBaseMesh->getVerticesPtr();
-    int const vertexCount = m_pLocalBaseMesh->getNumVertices();
+    float const(*unmoved)[3] = local->getVerticesPtr();
+    int const vertexCount = local->getNumVertices();
     PfAffectedWeights const& affected = getAffectedVertices();
 
     std::unique_ptr<DzFacetMesh> fresh;

@@ -11,10 +11,14 @@
 #include "dzapp.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
+#include "dzfloatproperty.h"
 #include "dzmatrix3.h"
+#include "dzmorph.h"
+#include "dzmorphdeltas.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzscene.h"
+#include "dzvertexmesh.h"
 #include "dztempsettings.h"
 #include "dzundostack.h"
 #include "dzviewportfixture.h"
@@ -181,6 +185,38 @@ TEST_F(PfDragTest, AQuarterWeightTurnsAQuarterOfTheAngle) {
     select({1});
     rotate(HvPoint3(), {40.0f});
     expectNear(position(1), onCircle(40.0f));
+}
+
+// A rotation turns a vertex from where the node shows it: with a morph before our modifier, and with an
+// origin (the drag measures on the base mesh as those leave it, not on the bare base mesh).
+TEST_F(PfDragTest, ARotationTurnsTheVertexWhereTheModifiersBeforeOursAndTheOriginPutIt) {
+    enum Case { Plain, MorphBefore, Origin };
+    for (Case c : {Plain, MorphBefore, Origin}) {
+        SCOPED_TRACE(int(c));
+        DzNode* bent = dztest::makeNode(QString("bent_%1").arg(int(c)), dztest::makeGrid(6, 2));
+        if (c == MorphBefore) {
+            auto* deltas = new DzMorphDeltas;
+            deltas->addDelta(1, DzVec3(1, 0.5f, 0), false, 0);
+            auto* morph = new DzMorph(deltas);
+            morph->setName("bend");
+            morph->getValueProperty()->setValue(1.0f);
+            bent->getObject()->addModifier(morph);
+        }
+        if (c == Origin)
+            bent->setOrigin(DzVec3(0.5f, 0.25f, 0));
+        selectOn(bent);
+        ASSERT_TRUE(modifier);
+        auto shown = [&] {
+            DzVertexMesh* evaluated = bent->getObject()->getCachedGeom();
+            return HvVec3(evaluated->getVerticesPtr()[1]);
+        };
+        HvVec3 const before = shown();
+        select({1});
+        rotate(HvPoint3(), {90.0f});
+        // A quarter turn about +Z through the world origin.
+        expectNear(shown(), HvVec3(-before.y, before.x, before.z));
+        stack()->clear();
+    }
 }
 
 TEST_F(PfDragTest, RotationPastHalfATurnKeepsGrowing) {
