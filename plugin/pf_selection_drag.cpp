@@ -1,5 +1,6 @@
 // The drag engine of PfSelection: a press on the gizmo, the mouse moves and the release become deltas in the
 // node's modifier, and the last drag is applied again when the falloff changes.
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -10,6 +11,7 @@
 #include "dznode.h"
 #include "dzobject.h"
 #include "hv_base_daz.h"
+#include "hv_threadpool.h"
 #include "hv_worldmesh.h"
 #include "pf_gizmo.h"
 #include "pf_modifier.h"
@@ -20,12 +22,67 @@
 
 namespace {
 
+// Below this many affected vertices a step's deltas are computed on the calling thread.
+size_t const kParallelAfter = size_t(1) << 15;
+
 // The offsets of a drag that wrote nothing: zero for the same vertices.
 std::shared_ptr<HvVertexOffsets const> zeroOffsets(HvVertexOffsets const& like) {
     auto zero = std::make_shared<HvVertexOffsets>();
     zero->reserve(like.size());
     for (auto const& entry : like) zero->emplace_back(entry.first, HvVec3());
     return zero;
+}
+
+// The deltas after a step, in vertex order: each affected vertex of the mesh gets its delta at the press plus
+// its movement. False when a result is not finite. A large selection is computed in parts on the pool, each
+// with its own cursor into the deltas at the press.
+bool DeltasAfter(PfAffectedWeights const& affected, HvVertexOffsets const& atPress, float const (*unmoved)[3],
+                 float const (*moved)[3], int vertexCount, HvVertexOffsets& after) {
+    auto offsetOf = [&](HvOffsetsCursor& before, int i, HvVec3& offset) {
+        HvVec3 const d = before.at(i);
+        if (!HvIsFinite(moved[i]))
+            return false;
+        offset = HvVec3(d.x + (moved[i][0] - unmoved[i][0]), d.y + (moved[i][1] - unmoved[i][1]),
+                        d.z + (moved[i][2] - unmoved[i][2]));
+        return HvIsFinite(offset.dz());
+    };
+    size_t const count = affected.size();
+    after.clear();
+    bool const allInMesh =
+        count == 0 || (affected.data()[0].first >= 0 && affected.data()[count - 1].first < vertexCount);
+    if (!allInMesh) {
+        // Vertices beyond the mesh (a selection of another mesh) are left out, one by one.
+        after.reserve(count);
+        HvOffsetsCursor before(atPress);
+        for (auto const& entry : affected) {
+            int const i = entry.first;
+            if (i < 0 || i >= vertexCount)
+                continue;
+            HvVec3 offset;
+            if (!offsetOf(before, i, offset))
+                return false;
+            after.emplace_back(i, offset);
+        }
+        return true;
+    }
+    after.entries().resize(count);
+    HvVertexOffsets::value_type* out = after.data();
+    PfAffectedWeights::value_type const* in = affected.data();
+    std::atomic<bool> finite{true};
+    HvThreadPool::Get()->parallelFor(
+        count,
+        [&](size_t begin, size_t end) {
+            HvOffsetsCursor before(atPress);
+            for (size_t k = begin; k < end; ++k) {
+                out[k].first = in[k].first;
+                if (!offsetOf(before, in[k].first, out[k].second)) {
+                    finite = false;
+                    return;
+                }
+            }
+        },
+        count >= kParallelAfter);
+    return finite;
 }
 
 }  // namespace
@@ -303,22 +360,8 @@ bool PfSelection::modifyMesh(DragFunction fn) {
 
     // The new deltas in vertex order, checked before anything is written.
     HvVertexOffsets& after = m_deltasScratch;
-    after.clear();
-    after.reserve(affected.size());
-    HvOffsetsCursor before(m_deltasAtPress);
-    for (auto const& entry : affected) {
-        int const i = entry.first;
-        if (i < 0 || i >= vertexCount)
-            continue;
-        HvVec3 const d = before.at(i);
-        if (!HvIsFinite(moved[i]))
-            return false;  // a degenerate step writes nothing
-        HvVec3 const offset(d.x + (moved[i][0] - unmoved[i][0]), d.y + (moved[i][1] - unmoved[i][1]),
-                            d.z + (moved[i][2] - unmoved[i][2]));
-        if (!HvIsFinite(offset.dz()))
-            return false;
-        after.emplace_back(i, offset);
-    }
+    if (!DeltasAfter(affected, m_deltasAtPress, unmoved, moved, vertexCount, after))
+        return false;  // a degenerate step writes nothing
     m_fnLastDrag = std::move(fn);
     m_bDragWrote = true;
     // The scratch array keeps the previous step's memory for the next one.

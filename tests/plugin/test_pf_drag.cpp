@@ -18,9 +18,9 @@
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzscene.h"
-#include "dzvertexmesh.h"
 #include "dztempsettings.h"
 #include "dzundostack.h"
+#include "dzvertexmesh.h"
 #include "dzviewportfixture.h"
 #include "dzviewportmgr.h"
 #include "hv_meshmodifier.h"
@@ -217,6 +217,35 @@ TEST_F(PfDragTest, ARotationTurnsTheVertexWhereTheModifiersBeforeOursAndTheOrigi
         expectNear(shown(), HvVec3(-before.y, before.x, before.z));
         stack()->clear();
     }
+}
+
+// A selection large enough to be computed in parts: every affected vertex, and only those, gets its delta at
+// the press plus its weighted movement, in vertex order.
+TEST_F(PfDragTest, ALargeDragGivesEachAffectedVertexItsOwnDelta) {
+    selectOn(dztest::makeNode("large", dztest::makeGrid(199, 199)));  // 40,000 vertices
+    ASSERT_TRUE(modifier);
+    // Deltas at the press on every third vertex, and on one the falloff does not reach.
+    Offsets earlier;
+    for (int v = 0; v < 40000; v += 3) earlier.emplace_back(v, HvVec3(0.25f, float(v % 7), 0.0f));
+    modifier->setDeltas(earlier);
+    select({20100}, 1200);
+    PfAffectedWeights const affected = selection->getAffectedVertices();
+    ASSERT_GT(affected.size(), 35000u);
+    ASSERT_LT(affected.size(), 40000u);
+    translate(HvPoint3(), {HvPoint3(0, 0, 2)});
+    Offsets const deltas = modifier->getDeltas();
+    size_t checked = 0;
+    for (auto const& [v, d] : deltas) {
+        HvVec3 const was = earlier.count(v) ? earlier.at(v) : HvVec3();
+        double const weight = affected.count(v) ? affected.at(v) : 0.0;
+        if (d.x != was.x || d.y != was.y || std::fabs(d.z - was.z - float(2.0 * weight)) > 1e-5f) {
+            ADD_FAILURE() << "vertex " << v << ": " << d.x << " " << d.y << " " << d.z;
+            break;
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, deltas.size());
+    EXPECT_EQ(selection->getDeltasAfter().size(), affected.size());
 }
 
 TEST_F(PfDragTest, RotationPastHalfATurnKeepsGrowing) {
