@@ -282,8 +282,6 @@ private:
     HvVertexOffsets m_deltasAfter;
     // The current drag wrote deltas (a release without it pushes zero offsets).
     bool m_bDragWrote = false;
-    // The drag step's new deltas before they are checked; its memory is reused from step to step.
-    HvVertexOffsets m_deltasScratch;
     // The vertices the drag functions write into when no modifier follows ours: only the affected ones are
     // ever set, each from the local base mesh before its function runs. Kept from drag to drag.
     std::unique_ptr<float[][3]> m_pMovedVertices;

@@ -33,9 +33,10 @@ std::shared_ptr<HvVertexOffsets const> zeroOffsets(HvVertexOffsets const& like) 
     return zero;
 }
 
-// The deltas after a step, in vertex order: each affected vertex of the mesh gets its delta at the press plus
-// its movement. False when a result is not finite. A large selection is computed in parts on the pool, each
-// with its own cursor into the deltas at the press.
+// The deltas after a step, in vertex order, into after: each affected vertex of the mesh gets its delta at
+// the press plus its movement. False, with after as it was, when a result is not finite: a first pass checks
+// every result and a second one writes them, so that the step needs no second array of a million entries. A
+// large selection is computed in parts on the pool, each with its own cursor into the deltas at the press.
 bool DeltasAfter(PfAffectedWeights const& affected, HvVertexOffsets const& atPress, float const (*unmoved)[3],
                  float const (*moved)[3], int vertexCount, HvVertexOffsets& after) {
     auto offsetOf = [&](HvOffsetsCursor& before, int i, HvVec3& offset) {
@@ -47,42 +48,52 @@ bool DeltasAfter(PfAffectedWeights const& affected, HvVertexOffsets const& atPre
         return HvIsFinite(offset.dz());
     };
     size_t const count = affected.size();
-    after.clear();
     bool const allInMesh =
         count == 0 || (affected.data()[0].first >= 0 && affected.data()[count - 1].first < vertexCount);
     if (!allInMesh) {
         // Vertices beyond the mesh (a selection of another mesh) are left out, one by one.
-        after.reserve(count);
-        HvOffsetsCursor before(atPress);
-        for (auto const& entry : affected) {
-            int const i = entry.first;
-            if (i < 0 || i >= vertexCount)
-                continue;
-            HvVec3 offset;
-            if (!offsetOf(before, i, offset))
-                return false;
-            after.emplace_back(i, offset);
+        for (bool write : {false, true}) {
+            if (write)
+                after.clear();
+            HvOffsetsCursor before(atPress);
+            for (auto const& entry : affected) {
+                int const i = entry.first;
+                if (i < 0 || i >= vertexCount)
+                    continue;
+                HvVec3 offset;
+                if (!offsetOf(before, i, offset))
+                    return false;
+                if (write)
+                    after.emplace_back(i, offset);
+            }
         }
         return true;
     }
-    after.entries().resize(count);
-    HvVertexOffsets::value_type* out = after.data();
     PfAffectedWeights::value_type const* in = affected.data();
-    std::atomic<bool> finite{true};
-    HvThreadPool::Get()->parallelFor(
-        count,
-        [&](size_t begin, size_t end) {
-            HvOffsetsCursor before(atPress);
-            for (size_t k = begin; k < end; ++k) {
-                out[k].first = in[k].first;
-                if (!offsetOf(before, in[k].first, out[k].second)) {
-                    finite = false;
-                    return;
+    auto pass = [&](HvVertexOffsets::value_type* out) {
+        std::atomic<bool> finite{true};
+        HvThreadPool::Get()->parallelFor(
+            count,
+            [&](size_t begin, size_t end) {
+                HvOffsetsCursor before(atPress);
+                for (size_t k = begin; k < end; ++k) {
+                    HvVec3 offset;
+                    if (!offsetOf(before, in[k].first, offset)) {
+                        finite = false;
+                        return;
+                    }
+                    if (out)
+                        out[k] = HvVertexOffsets::value_type(in[k].first, offset);
                 }
-            }
-        },
-        count >= kParallelAfter);
-    return finite;
+            },
+            count >= kParallelAfter);
+        return bool(finite);
+    };
+    if (!pass(nullptr))
+        return false;
+    after.entries().resize(count);
+    pass(after.data());
+    return true;
 }
 
 }  // namespace
@@ -359,13 +370,10 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         for (DzModifier* other : m_otherModifiers) other->applyInverse(*fresh, *m_pNode);
 
     // The new deltas in vertex order, checked before anything is written.
-    HvVertexOffsets& after = m_deltasScratch;
-    if (!DeltasAfter(affected, m_deltasAtPress, unmoved, moved, vertexCount, after))
+    if (!DeltasAfter(affected, m_deltasAtPress, unmoved, moved, vertexCount, m_deltasAfter))
         return false;  // a degenerate step writes nothing
     m_fnLastDrag = std::move(fn);
     m_bDragWrote = true;
-    // The scratch array keeps the previous step's memory for the next one.
-    m_deltasAfter.swap(after);
     {
         HvMeshModifierLock lock(*modifier);
         HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_deltasAfter, HvMeshModifier::WriteAssign);
