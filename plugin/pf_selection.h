@@ -263,6 +263,7 @@ private:
     // Drag state.
     bool m_bMoveGizmoOnly = false;
     State m_eState = PF_STATE_IDLE;
+    // The deltas of the affected vertices at the press; a vertex without an entry had none.
     HvVertexOffsets m_deltasAtPress;
     DragFunction m_fnLastDrag;
     bool m_bRandomSeeded = false;

@@ -1,5 +1,6 @@
 // The drag engine of PfSelection: a press on the gizmo, the mouse moves and the release become deltas in the
 // node's modifier, and the last drag is applied again when the falloff changes.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -31,6 +32,17 @@ std::shared_ptr<HvVertexOffsets const> zeroOffsets(HvVertexOffsets const& like) 
     zero->reserve(like.size());
     for (auto const& entry : like) zero->emplace_back(entry.first, HvVec3());
     return zero;
+}
+
+// What a drag moved: the deltas after it minus those at the press, where a vertex without an entry at the
+// press had no delta (unlike PfRelativeOffsetsForUndo, which takes such a vertex as unmoved).
+std::shared_ptr<HvVertexOffsets const> MovedSincePress(HvVertexOffsets const& after,
+                                                       HvVertexOffsets const& atPress) {
+    auto moved = std::make_shared<HvVertexOffsets>();
+    moved->reserve(after.size());
+    HvOffsetsCursor before(atPress);
+    for (auto const& [index, offset] : after) moved->emplace_back(index, offset - before.at(index));
+    return moved;
 }
 
 // The deltas after a step, in vertex order, into after: each affected vertex of the mesh gets its delta at
@@ -172,10 +184,15 @@ void PfSelection::invalidateVerticesOnMouseDown() {
     if (!modifier)
         return;
     HvMeshModifierLock lock(*modifier);
-    // Both arrays are ordered by vertex index: one pass over each.
-    HvOffsetsCursor deltas(modifier->getOffsets());
-    m_deltasAtPress.reserve(affected.size());
-    for (auto const& entry : affected) m_deltasAtPress.emplace_back(entry.first, deltas.at(entry.first));
+    // Only the affected vertices that have a delta: every reader takes a vertex without an entry as one
+    // without a delta, so a first drag over an unedited mesh copies nothing. Both arrays are ordered by
+    // vertex index: one pass over each.
+    HvVertexOffsets const& deltas = modifier->getOffsets();
+    HvOffsetsCursor cursor(deltas);
+    m_deltasAtPress.reserve(std::min(affected.size(), deltas.size()));
+    for (auto const& entry : affected)
+        if (HvVec3 const* delta = cursor.find(entry.first))
+            m_deltasAtPress.emplace_back(entry.first, *delta);
 }
 
 DzFacetMesh* PfSelection::baseMeshIfLocal() const {
@@ -391,8 +408,7 @@ void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
         // Made once and shared with the undo step.
         m_pLastDragOffsets =
-            m_bDragWrote ? std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress)
-                         : zeroOffsets(m_deltasAfter);
+            m_bDragWrote ? MovedSincePress(m_deltasAfter, m_deltasAtPress) : zeroOffsets(m_deltasAfter);
         setLastUndoItem(PfUndoItem::Create(*this, m_pLastDragOffsets));
         m_eState = PF_STATE_DRAG_FINISHED;
     } else {
@@ -436,7 +452,7 @@ void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
         // Nothing could be written: the drag's offsets are gone from the modifier, and so from its step.
         m_pLastDragOffsets = std::make_shared<HvVertexOffsets const>();
     } else {
-        m_pLastDragOffsets = std::make_shared<PfRelativeOffsetsForUndo const>(m_deltasAfter, m_deltasAtPress);
+        m_pLastDragOffsets = MovedSincePress(m_deltasAfter, m_deltasAtPress);
     }
     if (PfUndoItem* item = getLastUndoItem())
         item->update(m_pLastDragOffsets);
