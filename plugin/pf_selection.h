@@ -166,7 +166,13 @@ public:
     void reverseLastDeltas(PfToolOptionsWidget* pane);
     void reapplyTranslationOrRotationToAffectedVertices();
     void invalidateVerticesOnMouseDown();
+    // The snapshot no longer stands: the next drag takes it (with the affected vertices of that moment)
+    // before it reads it, as every press does.
+    void dropVerticesOnMouseDown() { m_deltasAtPress.clear(); }
     std::unique_ptr<DzFacetMesh> getLocalBaseMeshWithoutOurModifier(std::vector<DzModifier*>* others);
+    // The host's base mesh when it is what getLocalBaseMeshWithoutOurModifier would copy (our modifier is the
+    // object's only one, the node's origin is zero); null otherwise.
+    DzFacetMesh* baseMeshIfLocal() const;
     // Asks the tool to redraw when the mode changes.
     void setMoveGizmoOnlyKeyboardModifierActive(bool active);
     bool setGizmoLockInPlace(bool lock);
@@ -240,8 +246,10 @@ private:
     DzMatrix3 m_localToWorld{false};
     DzMatrix3 m_worldToLocal{false};
 
-    // Taken at the start of a drag.
+    // Taken at the start of a drag. When no other modifier and no origin change the base mesh, the drag reads
+    // the host's base mesh itself instead of a copy of it (m_pLocalBaseMesh stays null).
     std::unique_ptr<DzFacetMesh> m_pLocalBaseMesh;
+    QPointer<DzFacetMesh> m_pUnchangedBaseMesh;
     std::vector<DzModifier*> m_otherModifiers;
 
     // The selection normal.
@@ -255,6 +263,7 @@ private:
     // Drag state.
     bool m_bMoveGizmoOnly = false;
     State m_eState = PF_STATE_IDLE;
+    // The deltas of the affected vertices at the press; a vertex without an entry had none.
     HvVertexOffsets m_deltasAtPress;
     DragFunction m_fnLastDrag;
     bool m_bRandomSeeded = false;
@@ -274,8 +283,6 @@ private:
     HvVertexOffsets m_deltasAfter;
     // The current drag wrote deltas (a release without it pushes zero offsets).
     bool m_bDragWrote = false;
-    // The drag step's new deltas before they are checked; its memory is reused from step to step.
-    HvVertexOffsets m_deltasScratch;
     // The vertices the drag functions write into when no modifier follows ours: only the affected ones are
     // ever set, each from the local base mesh before its function runs. Kept from drag to drag.
     std::unique_ptr<float[][3]> m_pMovedVertices;

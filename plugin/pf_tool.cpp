@@ -267,8 +267,10 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
             selection->resetAutoGizmoOrigins(false);
             redraw = true;
         }
+        // Only a drag reads the snapshot, and its press takes it again: taking it here (after an undo or a
+        // redo) would compute the falloff of a large selection before the redraw, for nothing.
         if (flags & PF_INVALIDATE_VERTICES_ON_MOUSE_DOWN)
-            selection->invalidateVerticesOnMouseDown();
+            selection->dropVerticesOnMouseDown();
     }
     if (redraw)
         drawnDataChanged();

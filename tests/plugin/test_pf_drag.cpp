@@ -11,12 +11,16 @@
 #include "dzapp.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
+#include "dzfloatproperty.h"
 #include "dzmatrix3.h"
+#include "dzmorph.h"
+#include "dzmorphdeltas.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzscene.h"
 #include "dztempsettings.h"
 #include "dzundostack.h"
+#include "dzvertexmesh.h"
 #include "dzviewportfixture.h"
 #include "dzviewportmgr.h"
 #include "hv_meshmodifier.h"
@@ -181,6 +185,67 @@ TEST_F(PfDragTest, AQuarterWeightTurnsAQuarterOfTheAngle) {
     select({1});
     rotate(HvPoint3(), {40.0f});
     expectNear(position(1), onCircle(40.0f));
+}
+
+// A rotation turns a vertex from where the node shows it: with a morph before our modifier, and with an
+// origin (the drag measures on the base mesh as those leave it, not on the bare base mesh).
+TEST_F(PfDragTest, ARotationTurnsTheVertexWhereTheModifiersBeforeOursAndTheOriginPutIt) {
+    enum Case { Plain, MorphBefore, Origin };
+    for (Case c : {Plain, MorphBefore, Origin}) {
+        SCOPED_TRACE(int(c));
+        DzNode* bent = dztest::makeNode(QString("bent_%1").arg(int(c)), dztest::makeGrid(6, 2));
+        if (c == MorphBefore) {
+            auto* deltas = new DzMorphDeltas;
+            deltas->addDelta(1, DzVec3(1, 0.5f, 0), false, 0);
+            auto* morph = new DzMorph(deltas);
+            morph->setName("bend");
+            morph->getValueProperty()->setValue(1.0f);
+            bent->getObject()->addModifier(morph);
+        }
+        if (c == Origin)
+            bent->setOrigin(DzVec3(0.5f, 0.25f, 0));
+        selectOn(bent);
+        ASSERT_TRUE(modifier);
+        auto shown = [&] {
+            DzVertexMesh* evaluated = bent->getObject()->getCachedGeom();
+            return HvVec3(evaluated->getVerticesPtr()[1]);
+        };
+        HvVec3 const before = shown();
+        select({1});
+        rotate(HvPoint3(), {90.0f});
+        // A quarter turn about +Z through the world origin.
+        expectNear(shown(), HvVec3(-before.y, before.x, before.z));
+        stack()->clear();
+    }
+}
+
+// A selection large enough to be computed in parts: every affected vertex, and only those, gets its delta at
+// the press plus its weighted movement, in vertex order.
+TEST_F(PfDragTest, ALargeDragGivesEachAffectedVertexItsOwnDelta) {
+    selectOn(dztest::makeNode("large", dztest::makeGrid(199, 199)));  // 40,000 vertices
+    ASSERT_TRUE(modifier);
+    // Deltas at the press on every third vertex, and on one the falloff does not reach.
+    Offsets earlier;
+    for (int v = 0; v < 40000; v += 3) earlier.emplace_back(v, HvVec3(0.25f, float(v % 7), 0.0f));
+    modifier->setDeltas(earlier);
+    select({20100}, 1200);
+    PfAffectedWeights const affected = selection->getAffectedVertices();
+    ASSERT_GT(affected.size(), 35000u);
+    ASSERT_LT(affected.size(), 40000u);
+    translate(HvPoint3(), {HvPoint3(0, 0, 2)});
+    Offsets const deltas = modifier->getDeltas();
+    size_t checked = 0;
+    for (auto const& [v, d] : deltas) {
+        HvVec3 const was = earlier.count(v) ? earlier.at(v) : HvVec3();
+        double const weight = affected.count(v) ? affected.at(v) : 0.0;
+        if (d.x != was.x || d.y != was.y || std::fabs(d.z - was.z - float(2.0 * weight)) > 1e-5f) {
+            ADD_FAILURE() << "vertex " << v << ": " << d.x << " " << d.y << " " << d.z;
+            break;
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, deltas.size());
+    EXPECT_EQ(selection->getDeltasAfter().size(), affected.size());
 }
 
 TEST_F(PfDragTest, RotationPastHalfATurnKeepsGrowing) {
