@@ -332,6 +332,10 @@ QWidget* PfTool::getPane(QWidget* parent) const {
     try {
         m_pImpl->pane =
             g_fnMakePane ? g_fnMakePane(parent) : new PfToolOptionsWidget(parent, *PfSettings::Get());
+        // A host that asks for the pane after activating the tool gets it after activation's request for the
+        // statistics was skipped: the new pane would show no selection until the next request.
+        if (m_pImpl->pane && g_pTheActiveTool == this)
+            m_pImpl->statsTimer.start(100);
         return m_pImpl->pane;
     } catch (std::exception const& e) {
         criticalBox(nullptr, e.what());
@@ -427,6 +431,9 @@ void PfTool::mouseRelease(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr:
                 selection->setState(PfSelection::PF_STATE_IDLE);
                 criticalBox(nullptr, e.what());
             }
+            // The last frame shows the drag: the used handle lit, the rings left out. Hits are tested
+            // against what was drawn, so without a new frame the rings could not be grabbed.
+            drawnDataChanged();
             break;
         case PfSelection::PF_STATE_SELECTING:
             selection->setState(PfSelection::PF_STATE_IDLE);

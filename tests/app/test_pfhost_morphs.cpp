@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include "pfhost_runner.h"
@@ -40,6 +41,19 @@ TEST_F(HostMorphScript, TheRoundTripExampleRuns) {
     QFile scene(dir.filePath("out/morph-roundtrip-scene.json"));
     ASSERT_TRUE(scene.open(QIODevice::ReadOnly));
     EXPECT_TRUE(scene.readAll().contains("Hump"));
+}
+
+// The other example, as scripts/demo runs it: its clicks are pixels of its view size.
+TEST_F(HostMorphScript, TheDemoExampleRuns) {
+    if (!QFile::exists(kModel))
+        GTEST_SKIP() << kModel.toStdString() << " is missing (package assimp-testmodels)";
+    PfhostRun const r = runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script",
+                                               examplePath("demo.pfs"), "--size", "960x768"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QImage const window(dir.filePath("out/window.png"));
+    EXPECT_GT(window.width(), 960);
+    EXPECT_GT(window.height(), 768);
+    EXPECT_EQ(QImage(dir.filePath("out/demo.png")).size(), QSize(960, 768));
 }
 
 TEST_F(HostMorphScript, AnswersThatDoNotFitFailTheLine) {

@@ -677,3 +677,49 @@ TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
     delete tool;
     stack->clear();
 }
+
+// The frames of a drag show it (the used cone lit, the rings left out); the release brings a frame with the
+// gizmo as it was before the press, so that its rings can be grabbed at once where they are, without a camera
+// move.
+TEST(PfDragToolTest, TheReleaseRedrawsTheGizmoWithItsRings) {
+    dztest::TempSettings temp;
+    pftest::PfSettingsGuard optionsGuard(pftest::PfSettingsGuard::FromDefaults);
+    dztest::ViewportFixture fx(400, 300);
+    ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
+    dzApp->getUndoStack()->clear();
+    fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
+    fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
+    pftest::ScopedPfTool tool(fx.mgr());
+    ASSERT_TRUE(fx.mgr()->setActiveTool(tool.get()));
+    dztest::mouseClick(fx.view(), fx.project(DzVec3(2.5f, 2.5f, 0)));
+    PfSelection* selection = tool.get()->getSelection();
+    ASSERT_TRUE(selection);
+    fx.view()->grabPixels();
+    PfGizmo* gizmo = selection->getViewportData(fx.view()).gizmo.get();
+    ASSERT_TRUE(gizmo);
+    ASSERT_TRUE(gizmo->drewXYRings() && gizmo->drewZRing());
+
+    DzVec3 const tip = gizmo->getOriginWs() + gizmo->getX();
+    QPoint const from = fx.project(tip);
+    QPoint const to = fx.project(tip + DzVec3(1, 0, 0));
+    dztest::mousePress(fx.view(), from);
+    dztest::mouseMove(fx.view(), to, Qt::LeftButton);
+    ASSERT_TRUE(fx.waitForPaint(fx.view()->getPaintCount()));
+    EXPECT_EQ(gizmo->getCurrentHit(), PF_GIZMO_HIT_CONE_X);
+
+    int const paints = fx.view()->getPaintCount();
+    dztest::mouseRelease(fx.view(), to);
+    ASSERT_EQ(selection->getState(), uint32_t(PfSelection::PF_STATE_DRAG_FINISHED));
+    ASSERT_TRUE(fx.waitForPaint(paints));
+    EXPECT_EQ(gizmo->getCurrentHit(), PF_GIZMO_HIT_NONE);
+
+    // The mouse over the ring about Z where it is now (the middle of its arc, the gizmo moved along) lights a
+    // ring: the frame drew the rings there.
+    HvPoint3 const onRing = Hv3dCircle::GetPointAt(gizmo->getOrientation(), 0.0f,
+                                                   HvPoint3(gizmo->getOriginWs()), 0.8f * gizmo->getSize());
+    dztest::mouseMove(fx.view(), fx.project(onRing.dz()));
+    PfGizmoHit const hover = gizmo->getCurrentHit();
+    EXPECT_TRUE(hover == PF_GIZMO_HIT_RING_X || hover == PF_GIZMO_HIT_RING_Y || hover == PF_GIZMO_HIT_RING_Z)
+        << int(hover);
+    dzApp->getUndoStack()->clear();
+}
