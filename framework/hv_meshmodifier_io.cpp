@@ -1,9 +1,12 @@
 #include "hv_meshmodifier_io.h"
 
+#include <QLocale>
 #include <QMetaObject>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
+#include "dzassetfile.h"
 #include "dzobject.h"
 #include "idzjsonio.h"
 
@@ -17,12 +20,24 @@ HvMeshModifier* asMeshModifier(QObject* object) {
     return static_cast<HvMeshModifier*>(HvMeshModifier::staticMetaObject.cast(object));
 }
 
-// Truncated toward zero. A number that is not finite or whose whole part lies outside int32 cannot be
-// converted; it becomes the lowest index, which, being negative, never addresses a vertex.
-int32_t indexFromNumber(double number) {
-    if (number > -2147483649.0 && number < 2147483648.0)
-        return int32_t(number);
-    return std::numeric_limits<int32_t>::min();
+// The reader's refusals, in the host's words, so that a bad file reads alike wherever the fault is.
+QString const kExpectedObject = QStringLiteral("expected an object");
+QString const kExpectedArray = QStringLiteral("expected an array");
+QString const kExpectedNumber = QStringLiteral("expected a number");
+QString const kGivenTwice = QStringLiteral("the member is given twice");
+QString const kExpectedIndex = QStringLiteral("expected a vertex index: a whole number in the 32-bit range");
+
+// False, with the reason on the file.
+bool refuse(DzAssetJsonItem const& item, QString const& message) {
+    if (DzAssetFile* file = item.getFile())
+        file->setError(message);
+    return false;
+}
+
+// Refused in the place of a nested value.
+DzAssetJsonItem* refuseNested(DzAssetJsonItem const& item, QString const& message) {
+    refuse(item, message);
+    return nullptr;
 }
 
 }  // namespace
@@ -120,27 +135,107 @@ HvReadMeshModifierRoot::HvReadMeshModifierRoot(HvMeshModifierIO::Context* contex
     : DzAssetJsonObject(context->pFile), m_pContext(context) {}
 
 DzAssetJsonItem* HvReadMeshModifierRoot::startMemberObject(QString const& name) {
+    if (name != HvMeshModifierIO::_Q_ARRAY_KEY_HV_DELTAS)
+        return DzAssetJsonObject::startMemberObject(name);
+    // A second one would replace the first one's deltas.
+    if (m_deltasSeen)
+        return refuseNested(*this, kGivenTwice);
+    m_deltasSeen = true;
+    return new HvReadFloat3IndexedArrayObject(m_pContext);
+}
+
+DzAssetJsonItem* HvReadMeshModifierRoot::startMemberArray(QString const& name) {
     if (name == HvMeshModifierIO::_Q_ARRAY_KEY_HV_DELTAS)
-        return new HvReadFloat3IndexedArrayObject(m_pContext);
-    return DzAssetJsonObject::startMemberObject(name);
+        return refuseNested(*this, kExpectedObject);
+    return DzAssetJsonObject::startMemberArray(name);
+}
+
+bool HvReadMeshModifierRoot::addMember(QString const& name, double value) {
+    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_HV_DELTAS)
+        return refuse(*this, kExpectedObject);
+    return DzAssetJsonObject::addMember(name, value);
+}
+
+bool HvReadMeshModifierRoot::addStringMember(QString const& name, QString const& value) {
+    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_HV_DELTAS)
+        return refuse(*this, kExpectedObject);
+    return DzAssetJsonObject::addStringMember(name, value);
+}
+
+bool HvReadMeshModifierRoot::addBoolMember(QString const& name, bool value) {
+    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_HV_DELTAS)
+        return refuse(*this, kExpectedObject);
+    return DzAssetJsonObject::addBoolMember(name, value);
+}
+
+bool HvReadMeshModifierRoot::addNullMember(QString const& name) {
+    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_HV_DELTAS)
+        return refuse(*this, kExpectedObject);
+    return DzAssetJsonObject::addNullMember(name);
 }
 
 HvReadFloat3IndexedArrayObject::HvReadFloat3IndexedArrayObject(HvMeshModifierIO::Context* context)
     : DzAssetJsonObject(context->pFile), m_pContext(context) {}
 
+bool HvReadFloat3IndexedArrayObject::accept(QString const& name, bool isArray) {
+    bool const values = name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES;
+    bool& seen = values ? m_valuesSeen : m_countSeen;
+    if (seen)
+        return refuse(*this, kGivenTwice);
+    seen = true;
+    return !values || isArray || refuse(*this, kExpectedArray);
+}
+
 DzAssetJsonItem* HvReadFloat3IndexedArrayObject::startMemberArray(QString const& name) {
-    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES)
+    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES) {
+        if (!accept(name, true))
+            return nullptr;
         return new HvReadMeshModifierAllDeltasArray(m_pContext);
+    }
+    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_COUNT && !accept(name, true))
+        return nullptr;
     return DzAssetJsonObject::startMemberArray(name);
 }
 
+DzAssetJsonItem* HvReadFloat3IndexedArrayObject::startMemberObject(QString const& name) {
+    if ((name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES || name == HvMeshModifierIO::_Q_ARRAY_KEY_COUNT) &&
+        !accept(name, false))
+        return nullptr;
+    return DzAssetJsonObject::startMemberObject(name);
+}
+
 bool HvReadFloat3IndexedArrayObject::addMember(QString const& name, double value) {
+    if (name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES)
+        return accept(name, false);
     if (name != HvMeshModifierIO::_Q_ARRAY_KEY_COUNT)
         return DzAssetJsonObject::addMember(name, value);
+    if (!accept(name, false))
+        return false;
     // A count that no unsigned 64-bit integer holds is ignored.
     if (value > -1.0 && value < 18446744073709551616.0)
         m_pContext->count = uint64_t(value);
     return true;
+}
+
+bool HvReadFloat3IndexedArrayObject::addStringMember(QString const& name, QString const& value) {
+    if ((name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES || name == HvMeshModifierIO::_Q_ARRAY_KEY_COUNT) &&
+        !accept(name, false))
+        return false;
+    return DzAssetJsonObject::addStringMember(name, value);
+}
+
+bool HvReadFloat3IndexedArrayObject::addBoolMember(QString const& name, bool value) {
+    if ((name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES || name == HvMeshModifierIO::_Q_ARRAY_KEY_COUNT) &&
+        !accept(name, false))
+        return false;
+    return DzAssetJsonObject::addBoolMember(name, value);
+}
+
+bool HvReadFloat3IndexedArrayObject::addNullMember(QString const& name) {
+    if ((name == HvMeshModifierIO::_Q_ARRAY_KEY_VALUES || name == HvMeshModifierIO::_Q_ARRAY_KEY_COUNT) &&
+        !accept(name, false))
+        return false;
+    return DzAssetJsonObject::addNullMember(name);
 }
 
 HvReadMeshModifierAllDeltasArray::HvReadMeshModifierAllDeltasArray(HvMeshModifierIO::Context* context)
@@ -152,31 +247,104 @@ DzAssetJsonItem* HvReadMeshModifierAllDeltasArray::startArray() {
     return new HvReadMeshModifierOneDeltaArray(m_pContext);
 }
 
+DzAssetJsonItem* HvReadMeshModifierAllDeltasArray::startObject() {
+    return refuseNested(*this, kExpectedArray);
+}
+
+bool HvReadMeshModifierAllDeltasArray::addItem(double) {
+    return refuse(*this, kExpectedArray);
+}
+
+bool HvReadMeshModifierAllDeltasArray::addStringItem(QString const&) {
+    return refuse(*this, kExpectedArray);
+}
+
+bool HvReadMeshModifierAllDeltasArray::addBoolItem(bool) {
+    return refuse(*this, kExpectedArray);
+}
+
+bool HvReadMeshModifierAllDeltasArray::addNullItem() {
+    return refuse(*this, kExpectedArray);
+}
+
+bool HvReadMeshModifierAllDeltasArray::finish() {
+    HvMeshModifierIO::Context& c = *m_pContext;
+    if (c.itemCounter != 0)
+        return refuse(*this,
+                      QStringLiteral("expected groups of four numbers (a vertex index, then x, y and z), "
+                                     "but the last group has %1")
+                          .arg(c.itemCounter));
+    if (c.unordered) {
+        // Files list the deltas in ascending order; any other order is put right here, but a vertex given
+        // twice would lose one of its values.
+        std::vector<HvVertexOffsets::value_type>& read = c.deltas.entries();
+        std::stable_sort(read.begin(), read.end(),
+                         [](auto const& a, auto const& b) { return a.first < b.first; });
+        auto const twice = std::adjacent_find(
+            read.begin(), read.end(), [](auto const& a, auto const& b) { return a.first == b.first; });
+        if (twice != read.end())
+            return refuse(*this, QStringLiteral("vertex %1 is given twice").arg(twice->first));
+        c.unordered = false;
+    }
+    return true;
+}
+
 HvReadMeshModifierOneDeltaArray::HvReadMeshModifierOneDeltaArray(HvMeshModifierIO::Context* context)
     : DzAssetJsonArray(context->pFile), m_pContext(context) {}
 
 bool HvReadMeshModifierOneDeltaArray::addItem(double value) {
     HvMeshModifierIO::Context& c = *m_pContext;
-    int64_t const k = c.itemCounter++;
+    int64_t const k = c.itemCounter;
+    if (k == 0) {
+        // What the writer writes: a whole number in the 32-bit range. A fraction would be cut, a larger
+        // number could address no vertex: either way the file's value would not come back on the next save.
+        if (!(value >= -2147483648.0 && value <= 2147483647.0) || value != std::trunc(value))
+            return refuse(*this, kExpectedIndex);
+        c.index = int32_t(value);
+        c.itemCounter = 1;
+        return true;
+    }
+    // An offset is a float: a number beyond its range would become an infinity, which no file can hold.
+    float const f = float(value);
+    if (!std::isfinite(f))
+        return refuse(*this, QStringLiteral("the number %1 is outside the single-precision range")
+                                 .arg(value, 0, 'g', QLocale::FloatingPointShortest));
     switch (k) {
-        case 0:
-            c.index = indexFromNumber(value);
-            break;
         case 1:
-            c.x = float(value);
+            c.x = f;
             break;
         case 2:
-            c.y = float(value);
+            c.y = f;
             break;
         default: {
-            // Files list the deltas in ascending order; any other order is put right once, when applied.
             std::vector<HvVertexOffsets::value_type>& read = c.deltas.entries();
             if (!read.empty() && read.back().first >= c.index)
                 c.unordered = true;
-            read.emplace_back(c.index, HvVec3(c.x, c.y, float(value)));
-        }
+            read.emplace_back(c.index, HvVec3(c.x, c.y, f));
             c.itemCounter = 0;
-            break;
+            return true;
+        }
     }
+    c.itemCounter = k + 1;
     return true;
+}
+
+DzAssetJsonItem* HvReadMeshModifierOneDeltaArray::startObject() {
+    return refuseNested(*this, kExpectedNumber);
+}
+
+DzAssetJsonItem* HvReadMeshModifierOneDeltaArray::startArray() {
+    return refuseNested(*this, kExpectedNumber);
+}
+
+bool HvReadMeshModifierOneDeltaArray::addStringItem(QString const&) {
+    return refuse(*this, kExpectedNumber);
+}
+
+bool HvReadMeshModifierOneDeltaArray::addBoolItem(bool) {
+    return refuse(*this, kExpectedNumber);
+}
+
+bool HvReadMeshModifierOneDeltaArray::addNullItem() {
+    return refuse(*this, kExpectedNumber);
 }

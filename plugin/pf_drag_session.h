@@ -24,6 +24,9 @@ struct PfDragSession {
     // Taken at the press: the node's local mesh without our modifier, and the modifiers after ours.
     std::unique_ptr<DzFacetMesh> localBaseMesh;
     std::vector<DzModifier*> otherModifiers;
+    // When no other modifier and no origin change the base mesh, the drag reads the host's base mesh itself
+    // instead of a copy of it (localBaseMesh stays null).
+    QPointer<DzFacetMesh> unchangedBaseMesh;
     // The affected vertices' deltas at the press, walked by a cursor in vertex order.
     HvVertexOffsets deltasAtPress;
     HvOffsetsCursor pressCursor{deltasAtPress};
@@ -44,8 +47,6 @@ struct PfDragSession {
     HvVertexOffsets deltasAfter;
     // The current drag wrote deltas (a release without it pushes zero offsets).
     bool wrote = false;
-    // The drag step's new deltas before they are checked; its memory is reused from step to step.
-    HvVertexOffsets deltasScratch;
     // The vertices the drag functions write into when no modifier follows ours: only the affected ones are
     // ever set, each from the local base mesh before its function runs. Kept from drag to drag.
     std::unique_ptr<float[][3]> movedVertices;

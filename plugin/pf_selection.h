@@ -186,7 +186,13 @@ public:
     void reverseLastDeltas(PfToolOptionsWidget* pane);
     void reapplyTranslationOrRotationToAffectedVertices();
     void invalidateVerticesOnMouseDown();
+    // The snapshot no longer stands: the next drag takes it (with the affected vertices of that moment)
+    // before it reads it, as every press does.
+    void dropVerticesOnMouseDown() { m_drag.deltasAtPress.clear(); }
     std::unique_ptr<DzFacetMesh> getLocalBaseMeshWithoutOurModifier(std::vector<DzModifier*>* others);
+    // The host's base mesh when it is what getLocalBaseMeshWithoutOurModifier would copy (our modifier is the
+    // object's only one, the node's origin is zero); null otherwise.
+    DzFacetMesh* baseMeshIfLocal() const;
     // Asks the tool to redraw when the mode changes.
     void setMoveGizmoOnlyKeyboardModifierActive(bool active);
     bool setGizmoLockInPlace(bool lock);

@@ -1,5 +1,7 @@
 // The drag engine of PfSelection: a press on the gizmo, the mouse moves and the release become deltas in the
 // node's modifier, and the last drag is applied again when the falloff changes.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -10,6 +12,7 @@
 #include "dznode.h"
 #include "dzobject.h"
 #include "hv_base_daz.h"
+#include "hv_threadpool.h"
 #include "hv_worldmesh.h"
 #include "pf_gizmo.h"
 #include "pf_modifier.h"
@@ -18,12 +21,89 @@
 
 namespace {
 
+// Below this many affected vertices a step's deltas are computed on the calling thread.
+size_t const kParallelAfter = size_t(1) << 15;
+
 // The offsets of a drag that wrote nothing: zero for the same vertices.
 std::shared_ptr<HvVertexOffsets const> zeroOffsets(HvVertexOffsets const& like) {
     auto zero = std::make_shared<HvVertexOffsets>();
     zero->reserve(like.size());
     for (auto const& entry : like) zero->emplace_back(entry.first, HvVec3());
     return zero;
+}
+
+// What a drag moved: the deltas after it minus those at the press, where a vertex without an entry at the
+// press had no delta (unlike PfRelativeOffsetsForUndo, which takes such a vertex as unmoved).
+std::shared_ptr<HvVertexOffsets const> MovedSincePress(HvVertexOffsets const& after,
+                                                       HvVertexOffsets const& atPress) {
+    auto moved = std::make_shared<HvVertexOffsets>();
+    moved->reserve(after.size());
+    HvOffsetsCursor before(atPress);
+    for (auto const& [index, offset] : after) moved->emplace_back(index, offset - before.at(index));
+    return moved;
+}
+
+// The deltas after a step, in vertex order, into after: each affected vertex of the mesh gets its delta at
+// the press plus its movement. False, with after as it was, when a result is not finite: a first pass checks
+// every result and a second one writes them, so that the step needs no second array of a million entries. A
+// large selection is computed in parts on the pool, each with its own cursor into the deltas at the press.
+bool DeltasAfter(PfAffectedWeights const& affected, HvVertexOffsets const& atPress, float const (*unmoved)[3],
+                 float const (*moved)[3], int vertexCount, HvVertexOffsets& after) {
+    auto offsetOf = [&](HvOffsetsCursor& before, int i, HvVec3& offset) {
+        HvVec3 const d = before.at(i);
+        if (!HvIsFinite(moved[i]))
+            return false;
+        offset = HvVec3(d.x + (moved[i][0] - unmoved[i][0]), d.y + (moved[i][1] - unmoved[i][1]),
+                        d.z + (moved[i][2] - unmoved[i][2]));
+        return HvIsFinite(offset.dz());
+    };
+    size_t const count = affected.size();
+    bool const allInMesh =
+        count == 0 || (affected.data()[0].first >= 0 && affected.data()[count - 1].first < vertexCount);
+    if (!allInMesh) {
+        // Vertices beyond the mesh (a selection of another mesh) are left out, one by one.
+        for (bool write : {false, true}) {
+            if (write)
+                after.clear();
+            HvOffsetsCursor before(atPress);
+            for (auto const& entry : affected) {
+                int const i = entry.first;
+                if (i < 0 || i >= vertexCount)
+                    continue;
+                HvVec3 offset;
+                if (!offsetOf(before, i, offset))
+                    return false;
+                if (write)
+                    after.emplace_back(i, offset);
+            }
+        }
+        return true;
+    }
+    PfAffectedWeights::value_type const* in = affected.data();
+    auto pass = [&](HvVertexOffsets::value_type* out) {
+        std::atomic<bool> finite{true};
+        HvThreadPool::Get()->parallelFor(
+            count,
+            [&](size_t begin, size_t end) {
+                HvOffsetsCursor before(atPress);
+                for (size_t k = begin; k < end; ++k) {
+                    HvVec3 offset;
+                    if (!offsetOf(before, in[k].first, offset)) {
+                        finite = false;
+                        return;
+                    }
+                    if (out)
+                        out[k] = HvVertexOffsets::value_type(in[k].first, offset);
+                }
+            },
+            count >= kParallelAfter);
+        return bool(finite);
+    };
+    if (!pass(nullptr))
+        return false;
+    after.entries().resize(count);
+    pass(after.data());
+    return true;
 }
 
 }  // namespace
@@ -68,9 +148,14 @@ bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 
     m_drag.start = dragStart;
     invalidateVerticesOnMouseDown();
     m_drag.otherModifiers.clear();
-    m_drag.localBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_drag.otherModifiers);
-    if (m_drag.localBaseMesh)
-        for (DzModifier* other : m_drag.otherModifiers) other->applyInverse(*m_drag.localBaseMesh, *m_pNode);
+    m_drag.localBaseMesh.reset();
+    m_drag.unchangedBaseMesh = baseMeshIfLocal();
+    if (!m_drag.unchangedBaseMesh) {
+        m_drag.localBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_drag.otherModifiers);
+        if (m_drag.localBaseMesh)
+            for (DzModifier* other : m_drag.otherModifiers)
+                other->applyInverse(*m_drag.localBaseMesh, *m_pNode);
+    }
     // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
     if (PfIsRing(hit))
         m_eState = State::Rotating;
@@ -95,10 +180,27 @@ void PfSelection::invalidateVerticesOnMouseDown() {
     if (!modifier)
         return;
     HvMeshModifierLock lock(*modifier);
-    // Both arrays are ordered by vertex index: one pass over each.
-    HvOffsetsCursor deltas(modifier->getOffsets());
-    m_drag.deltasAtPress.reserve(affected.size());
-    for (auto const& entry : affected) m_drag.deltasAtPress.emplace_back(entry.first, deltas.at(entry.first));
+    // Only the affected vertices that have a delta: every reader takes a vertex without an entry as one
+    // without a delta, so a first drag over an unedited mesh copies nothing. Both arrays are ordered by
+    // vertex index: one pass over each.
+    HvVertexOffsets const& deltas = modifier->getOffsets();
+    HvOffsetsCursor cursor(deltas);
+    m_drag.deltasAtPress.reserve(std::min(affected.size(), deltas.size()));
+    for (auto const& entry : affected)
+        if (HvVec3 const* delta = cursor.find(entry.first))
+            m_drag.deltasAtPress.emplace_back(entry.first, *delta);
+}
+
+DzFacetMesh* PfSelection::baseMeshIfLocal() const {
+    if (!m_pNode || !m_pObject || !m_pModifier)
+        return nullptr;
+    DzVec3 const& origin = m_pNode->getOrigin();
+    if (origin.m_x != 0.0f || origin.m_y != 0.0f || origin.m_z != 0.0f)
+        return nullptr;
+    for (DzModifierIterator it = m_pObject->modifierIterator(); it.hasNext();)
+        if (it.next() != m_pModifier.data())
+            return nullptr;
+    return HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*m_pNode);
 }
 
 std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
@@ -230,10 +332,12 @@ void PfSelection::moveGizmoOrigin(ViewportData* data, DzVec3 const& origin) {
 
 bool PfSelection::modifyMesh(DragFunction fn) {
     PfModifier* modifier = m_pModifier.data();
-    if (!m_drag.localBaseMesh || !modifier || !m_pNode)
+    DzFacetMesh const* local =
+        m_drag.localBaseMesh ? m_drag.localBaseMesh.get() : m_drag.unchangedBaseMesh.data();
+    if (!local || !modifier || !m_pNode)
         return false;
-    float const(*unmoved)[3] = m_drag.localBaseMesh->getVerticesPtr();
-    int const vertexCount = m_drag.localBaseMesh->getNumVertices();
+    float const(*unmoved)[3] = local->getVerticesPtr();
+    int const vertexCount = local->getNumVertices();
     PfAffectedWeights const& affected = getAffectedVertices();
 
     std::unique_ptr<DzFacetMesh> fresh;
@@ -266,27 +370,10 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         for (DzModifier* other : m_drag.otherModifiers) other->applyInverse(*fresh, *m_pNode);
 
     // The new deltas in vertex order, checked before anything is written.
-    HvVertexOffsets& after = m_drag.deltasScratch;
-    after.clear();
-    after.reserve(affected.size());
-    HvOffsetsCursor before(m_drag.deltasAtPress);
-    for (auto const& entry : affected) {
-        int const i = entry.first;
-        if (i < 0 || i >= vertexCount)
-            continue;
-        HvVec3 const d = before.at(i);
-        if (!HvIsFinite(moved[i]))
-            return false;  // a degenerate step writes nothing
-        HvVec3 const offset(d.x + (moved[i][0] - unmoved[i][0]), d.y + (moved[i][1] - unmoved[i][1]),
-                            d.z + (moved[i][2] - unmoved[i][2]));
-        if (!HvIsFinite(offset.dz()))
-            return false;
-        after.emplace_back(i, offset);
-    }
+    if (!DeltasAfter(affected, m_drag.deltasAtPress, unmoved, moved, vertexCount, m_drag.deltasAfter))
+        return false;  // a degenerate step writes nothing
     m_drag.lastFunction = std::move(fn);
     m_drag.wrote = true;
-    // The scratch array keeps the previous step's memory for the next one.
-    m_drag.deltasAfter.swap(after);
     {
         HvMeshModifierLock lock(*modifier);
         HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_drag.deltasAfter,
@@ -304,8 +391,7 @@ void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
     if (m_pNode && m_pModifier && !m_drag.deltasAfter.empty() && m_eState != State::MovingGizmo) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
         // Made once and shared with the undo step.
-        m_drag.lastOffsets = m_drag.wrote ? std::make_shared<PfRelativeOffsetsForUndo const>(
-                                                m_drag.deltasAfter, m_drag.deltasAtPress)
+        m_drag.lastOffsets = m_drag.wrote ? MovedSincePress(m_drag.deltasAfter, m_drag.deltasAtPress)
                                           : zeroOffsets(m_drag.deltasAfter);
         setLastUndoItem(PfUndoItem::Create(*this, m_drag.lastOffsets));
         m_eState = State::DragFinished;
@@ -361,8 +447,7 @@ void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
         // Nothing could be written: the drag's offsets are gone from the modifier, and so from its step.
         m_drag.lastOffsets = std::make_shared<HvVertexOffsets const>();
     } else {
-        m_drag.lastOffsets =
-            std::make_shared<PfRelativeOffsetsForUndo const>(m_drag.deltasAfter, m_drag.deltasAtPress);
+        m_drag.lastOffsets = MovedSincePress(m_drag.deltasAfter, m_drag.deltasAtPress);
     }
     if (PfUndoItem* item = getLastUndoItem())
         item->update(m_drag.lastOffsets);

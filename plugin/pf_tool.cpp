@@ -260,8 +260,10 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
             selection->resetAutoGizmoOrigins(false);
             redraw = true;
         }
+        // Only a drag reads the snapshot, and its press takes it again: taking it here (after an undo or a
+        // redo) would compute the falloff of a large selection before the redraw, for nothing.
         if (flags & PfInvalidateFlag::VerticesOnMouseDown)
-            selection->invalidateVerticesOnMouseDown();
+            selection->dropVerticesOnMouseDown();
     }
     if (redraw)
         drawnDataChanged();
@@ -363,6 +365,10 @@ QWidget* PfTool::getPane(QWidget* parent) const {
     try {
         m_pImpl->pane =
             g_fnMakePane ? g_fnMakePane(parent) : new PfToolOptionsWidget(parent, *PfSettings::Get());
+        // A host that asks for the pane after activating the tool gets it after activation's request for the
+        // statistics was skipped: the new pane would show no selection until the next request.
+        if (m_pImpl->pane && g_pTheActiveTool == this)
+            m_pImpl->statsTimer.start(100);
         return m_pImpl->pane;
     } catch (std::exception const& e) {
         criticalBox(nullptr, e.what());
@@ -459,6 +465,9 @@ void PfTool::mouseRelease(Dz3DViewport* view, QMouseEvent* event, DzViewportMgr:
                 selection->setState(PfSelection::State::Idle);
                 criticalBox(nullptr, e.what());
             }
+            // The last frame shows the drag: the used handle lit, the rings left out. Hits are tested
+            // against what was drawn, so without a new frame the rings could not be grabbed.
+            drawnDataChanged();
             break;
         case PfSelection::State::Selecting:
             selection->setState(PfSelection::State::Idle);

@@ -153,6 +153,8 @@ int main(int argc, char** argv) {
 
     // The views draw with OpenGL, so the window is shown (under Xvfb on a machine without a display).
     window->getViewportArea()->setFixedSize(width, height);
+    // The window around the view: no wider or taller than the view and the docks need.
+    window->resize(window->minimumSizeHint());
     window->show();
     if (!QTest::qWaitForWindowExposed(window, 10000)) {
         std::fprintf(stderr, "pfhost: the window was not shown (no X server? run under xvfb-run)\n");

@@ -1,7 +1,8 @@
 #pragma once
 
-// The script's answers to the boxes and dialogs that its next command opens: each answer presses a button
-// of the box, after setting the dialog's fields by their object names.
+// The script's answers to the boxes and dialogs that its next command opens, whichever command opens them (a
+// Pullform command, a key, a widget-click): each answer sets the dialog's controls by their object names and
+// then presses a button of the box, which must close it.
 
 #include <QList>
 #include <QPair>
@@ -21,5 +22,5 @@ bool pfHostHasQueuedAnswers();
 // Forgets the answers left and describes them.
 QString pfHostTakeUnusedAnswers();
 // Answers the modal widget with the first queued answer; false with the reason when the answer did not fit
-// (the caller closes the box then).
+// or the box stayed open after it (the caller closes the box then).
 bool pfHostAnswerModal(QWidget* modal, QString& error);

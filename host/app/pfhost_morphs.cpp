@@ -3,6 +3,7 @@
 #include "pfhost_morphs.h"
 
 #include <cmath>
+#include <limits>
 
 #include "dzfloatproperty.h"
 #include "dzmorph.h"
@@ -17,6 +18,7 @@
 #include "dzviewportmgr.h"
 #include "dzviewtool.h"
 #include "pfhost_answers.h"
+#include "pfhost_script_args.h"
 
 #include <QMetaObject>
 #include <QVariantMap>
@@ -78,7 +80,7 @@ DzMorph* findMorph(QString const& name, QString& error) {
     for (int i = 0; i < object->getNumModifiers(); ++i)
         if (auto* morph = qobject_cast<DzMorph*>(object->getModifier(i)); morph && morph->getName() == name)
             return morph;
-    error = QStringLiteral("the primary node has no morph \"%1\"").arg(name);
+    error = QStringLiteral("the primary node has no morph %1").arg(pfHostQuoted(name));
     return nullptr;
 }
 
@@ -89,19 +91,17 @@ void addPluginMorphCommands(std::map<QString, HostCommand>& commands) {
         return pfHostQueueAnswer(args, error);
     };
     commands[QStringLiteral("morph-dial")] = [](QStringList const& args, QString& error) {
-        bool ok = args.size() == 2;
-        float const value = ok ? args[1].toFloat(&ok) : 0.0f;
-        if (!ok) {
+        if (args.size() != 2) {
             error = QStringLiteral("usage: morph-dial NAME VALUE");
             return false;
         }
-        if (!std::isfinite(value)) {
-            error = QStringLiteral("VALUE must be a finite number, not \u201C%1\u201D").arg(args[1]);
+        double const inf = std::numeric_limits<double>::infinity();
+        double value = 0;
+        if (!pfHostParseNumber(args[1], QStringLiteral("VALUE"), -inf, inf, QString(), value, error))
             return false;
-        }
         DzMorph* morph = findMorph(args[0], error);
         if (morph)
-            morph->getValueProperty()->setValue(value);
+            morph->getValueProperty()->setValue(float(value));
         return morph != nullptr;
     };
     commands[QStringLiteral("morph-favorite")] = [](QStringList const& args, QString& error) {
@@ -127,29 +127,40 @@ void addPluginMorphChecks(std::map<QString, HostCheck>& checks) {
     // "expect morph NAME VALUE [DELTAS]": the primary node's morph, its value within 1e-5 and its number of
     // deltas.
     checks[QStringLiteral("morph")] = [](QStringList const& args) -> QString {
-        bool ok = args.size() == 2 || args.size() == 3;
-        double const value = ok ? args[1].toDouble(&ok) : 0.0;
-        int const count = ok && args.size() == 3 ? args[2].toInt(&ok) : -1;
-        if (!ok)
+        if (args.size() != 2 && args.size() != 3)
             return QStringLiteral("usage: expect morph NAME VALUE [DELTAS]");
         QString error;
+        double const inf = std::numeric_limits<double>::infinity();
+        double value = 0;
+        int count = -1;
+        if (!pfHostParseNumber(args[1], QStringLiteral("VALUE"), -inf, inf, QString(), value, error) ||
+            (args.size() == 3 && !pfHostParseCount(args[2], QStringLiteral("DELTAS"), count, error)))
+            return error;
         DzMorph* morph = findMorph(args[0], error);
         if (!morph)
             return error;
         double const found = morph->getValueProperty()->getValue();
         if (std::fabs(found - value) > 1e-5)
-            return QStringLiteral("morph \"%1\" is at %2, not %3").arg(args[0]).arg(found).arg(value);
+            return QStringLiteral("morph %1 is at %2, not %3")
+                .arg(pfHostQuoted(args[0]))
+                .arg(found)
+                .arg(value);
         int const deltas = morph->getDeltas() ? morph->getDeltas()->getNumDeltas() : 0;
         if (count >= 0 && deltas != count)
-            return QStringLiteral("morph \"%1\" has %2 deltas, not %3").arg(args[0]).arg(deltas).arg(count);
+            return QStringLiteral("morph %1 has %2 deltas, not %3")
+                .arg(pfHostQuoted(args[0]))
+                .arg(deltas)
+                .arg(count);
         return QString();
     };
     // "expect pf-deltas N": the primary node's plug-in modifier holds N deltas (none without a modifier).
     checks[QStringLiteral("pf-deltas")] = [](QStringList const& args) -> QString {
-        bool ok = args.size() == 1;
-        int const wanted = ok ? args[0].toInt(&ok) : 0;
-        if (!ok)
+        if (args.size() != 1)
             return QStringLiteral("usage: expect pf-deltas N");
+        int wanted = 0;
+        QString error;
+        if (!pfHostParseCount(args[0], QStringLiteral("N"), wanted, error))
+            return error;
         DzNode* node = dzScene ? dzScene->getPrimarySelection() : nullptr;
         DzObject* object = node ? node->getObject() : nullptr;
         int found = 0;

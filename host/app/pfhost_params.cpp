@@ -82,6 +82,10 @@ HostParamsDock::HostParamsDock(QWidget* parent)
     m_tree->setHeaderLabels({QStringLiteral("Property"), QStringLiteral("Value"), QString()});
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionResizeMode(1, QHeaderView::Stretch);
+    // The heart takes what it needs; the slider and its value get the rest.
+    m_tree->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    // Never so narrow that a property's slider and value are cut.
+    m_tree->setMinimumWidth(280);
     setWidget(m_tree);
     DzScene* scene = dzScene;
     connect(scene, &DzScene::primarySelectionChanged, this, &HostParamsDock::refresh);
@@ -123,6 +127,7 @@ void HostParamsDock::rebuild(QList<DzProperty*> const& properties) {
     DzPropertyGroupTree* groups = m_node ? m_node->getPropertyGroups() : nullptr;
     if (!groups) {
         m_tree->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(no node selected)")}));
+        m_tree->resizeColumnToContents(0);
         return;
     }
     std::function<void(DzPropertyGroup const*, QTreeWidgetItem*)> add = [&](DzPropertyGroup const* group,

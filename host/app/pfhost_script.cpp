@@ -1,6 +1,7 @@
 #include "pfhost_script.h"
 
 #include "pfhost_answers.h"
+#include "pfhost_script_args.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,7 +41,7 @@
 namespace {
 
 QString quoted(QString const& s) {
-    return QStringLiteral("\u201C") + s + QStringLiteral("\u201D");
+    return pfHostQuoted(s);
 }
 
 // Splits on blanks; "double quotes" keep blanks; # outside quotes starts a comment.
@@ -78,6 +79,11 @@ bool tokenize(QString const& line, QStringList& tokens, QString& error) {
     if (haveToken)
         tokens << current;
     return true;
+}
+
+// A box's text is the system's own, not the script's: it is kept whole up to the message's own bound.
+QString boxAppeared(QString const& text) {
+    return QStringLiteral("a message box appeared: \u201C%1\u201D").arg(pfHostBoundedMessage(text));
 }
 
 DzFacetMesh* primaryBaseGeometry() {
@@ -120,12 +126,16 @@ int HostScript::run() {
     // stderr.
     bool const timed = qEnvironmentVariableIntValue("HV_SCRIPT_TIMES") != 0;
     QElapsedTimer clock;
+    int answerLine = 0;  // where the answers still queued began
     while (!in.atEnd()) {
         QString const line = in.readLine();
         ++lineNo;
         QString error;
         clock.start();
+        bool const answersBefore = pfHostHasQueuedAnswers();
         bool const ok = runLine(line, error);
+        if (!answersBefore && pfHostHasQueuedAnswers())
+            answerLine = lineNo;
         // Timers the command started (delayed redraws) get their turn between lines.
         QCoreApplication::processEvents();
         if (timed && !line.trimmed().isEmpty() && !line.trimmed().startsWith('#'))
@@ -133,11 +143,20 @@ int HostScript::run() {
                          double(clock.nsecsElapsed()) / 1e6, qPrintable(line.trimmed()));
         QStringList const boxes = takeBoxes();
         if (ok && !boxes.isEmpty())
-            error = QStringLiteral("a message box appeared: ") + quoted(boxes.join(QStringLiteral("; ")));
+            error = named(boxAppeared(boxes.join(QStringLiteral("; "))));
         if (!ok || !boxes.isEmpty()) {
-            m_error = QStringLiteral("%1:%2: %3").arg(m_path).arg(lineNo).arg(error);
+            m_error = pfHostBoundedMessage(QStringLiteral("%1:%2: %3").arg(m_path).arg(lineNo).arg(error));
             return 1;
         }
+    }
+    // An answer on the last lines has no command left to open its box.
+    if (pfHostHasQueuedAnswers()) {
+        m_error = pfHostBoundedMessage(
+            QStringLiteral("%1:%2: answer: no command follows to open a box for the answer %3")
+                .arg(m_path)
+                .arg(answerLine)
+                .arg(pfHostTakeUnusedAnswers()));
+        return 1;
     }
     return 0;
 }
@@ -155,30 +174,20 @@ QStringList HostScript::takeBoxes() {
     return texts;
 }
 
-bool HostScript::parseInt(QString const& text, int& value, QString const& what, QString& error) {
-    bool ok = false;
-    value = text.toInt(&ok);
-    if (!ok)
-        error = QStringLiteral("%1 must be a whole number, not %2").arg(what, quoted(text));
-    return ok;
+bool HostScript::parseWhole(QString const& text, QString const& what, int lo, int hi, QString const& unit,
+                            int& value, QString& error) {
+    qint64 wide = 0;
+    if (!pfHostParseWhole(text, what, lo, hi, unit, wide, error))
+        return false;
+    value = int(wide);
+    return true;
 }
 
 bool HostScript::parseFloat(QString const& text, float& value, QString const& what, QString& error) {
-    bool ok = false;
-    double const wide = text.toDouble(&ok);
-    if (!ok) {
-        error = QStringLiteral("%1 must be a number, not %2").arg(what, quoted(text));
+    double const inf = std::numeric_limits<double>::infinity();
+    double wide = 0;
+    if (!pfHostParseNumber(text, what, -inf, inf, QString(), wide, error))
         return false;
-    }
-    if (!std::isfinite(wide)) {
-        error = QStringLiteral("%1 must be a finite number, not %2").arg(what, quoted(text));
-        return false;
-    }
-    if (std::fabs(wide) > double(std::numeric_limits<float>::max())) {
-        error = QStringLiteral("%1 must lie within the single-precision range (about \u00B13.4e38), not %2")
-                    .arg(what, quoted(text));
-        return false;
-    }
     value = float(wide);
     return true;
 }
@@ -340,20 +349,48 @@ bool HostScript::needArgs(QStringList const& t, int min, int max, char const* us
     return false;
 }
 
+QString HostScript::named(QString const& message) const {
+    if (m_command.isEmpty() || message.startsWith(QLatin1String("usage: ")) ||
+        message.startsWith(m_command + QLatin1String(": ")))
+        return message;
+    // A check that did not hold says "expected WHAT ...".
+    if (m_command.startsWith(QLatin1String("expect ")) &&
+        message.startsWith(QStringLiteral("expected %1 ").arg(m_command.mid(7))))
+        return message;
+    return m_command + QLatin1String(": ") + message;
+}
+
+bool HostScript::isCheck(QString const& what) const {
+    static QStringList const builtIn = {
+        "nodes", "selected-nodes", "selected-facets", "primary", "tool", "pixel", "log"};
+    return builtIn.contains(what) || m_pluginChecks.count(what) != 0;
+}
+
 bool HostScript::runLine(QString const& line, QString& error) {
+    m_command.clear();
     QStringList t;
     if (!tokenize(line, t, error))
         return false;
     if (t.isEmpty())
         return true;
     QString const cmd = t[0].toLower();
-    // Message boxes opened by the command (a modal exec) are answered at once, and reported afterwards.
-    QStringList boxesDuringCommand;
+    bool const known = pfHostScriptCommand(cmd) || m_pluginCommands.count(cmd) != 0;
+    if (!known) {
+        error = QStringLiteral("unknown command %1").arg(quoted(t[0]));
+        return false;
+    }
+    // Every message of the line names its command once, at its start; a check by its name.
+    m_command = cmd;
+    if (cmd == QLatin1String("expect") && t.size() > 1 && isCheck(t[1].toLower()))
+        m_command += QLatin1Char(' ') + t[1].toLower();
+    // Message boxes opened by the command (a modal exec) are answered at once; those that no answer fitted
+    // are closed and reported afterwards.
+    QStringList problems;
     QTimer answer;
     answer.setInterval(20);
     QPointer<QWidget> answered;
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
+        QPointer<QWidget> modal = QApplication::activeModalWidget();
         // The script's queued answers first (a box stays the modal widget until its loop has returned).
         if (modal && modal == answered)
             return;
@@ -362,14 +399,18 @@ bool HostScript::runLine(QString const& line, QString& error) {
             QString why;
             if (pfHostAnswerModal(modal, why))
                 return;
-            boxesDuringCommand << why;
+            problems << why;
+            if (auto* box = qobject_cast<QMessageBox*>(modal.data()); box && box->isVisible())
+                box->done(QMessageBox::Cancel);
+            else if (auto* dialog = qobject_cast<QDialog*>(modal.data()); dialog && dialog->isVisible())
+                dialog->reject();
+            return;
         }
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            boxesDuringCommand << box->text();
+        if (auto* box = qobject_cast<QMessageBox*>(modal.data())) {
+            problems << boxAppeared(box->text());
             box->done(QMessageBox::Cancel);
-        } else if (auto* dialog = qobject_cast<QDialog*>(modal);
-                   dialog && !dialog->property("pfhostScripted").toBool()) {  // dialog-step plays those
-            boxesDuringCommand << dialog->windowTitle();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal.data())) {
+            problems << QStringLiteral("a dialog appeared: ") + quoted(dialog->windowTitle());
             dialog->reject();
         }
     });
@@ -380,33 +421,32 @@ bool HostScript::runLine(QString const& line, QString& error) {
         if (cmd != QLatin1String("answer") && pfHostHasQueuedAnswers()) {
             QString const unused = pfHostTakeUnusedAnswers();
             if (ok) {
-                error = QStringLiteral("no box came for the answer ") + quoted(unused);
-                return false;
+                error = QStringLiteral("no box came for the answer ") + unused;
+                ok = false;
             }
         }
-        if (ok && !boxesDuringCommand.isEmpty()) {
-            error = QStringLiteral("a message box appeared: ") + quoted(boxesDuringCommand.join("; "));
-            return false;
+        if (ok && !problems.isEmpty()) {
+            error = problems.join(QStringLiteral("; "));
+            ok = false;
         }
+        if (!ok)
+            error = named(error);
         return ok;
     };
 
+    // Commands without a handler here are the plug-in code's.
     if (HostScriptCommandInfo const* command = pfHostScriptCommand(cmd)) {
-        // Commands without a handler here are the plug-in code's (below).
         QString const first = QString::fromLatin1(command->names).section(QLatin1Char(' '), 0, 0);
         auto const handler = kHandlers.find(first);
         if (handler != kHandlers.end())
             return finish((this->*handler->second)(cmd, t, error));
     }
-    if (auto plugin = m_pluginCommands.find(cmd); plugin != m_pluginCommands.end()) {
-        if (!plugin->second(t.mid(1), error)) {
-            error = cmd + ": " + error;
-            return finish(false);
-        }
-        return finish(true);
+    auto const plugin = m_pluginCommands.find(cmd);
+    if (plugin == m_pluginCommands.end()) {
+        error = QStringLiteral("the command %1 is not offered by this pfhost").arg(quoted(t[0]));
+        return finish(false);
     }
-    error = QStringLiteral("unknown command %1").arg(quoted(t[0]));
-    return false;
+    return finish(plugin->second(t.mid(1), error));
 }
 
 bool HostScript::runOpen(QString const&, QStringList const& t, QString& error) {
@@ -446,10 +486,8 @@ bool HostScript::runMouse(QString const& cmd, QStringList const& t, QString& err
     int i = 1;
     QPoint at;
     Modifiers m;
-    if (!parsePoint(t, i, at, error) || !parseModifiers(t, i, m, error)) {
-        error = cmd + ": " + error;
+    if (!parsePoint(t, i, at, error) || !parseModifiers(t, i, m, error))
         return false;
-    }
     if (cmd == QLatin1String("press"))
         sendMouse(QEvent::MouseButtonPress, at, m.button, m.keys);
     else if (cmd == QLatin1String("release"))
@@ -467,10 +505,8 @@ bool HostScript::runDrag(QString const&, QStringList const& t, QString& error) {
     int i = 1;
     QPoint from, to;
     Modifiers m;
-    if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) || !parseModifiers(t, i, m, error)) {
-        error = "drag: " + error;
+    if (!parsePoint(t, i, from, error) || !parsePoint(t, i, to, error) || !parseModifiers(t, i, m, error))
         return false;
-    }
     sendMouse(QEvent::MouseButtonPress, from, m.button, m.keys);
     int const steps = 8;
     for (int s = 1; s <= steps; ++s)
@@ -480,27 +516,26 @@ bool HostScript::runDrag(QString const&, QStringList const& t, QString& error) {
 }
 
 bool HostScript::runWheel(QString const&, QStringList const& t, QString& error) {
-    if (!needArgs(t, 1, -1, "wheel DELTA [mods]", error))
+    if (!needArgs(t, 1, -1, "wheel DELTA [MODS]", error))
         return false;
     int delta = 0;
     Modifiers m;
-    if (!parseInt(t[1], delta, QStringLiteral("DELTA"), error) || !parseModifiers(t, 2, m, error)) {
-        error = "wheel: " + error;
+    // A hundred notches either way: far more would zoom the camera to a point or to infinity.
+    if (!parseWhole(t[1], QStringLiteral("DELTA"), -12000, 12000, QStringLiteral("(120 is one notch)"), delta,
+                    error) ||
+        !parseModifiers(t, 2, m, error))
         return false;
-    }
     dzinput::sendWheel(view(), m_mouse, delta, m_held, m.keys);
     return true;
 }
 
 bool HostScript::runKey(QString const& cmd, QStringList const& t, QString& error) {
-    if (!needArgs(t, 1, -1, "key NAME [mods]", error))
+    if (!needArgs(t, 1, -1, "key|keypress|keyrelease NAME [MODS]", error))
         return false;
     int key = 0;
     Modifiers m;
-    if (!parseKey(t[1], key, error) || !parseModifiers(t, 2, m, error)) {
-        error = cmd + ": " + error;
+    if (!parseKey(t[1], key, error) || !parseModifiers(t, 2, m, error))
         return false;
-    }
     bool const press = cmd != QLatin1String("keyrelease");
     if (press && triggerShortcut(key, m.keys))
         return true;
@@ -517,18 +552,15 @@ bool HostScript::runProject(QString const&, QStringList const& t, QString& error
         return false;
     float c[3];
     for (int k = 0; k < 3; ++k)
-        if (!parseFloat(t[1 + k], c[k], QString(QChar("XYZ"[k])), error)) {
-            error = "project: " + error;
+        if (!parseFloat(t[1 + k], c[k], QString(QChar("XYZ"[k])), error))
             return false;
-        }
     QPointF pixel;
     if (!view()->projectToPixel(DzVec3(c[0], c[1], c[2]), pixel)) {
-        error = QStringLiteral("project: the point is behind the camera");
+        error = QStringLiteral("the point is behind the camera");
         return false;
     }
     if (!pixelInReach(pixel.x(), pixel.y())) {
-        error =
-            QStringLiteral("project: the point falls more than %1 pixels outside the view").arg(kPixelReach);
+        error = QStringLiteral("the point falls more than %1 pixels outside the view").arg(kPixelReach);
         return false;
     }
     m_points[QStringLiteral("@")] = pixel;
@@ -547,7 +579,7 @@ bool HostScript::runAction(QString const&, QStringList const& t, QString& error)
     DzActionMgr* actions = m_window->getActionMgr();
     DzAction* action = actions ? actions->findAction(t[1]) : nullptr;
     if (!action) {
-        error = QStringLiteral("action: there is no action of class %1").arg(quoted(t[1]));
+        error = QStringLiteral("there is no action of class %1").arg(quoted(t[1]));
         return false;
     }
     action->activate(QAction::Trigger);
@@ -560,7 +592,7 @@ bool HostScript::runTool(QString const&, QStringList const& t, QString& error) {
         return false;
     DzViewTool* tool = mgr ? mgr->findTool(t[1]) : nullptr;
     if (!tool) {
-        error = QStringLiteral("tool: there is no tool of class %1").arg(quoted(t[1]));
+        error = QStringLiteral("there is no tool of class %1").arg(quoted(t[1]));
         return false;
     }
     mgr->setActiveTool(tool);
@@ -577,7 +609,7 @@ bool HostScript::runSelect(QString const&, QStringList const& t, QString& error)
     }
     DzNode* node = scene->findNode(t[1]);
     if (!node) {
-        error = QStringLiteral("select: there is no node %1").arg(quoted(t[1]));
+        error = QStringLiteral("there is no node %1").arg(quoted(t[1]));
         return false;
     }
     scene->selectAllNodes(false);
@@ -588,21 +620,19 @@ bool HostScript::runSelect(QString const&, QStringList const& t, QString& error)
 bool HostScript::runCamera(QString const&, QStringList const& t, QString& error) {
     if (!needArgs(t, 6, 6, "camera EX EY EZ TX TY TZ", error))
         return false;
+    char const* const kNames[] = {"EX", "EY", "EZ", "TX", "TY", "TZ"};
     float c[6];
     for (int k = 0; k < 6; ++k)
-        if (!parseFloat(t[1 + k], c[k], QStringLiteral("a coordinate"), error)) {
-            error = "camera: " + error;
+        if (!parseFloat(t[1 + k], c[k], QLatin1String(kNames[k]), error))
             return false;
-        }
     DzVec3 const eye(c[0], c[1], c[2]), target(c[3], c[4], c[5]);
     float const distance = (target - eye).length();
     if (!(distance > 0.0f)) {
-        error = QStringLiteral(
-            "camera: the eye and the target are one point, which gives the camera no direction");
+        error = QStringLiteral("the eye and the target are one point, which gives the camera no direction");
         return false;
     }
     if (!std::isfinite(distance)) {
-        error = QStringLiteral("camera: the eye and the target are too far apart");
+        error = QStringLiteral("the eye and the target are too far apart");
         return false;
     }
     view()->getCamera()->lookAt(eye, target);
@@ -619,7 +649,7 @@ bool HostScript::runFrame(QString const&, QStringList const& t, QString& error) 
     }
     DzNode* node = scene->findNode(t[1]);
     if (!node) {
-        error = QStringLiteral("frame: there is no node %1").arg(quoted(t[1]));
+        error = QStringLiteral("there is no node %1").arg(quoted(t[1]));
         return false;
     }
     view()->frameNode(node);
@@ -635,14 +665,15 @@ bool HostScript::runStyle(QString const&, QStringList const& t, QString& error) 
             view()->setDrawStyle(mgr->getUserDrawStyle(i));
             return true;
         }
-    error = QStringLiteral("style: there is no draw style %1").arg(quoted(t[1]));
+    error = QStringLiteral("there is no draw style %1").arg(quoted(t[1]));
     return false;
 }
 
 bool HostScript::runWait(QString const&, QStringList const& t, QString& error) {
     int ms = 0;
-    if (!needArgs(t, 1, 1, "wait MILLISECONDS", error) ||
-        !parseInt(t[1], ms, QStringLiteral("MILLISECONDS"), error))
+    // Ten minutes at most: a longer wait is a mistake, not something a run waits for.
+    if (!needArgs(t, 1, 1, "wait MS", error) ||
+        !parseWhole(t[1], QStringLiteral("MS"), 0, 600000, QStringLiteral("milliseconds"), ms, error))
         return false;
     QElapsedTimer clock;
     clock.start();
@@ -656,8 +687,8 @@ bool HostScript::runUndoRedo(QString const& cmd, QStringList const& t, QString& 
     DzUndoStack* stack = dzUndoStack;
     bool const undo = cmd == QLatin1String("undo");
     if (!stack || !(undo ? stack->canUndo() : stack->canRedo())) {
-        error = undo ? QStringLiteral("undo: there is nothing to undo")
-                     : QStringLiteral("redo: there is nothing to redo");
+        error =
+            undo ? QStringLiteral("there is nothing to undo") : QStringLiteral("there is nothing to redo");
         return false;
     }
     if (undo)
@@ -685,7 +716,7 @@ bool HostScript::check(QStringList const& t, QString& error) {
             error = QStringLiteral("usage: expect %1 N").arg(QLatin1String(name));
             return false;
         }
-        if (!parseInt(args[0], wanted, QStringLiteral("N"), error))
+        if (!pfHostParseCount(args[0], QStringLiteral("N"), wanted, error))
             return false;
         if (actual != wanted) {
             error =
@@ -701,7 +732,7 @@ bool HostScript::check(QStringList const& t, QString& error) {
     if (what == QLatin1String("selected-facets")) {
         DzFacetMesh* mesh = primaryBaseGeometry();
         if (!mesh) {
-            error = QStringLiteral("expect selected-facets: no node with geometry is selected");
+            error = QStringLiteral("no node with geometry is selected");
             return false;
         }
         return expectCount(mesh->getNumSelectedFacets(), "selected-facets");
@@ -735,23 +766,22 @@ bool HostScript::check(QStringList const& t, QString& error) {
         // expect pixel X Y R G B [TOLERANCE] (or @ / @name for X Y)
         int i = 2;
         QPoint at;
-        if (!parsePoint(t, i, at, error)) {
-            error = "expect pixel: " + error;
+        if (!parsePoint(t, i, at, error))
             return false;
-        }
         int rgb[3], tolerance = 8;
         if (t.size() - i < 3 || t.size() - i > 4) {
             error = QStringLiteral("usage: expect pixel X Y R G B [TOLERANCE]");
             return false;
         }
         for (int k = 0; k < 3; ++k)
-            if (!parseInt(t[i + k], rgb[k], QString(QChar("RGB"[k])), error))
+            if (!parseWhole(t[i + k], QString(QChar("RGB"[k])), 0, 255, QString(), rgb[k], error))
                 return false;
-        if (t.size() - i == 4 && !parseInt(t[i + 3], tolerance, QStringLiteral("TOLERANCE"), error))
+        if (t.size() - i == 4 &&
+            !parseWhole(t[i + 3], QStringLiteral("TOLERANCE"), 0, 255, QString(), tolerance, error))
             return false;
         QImage const image = view()->grabPixels();
         if (!image.valid(at)) {
-            error = QStringLiteral("expect pixel: %1 %2 lies outside the view").arg(at.x()).arg(at.y());
+            error = QStringLiteral("%1 %2 lies outside the view").arg(at.x()).arg(at.y());
             return false;
         }
         QRgb const c = image.pixel(at);

@@ -59,10 +59,17 @@ private:
     static bool needArgs(QStringList const& t, int min, int max, char const* usage, QString& error);
     bool parsePoint(QStringList const& t, int& i, QPoint& at, QString& error) const;
     static bool parseModifiers(QStringList const& t, int from, Modifiers& m, QString& error);
-    static bool parseInt(QString const& text, int& value, QString const& what, QString& error);
+    // A whole number within lo to hi, a finite number within single precision: false with the refusal (see
+    // pfhost_script_args.h).
+    static bool parseWhole(QString const& text, QString const& what, int lo, int hi, QString const& unit,
+                           int& value, QString& error);
     static bool parseFloat(QString const& text, float& value, QString const& what, QString& error);
     static bool parseKey(QString const& name, int& key, QString& error);
     bool check(QStringList const& t, QString& error);
+    // The message with the line's command in front, unless it names it already (a usage line, a check's
+    // "expected WHAT ...").
+    QString named(QString const& message) const;
+    bool isCheck(QString const& what) const;
     void sendMouse(int type, QPoint const& at, Qt::MouseButton button, Qt::KeyboardModifiers keys);
     void sendKey(bool press, int key, Qt::KeyboardModifiers keys);
     bool triggerShortcut(int key, Qt::KeyboardModifiers keys);
@@ -72,6 +79,7 @@ private:
     DzMainWindow* m_window;
     QString m_path;
     QString m_error;
+    QString m_command;  // the running line's command ("click", "expect nodes"), for its messages
     QStringList m_output;
     QMap<QString, QPointF> m_points;  // "@" and "@name"
     QPoint m_mouse;

@@ -44,8 +44,9 @@ inline constexpr HostScriptCommandInfo kHostScriptCommands[] = {
      "[TOL] [NODE] | pf-mesh-differs NAME [NODE] |\nwidget NAME checked|unchecked|partial|enabled|disabled|"
      "value V|text T|text-contains T |\nmorph NAME VALUE [DELTAS] | pf-deltas N"},
     {"answer", "answer BUTTON [FIELD=VALUE...]",
-     "answers the next box or dialog that the next command opens: fields set\nby object name (text, on or "
-     "off), then the button pressed"},
+     "answers the next box or dialog that the next command opens (pf-run,\nwidget-click, key...): its "
+     "controls set by object name (text, on, off,\npartial, a slider's value), then the button pressed, "
+     "which must close it"},
     {"morph-dial", "morph-dial NAME VALUE", "dial the primary node's morph (1 is 100%)"},
     {"morph-favorite", "morph-favorite NAME on|off", "the morph's favourite mark"},
     {"pf-run", "pf-run reset|load|save",
@@ -63,10 +64,7 @@ inline constexpr HostScriptCommandInfo kHostScriptCommands[] = {
     {"widget-slider", "widget-slider NAME VALUE", "move the slider of that object name to the value"},
     {"widget-text", "widget-text NAME TEXT", "type the text into the control's value field, then Enter"},
     {"widget-click", "widget-click NAME",
-     "press the button (BOX:TEXT: the button of a button box);\na dialog it "
-     "opens plays the queued dialog steps"},
-    {"dialog-step", "dialog-step check|slider|text|click|expect NAME ARGS...",
-     "queue a step for the dialog that the next widget-click opens;\nthe last step closes it"},
+     "press the button (BOX:TEXT: the button of a button box);\na dialog it opens takes the queued answer"},
 };
 
 // The words of the command that cmd (lower case) names, or null.

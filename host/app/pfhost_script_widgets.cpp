@@ -1,43 +1,47 @@
 // Script commands that operate the windows' controls by object name, as a person would: check a radio button
-// or a box, move a slider, press a button, and check what a control shows. A button that opens a modal dialog
-// plays the steps queued for it (dialog-step) inside the dialog while it is open.
+// or a box, move a slider, press a button, and check what a control shows. The controls of a dialog that a
+// command opens are set by the answer queued for it (pfhost_answers.cpp), through the same functions.
+#include "pfhost_script_widgets.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDialog>
 #include <QDialogButtonBox>
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QRadioButton>
-#include <QTimer>
 #include <cmath>
+#include <limits>
 
 #include "dzfloatslider.h"
 #include "dzintslider.h"
+#include "pfhost_script_args.h"
 #include "pfhost_tools.h"
 
 namespace {
 
 QString quoted(QString const& s) {
-    return QStringLiteral("\u201C") + s + QStringLiteral("\u201D");
+    return pfHostQuoted(s);
 }
 
-// The control named `name` in the active modal dialog, else in any visible window, else in any window.
-// "BOX:TEXT" names the button of that text in the button box BOX ("pButtonBox:Cancel").
-QWidget* findWidget(QString const& name, QString& error) {
+// The control named `name` inside `within`, or else in the active modal dialog, else in any visible window,
+// else in any window. "BOX:TEXT" names the button of that text in the button box BOX ("pButtonBox:Cancel").
+QWidget* findWidget(QString const& name, QString& error, QWidget* within = nullptr) {
     QString const objectName = name.section(QLatin1Char(':'), 0, 0);
     QString const buttonText = name.section(QLatin1Char(':'), 1);
     QList<QWidget*> windows;
-    if (QWidget* modal = QApplication::activeModalWidget())
-        windows << modal;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && !windows.contains(w))
-            windows << w;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!windows.contains(w))
-            windows << w;
+    if (within) {
+        windows << within;
+    } else {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            windows << modal;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && !windows.contains(w))
+                windows << w;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!windows.contains(w))
+                windows << w;
+    }
     for (QWidget* window : windows) {
         QWidget* found =
             window->objectName() == objectName ? window : window->findChild<QWidget*>(objectName);
@@ -57,8 +61,8 @@ QWidget* findWidget(QString const& name, QString& error) {
 }
 
 template <typename T>
-T* findAs(QString const& name, char const* kind, QString& error) {
-    QWidget* w = findWidget(name, error);
+T* findAs(QString const& name, char const* kind, QString& error, QWidget* within = nullptr) {
+    QWidget* w = findWidget(name, error, within);
     if (!w)
         return nullptr;
     if (auto* t = qobject_cast<T*>(w))
@@ -74,15 +78,9 @@ bool usable(QWidget* w, QString const& name, QString& error) {
     return false;
 }
 
-// "widget-check NAME [on|off|partial]": a radio button is clicked (only on); a box takes the state.
-bool checkWidget(QStringList const& args, QString& error) {
-    if (args.isEmpty() || args.size() > 2) {
-        error = QStringLiteral("usage: widget-check NAME [on|off|partial]");
-        return false;
-    }
-    QString const state = args.size() == 2 ? args[1] : QStringLiteral("on");
-    QAbstractButton* button = findAs<QAbstractButton>(args[0], "a radio button or a check box", error);
-    if (!button || !usable(button, args[0], error))
+// A radio button is clicked (only on); a box takes the state: on, off or, when it has three, partial.
+bool setCheck(QAbstractButton* button, QString const& name, QString const& state, QString& error) {
+    if (!usable(button, name, error))
         return false;
     if (auto* box = qobject_cast<QCheckBox*>(button)) {
         Qt::CheckState wanted;
@@ -93,71 +91,106 @@ bool checkWidget(QStringList const& args, QString& error) {
         else if (state == QLatin1String("partial") && box->isTristate())
             wanted = Qt::PartiallyChecked;
         else {
-            error = QStringLiteral("a check box is on, off%1, not %2")
-                        .arg(box->isTristate() ? QStringLiteral(" or partial") : QString(), quoted(state));
+            error = QStringLiteral("the check box %1 takes %2, not %3")
+                        .arg(quoted(name),
+                             box->isTristate() ? QStringLiteral("on, off or partial")
+                                               : QStringLiteral("on or off"),
+                             quoted(state));
             return false;
         }
         box->setCheckState(wanted);
+        if (box->checkState() != wanted) {
+            error =
+                QStringLiteral("the check box %1 did not take the state %2").arg(quoted(name), quoted(state));
+            return false;
+        }
         return true;
     }
     if (qobject_cast<QRadioButton*>(button) && state == QLatin1String("on")) {
         button->click();
+        if (!button->isChecked()) {
+            error = QStringLiteral("the radio button %1 stayed unchecked after a click").arg(quoted(name));
+            return false;
+        }
         return true;
     }
-    error = QStringLiteral("%1 can only be checked on").arg(quoted(args[0]));
+    error = QStringLiteral("%1 can only be checked on").arg(quoted(name));
     return false;
 }
 
-// "widget-slider NAME VALUE": the host slider takes the value as a drag to it would.
+// The host slider takes the value as a drag to it would; a clamped slider's value lies within its range.
+bool setSlider(QWidget* w, QString const& name, QString const& text, QString& error) {
+    if (!usable(w, name, error))
+        return false;
+    QString const what = QStringLiteral("the value of %1").arg(quoted(name));
+    double const inf = std::numeric_limits<double>::infinity();
+    if (auto* f = qobject_cast<DzFloatSlider*>(w)) {
+        double value = 0;
+        bool const clamped = f->getClamped();
+        if (!pfHostParseNumber(text, what, clamped ? f->getMin() : -inf, clamped ? f->getMax() : inf,
+                               QString(), value, error))
+            return false;
+        f->setValue(float(value));
+        return true;
+    }
+    if (auto* i = qobject_cast<DzIntSlider*>(w)) {
+        qint64 value = 0;
+        bool const clamped = i->getClamped();
+        if (!pfHostParseWhole(text, what, clamped ? i->getMin() : std::numeric_limits<int>::min(),
+                              clamped ? i->getMax() : std::numeric_limits<int>::max(), QString(), value,
+                              error))
+            return false;
+        i->setValue(int(value));
+        return true;
+    }
+    error = QStringLiteral("%1 is not a slider").arg(quoted(name));
+    return false;
+}
+
+// The text typed into the control's value field (a line edit, or a slider's), then Enter.
+bool setText(QWidget* w, QString const& name, QString const& text, QString& error) {
+    if (!usable(w, name, error))
+        return false;
+    auto* edit = qobject_cast<QLineEdit*>(w);
+    if (!edit)
+        edit = w->findChild<QLineEdit*>();
+    if (!edit || edit->isReadOnly()) {
+        error = QStringLiteral("%1 has no editable text").arg(quoted(name));
+        return false;
+    }
+    edit->setText(text);
+    emit edit->editingFinished();
+    return true;
+}
+
+// "widget-check NAME [on|off|partial]".
+bool checkWidget(QStringList const& args, QString& error) {
+    if (args.isEmpty() || args.size() > 2) {
+        error = QStringLiteral("usage: widget-check NAME [on|off|partial]");
+        return false;
+    }
+    QAbstractButton* button = findAs<QAbstractButton>(args[0], "a radio button or a check box", error);
+    return button && setCheck(button, args[0], args.size() == 2 ? args[1] : QStringLiteral("on"), error);
+}
+
+// "widget-slider NAME VALUE".
 bool moveSlider(QStringList const& args, QString& error) {
     if (args.size() != 2) {
         error = QStringLiteral("usage: widget-slider NAME VALUE");
         return false;
     }
     QWidget* w = findWidget(args[0], error);
-    if (!w || !usable(w, args[0], error))
-        return false;
-    bool ok = false;
-    if (auto* f = qobject_cast<DzFloatSlider*>(w)) {
-        float const value = args[1].toFloat(&ok);
-        if (ok && std::isfinite(value)) {
-            f->setValue(value);
-            return true;
-        }
-    } else if (auto* i = qobject_cast<DzIntSlider*>(w)) {
-        int const value = args[1].toInt(&ok);
-        if (ok) {
-            i->setValue(value);
-            return true;
-        }
-    } else {
-        error = QStringLiteral("%1 is not a slider").arg(quoted(args[0]));
-        return false;
-    }
-    error = QStringLiteral("%1 is not a value for the slider %2").arg(quoted(args[1]), quoted(args[0]));
-    return false;
+    return w && setSlider(w, args[0], args[1], error);
 }
 
-// "widget-text NAME TEXT": the text typed into the control's value field (a slider's, or a line edit), then
-// Enter.
+// "widget-text NAME TEXT".
 bool typeText(QStringList const& args, QString& error) {
     if (args.size() != 2) {
         error = QStringLiteral("usage: widget-text NAME TEXT");
         return false;
     }
     QWidget* w = findWidget(args[0], error);
-    if (!w || !usable(w, args[0], error))
-        return false;
-    auto* edit = qobject_cast<QLineEdit*>(w);
-    if (!edit)
-        edit = w->findChild<QLineEdit*>();
-    if (!edit || edit->isReadOnly()) {
-        error = QStringLiteral("%1 has no editable text").arg(quoted(args[0]));
-        return false;
-    }
-    edit->setText(args[1]);
-    emit edit->editingFinished();
-    return true;
+    return w && setText(w, args[0], args[1], error);
 }
 
 QString stateOf(QWidget* w, QString const& what, QString const& argument, bool* known) {
@@ -224,82 +257,7 @@ QString expectWidget(QStringList const& args) {
     return QStringLiteral("%1 is %2, not %3").arg(quoted(args[0]), quoted(shown), quoted(wanted));
 }
 
-// The steps queued for the next modal dialog: the command's words and its arguments.
-QList<QStringList> g_dialogSteps;
-
-bool runStep(QStringList const& step, QString& error) {
-    QString const op = step.value(0);
-    QStringList const args = step.mid(1);
-    if (op == QLatin1String("check"))
-        return checkWidget(args, error);
-    if (op == QLatin1String("slider"))
-        return moveSlider(args, error);
-    if (op == QLatin1String("text"))
-        return typeText(args, error);
-    if (op == QLatin1String("expect")) {
-        error = expectWidget(args);
-        return error.isEmpty();
-    }
-    QAbstractButton* button = findAs<QAbstractButton>(args.value(0), "a button", error);
-    if (!button || !usable(button, args.value(0), error))
-        return false;
-    button->click();
-    return true;
-}
-
-// While the button's click runs, a modal dialog it opens is marked as scripted at once (so that the runner
-// does not answer it) and given the queued steps from its own event loop.
-class DialogPlayer : public QObject {
-public:
-    explicit DialogPlayer(QList<QStringList> steps) : m_steps(std::move(steps)) {
-        qApp->installEventFilter(this);
-    }
-    ~DialogPlayer() override { qApp->removeEventFilter(this); }
-
-    bool played() const { return m_played; }
-    QString const& error() const { return m_error; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* dialog = qobject_cast<QDialog*>(watched);
-        if (m_played || !dialog || event->type() != QEvent::Show || !dialog->isModal())
-            return false;
-        m_played = true;
-        dialog->setProperty("pfhostScripted", true);
-        QPointer<QDialog> guarded(dialog);
-        QTimer::singleShot(0, this, [this, guarded] { play(guarded); });
-        return false;
-    }
-
-private:
-    void play(QPointer<QDialog> dialog) {
-        for (QStringList const& step : m_steps) {
-            if (!dialog || !dialog->isVisible()) {
-                m_error = QStringLiteral("the dialog closed before the step %1").arg(quoted(step.join(' ')));
-                return;
-            }
-            QString error;
-            if (!runStep(step, error)) {
-                m_error = QStringLiteral("dialog step %1: %2").arg(quoted(step.join(' ')), error);
-                break;
-            }
-        }
-        if (dialog && dialog->isVisible()) {
-            if (m_error.isEmpty())
-                m_error = QStringLiteral(
-                              "the dialog %1 stayed open after its steps (end them with a button "
-                              "that closes it)")
-                              .arg(quoted(dialog->windowTitle()));
-            dialog->reject();
-        }
-    }
-
-    QList<QStringList> m_steps;
-    bool m_played = false;
-    QString m_error;
-};
-
-// "widget-click NAME": presses the button; a dialog it opens is given the queued dialog steps.
+// "widget-click NAME": presses the button; a dialog it opens takes the answer queued for it.
 bool clickWidget(QStringList const& args, QString& error) {
     if (args.size() != 1) {
         error = QStringLiteral("usage: widget-click NAME");
@@ -308,31 +266,7 @@ bool clickWidget(QStringList const& args, QString& error) {
     QAbstractButton* button = findAs<QAbstractButton>(args[0], "a button", error);
     if (!button || !usable(button, args[0], error))
         return false;
-    QList<QStringList> steps;
-    steps.swap(g_dialogSteps);
-    if (steps.isEmpty()) {
-        button->click();
-        return true;
-    }
-    DialogPlayer player(steps);
     button->click();
-    if (!player.played()) {
-        error = QStringLiteral("no dialog opened for the %1 queued dialog steps").arg(steps.size());
-        return false;
-    }
-    error = player.error();
-    return error.isEmpty();
-}
-
-// "dialog-step check|slider|text|click|expect ARGS...": queued for the dialog that the next widget-click
-// opens.
-bool queueDialogStep(QStringList const& args, QString& error) {
-    static QStringList const ops = {"check", "slider", "text", "click", "expect"};
-    if (args.size() < 2 || !ops.contains(args[0])) {
-        error = QStringLiteral("usage: dialog-step check|slider|text|click|expect NAME ARGS...");
-        return false;
-    }
-    g_dialogSteps << args;
     return true;
 }
 
@@ -343,7 +277,30 @@ void addWidgetScriptCommands(std::map<QString, HostCommand>& commands) {
     commands[QStringLiteral("widget-slider")] = moveSlider;
     commands[QStringLiteral("widget-text")] = typeText;
     commands[QStringLiteral("widget-click")] = clickWidget;
-    commands[QStringLiteral("dialog-step")] = queueDialogStep;
+}
+
+bool pfHostSetControl(QWidget* window, QString const& name, QString const& value, QString& error) {
+    QWidget* w = findWidget(name, error, window);
+    if (!w)
+        return false;
+    if (qobject_cast<DzFloatSlider*>(w) || qobject_cast<DzIntSlider*>(w))
+        return setSlider(w, name, value, error);
+    if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w))
+        return setCheck(static_cast<QAbstractButton*>(w), name, value, error);
+    if (qobject_cast<QLineEdit*>(w) || (!qobject_cast<QAbstractButton*>(w) && w->findChild<QLineEdit*>())) {
+        if (!setText(w, name, value, error))
+            return false;
+        auto* edit = qobject_cast<QLineEdit*>(w) ? qobject_cast<QLineEdit*>(w) : w->findChild<QLineEdit*>();
+        if (edit->text() != value) {
+            error = QStringLiteral("%1 shows %2 after %3 was typed")
+                        .arg(quoted(name), quoted(edit->text()), quoted(value));
+            return false;
+        }
+        return true;
+    }
+    error = QStringLiteral("%1 is neither a line edit, a check box, a radio button nor a slider")
+                .arg(quoted(name));
+    return false;
 }
 
 void addWidgetScriptChecks(std::map<QString, HostCheck>& checks) {

@@ -2,6 +2,7 @@
 #include "pfhost_tools.h"
 
 #include "pfhost_morphs.h"
+#include "pfhost_script_args.h"
 
 #include "dzviewportmgr.h"
 
@@ -15,6 +16,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <set>
 #include <vector>
 
@@ -121,20 +123,20 @@ HostCheck selectionSetCheck(QString const& name, QString const& kind) {
             if (args.isEmpty())
                 return QStringLiteral("usage: expect %1 I J ... | none").arg(name);
             for (QString const& arg : args) {
-                bool ok = false;
-                int const index = arg.toInt(&ok);
-                if (!ok)
-                    return QStringLiteral("expect %1: \"%2\" is not an index").arg(name, arg);
+                int index = 0;
+                QString error;
+                if (!pfHostParseCount(arg, QStringLiteral("I"), index, error))
+                    return error;
                 wanted.insert(index);
             }
         }
         QObject* tool = activePluginTool();
         if (!tool)
-            return QStringLiteral("expect %1: the Pullform tool is not active").arg(name);
+            return QStringLiteral("the Pullform tool is not active");
         QVariantList indices;
         if (!QMetaObject::invokeMethod(tool, "selectedIndices", Qt::DirectConnection,
                                        Q_RETURN_ARG(QVariantList, indices), Q_ARG(QString, kind)))
-            return QStringLiteral("expect %1: the tool offers no selectedIndices(QString)").arg(name);
+            return QStringLiteral("the tool offers no selectedIndices(QString)");
         std::set<int> found;
         for (QVariant const& index : indices) found.insert(index.toInt());
         // Names the indices as such: "found 2" would read as a count.
@@ -245,15 +247,13 @@ bool gizmoDrag(QStringList const& args, QString& error) {
         error = QStringLiteral("usage: pf-gizmo-drag x|y|z DX DY DZ");
         return false;
     }
+    double const inf = std::numeric_limits<double>::infinity();
     for (int k = 0; k < 3; ++k) {
-        bool ok = false;
-        d[k] = args[1 + k].toFloat(&ok);
-        if (!ok || !std::isfinite(d[k])) {
-            error = QStringLiteral("D%1 must be a finite number, not \u201C%2\u201D")
-                        .arg(QChar("XYZ"[k]))
-                        .arg(args[1 + k]);
+        double value = 0;
+        if (!pfHostParseNumber(args[1 + k], QStringLiteral("D") + QChar("XYZ"[k]), -inf, inf, QString(),
+                               value, error))
             return false;
-        }
+        d[k] = float(value);
     }
     Dz3DViewport* view = nullptr;
     GizmoInfo gizmo;
@@ -291,17 +291,15 @@ bool gizmoDrag(QStringList const& args, QString& error) {
 // pixel off it would change the angle by several degrees.
 bool gizmoRotate(QStringList const& args, QString& error) {
     int axis = -1;
-    bool ok = args.size() == 2 && parseAxis(args[0], axis);
-    float const degrees = ok ? args[1].toFloat(&ok) : 0.0f;
-    if (!ok) {
+    if (args.size() != 2 || !parseAxis(args[0], axis)) {
         error = QStringLiteral("usage: pf-gizmo-rotate x|y|z DEGREES");
         return false;
     }
     // A ring drag turns by less than a full turn either way.
-    if (!(std::fabs(degrees) < 360.0f)) {
-        error = QStringLiteral("pf-gizmo-rotate: DEGREES must lie between -360 and 360, not %1").arg(args[1]);
+    double wide = 0;
+    if (!pfHostParseNumberStrictly(args[1], QStringLiteral("DEGREES"), -360.0, 360.0, QString(), wide, error))
         return false;
-    }
+    float const degrees = float(wide);
     Dz3DViewport* view = nullptr;
     GizmoInfo gizmo;
     if (!drawnGizmo(view, gizmo, error))
@@ -415,20 +413,27 @@ void addPluginDragCommands(std::map<QString, HostCommand>& commands) {
     // "pf-falloff RADIUS [MODE]": the falloff radius (tenths of a unit) and curve (0 to 6); a finished drag
     // follows it, as it does for the pane.
     commands[QStringLiteral("pf-falloff")] = [](QStringList const& args, QString& error) {
-        bool ok = !args.isEmpty() && args.size() <= 2;
-        unsigned const radius = ok ? args[0].toUInt(&ok) : 0;
-        unsigned const mode = ok && args.size() == 2 ? args[1].toUInt(&ok) : 0;
-        if (!ok || mode > 6 || radius > unsigned(INT_MAX)) {
-            error = QStringLiteral("usage: pf-falloff RADIUS [MODE 0-6]");
+        if (args.isEmpty() || args.size() > 2) {
+            error = QStringLiteral("usage: pf-falloff RADIUS [MODE]");
             return false;
         }
+        // Any whole radius the tool takes (the wheel grows it without end), and the seven curves.
+        qint64 radius = 0, mode = -1;
+        if (!pfHostParseWhole(args[0], QStringLiteral("RADIUS"), 0, INT_MAX,
+                              QStringLiteral("(tenths of a unit)"), radius, error) ||
+            (args.size() == 2 &&
+             !pfHostParseWhole(args[1], QStringLiteral("MODE"), 0, 6,
+                               QStringLiteral("(0 smooth, 1 sphere, 2 inverse square, 3 sharp, 4 linear, 5 "
+                                              "constant, 6 random)"),
+                               mode, error)))
+            return false;
         // The tool keeps the falloff whether it is active or not.
         DzViewportMgr* mgr = viewportMgr();
         DzViewTool* tool = mgr ? mgr->findTool(QLatin1String(kToolClass)) : nullptr;
         bool done = false;
-        if (!tool || !QMetaObject::invokeMethod(tool, "setFalloff", Qt::DirectConnection,
-                                                Q_RETURN_ARG(bool, done), Q_ARG(int, int(radius)),
-                                                Q_ARG(int, args.size() == 2 ? int(mode) : -1))) {
+        if (!tool ||
+            !QMetaObject::invokeMethod(tool, "setFalloff", Qt::DirectConnection, Q_RETURN_ARG(bool, done),
+                                       Q_ARG(int, int(radius)), Q_ARG(int, int(mode)))) {
             error = QStringLiteral("there is no Pullform tool");
             return false;
         }
@@ -447,22 +452,26 @@ std::map<QString, HostCheck> pluginScriptChecks() {
     // "expect pf-mesh-same NAME [TOL] [NODE]": the node's evaluated mesh equals the snapshot, each coordinate
     // within TOL (default 1e-5).
     checks[QStringLiteral("pf-mesh-same")] = [](QStringList const& args) -> QString {
-        bool ok = !args.isEmpty() && args.size() <= 3;
-        float const tolerance = ok && args.size() >= 2 ? args[1].toFloat(&ok) : 1e-5f;
-        if (!ok)
+        if (args.isEmpty() || args.size() > 3)
             return QStringLiteral("usage: expect pf-mesh-same NAME [TOL] [NODE]");
+        double tolerance = 1e-5;
+        QString error;
+        if (args.size() >= 2 &&
+            !pfHostParseNumber(args[1], QStringLiteral("TOL"), 0.0, std::numeric_limits<double>::infinity(),
+                               QString(), tolerance, error))
+            return error;
         auto it = snapshots().find(args[0]);
         if (it == snapshots().end())
-            return QStringLiteral("expect pf-mesh-same: no snapshot named %1").arg(args[0]);
+            return QStringLiteral("no snapshot named %1").arg(pfHostQuoted(args[0]));
         std::vector<float> now;
         if (!evaluatedMesh(nodeNamed(args, 2), now))
-            return QStringLiteral("expect pf-mesh-same: no node with geometry");
+            return QStringLiteral("no node with geometry");
         if (now.size() != it->second.size())
             return QStringLiteral("expected %1 vertices, found %2")
                 .arg(it->second.size() / 3)
                 .arg(now.size() / 3);
         for (size_t i = 0; i < now.size(); ++i)
-            if (!(std::fabs(now[i] - it->second[i]) <= tolerance))
+            if (!(std::fabs(now[i] - it->second[i]) <= float(tolerance)))
                 return QStringLiteral("vertex %1 differs from the snapshot by %2")
                     .arg(i / 3)
                     .arg(double(std::fabs(now[i] - it->second[i])));
@@ -475,9 +484,10 @@ std::map<QString, HostCheck> pluginScriptChecks() {
         auto it = snapshots().find(args[0]);
         std::vector<float> now;
         if (it == snapshots().end() || !evaluatedMesh(nodeNamed(args, 1), now))
-            return QStringLiteral("expect pf-mesh-differs: no snapshot %1 or no node with geometry")
-                .arg(args[0]);
-        return now != it->second ? QString() : QStringLiteral("the mesh equals the snapshot %1").arg(args[0]);
+            return QStringLiteral("no snapshot %1 or no node with geometry").arg(pfHostQuoted(args[0]));
+        return now != it->second
+                   ? QString()
+                   : QStringLiteral("the mesh equals the snapshot %1").arg(pfHostQuoted(args[0]));
     };
     addWidgetScriptChecks(checks);
     addPluginMorphChecks(checks);

@@ -21,6 +21,6 @@ std::map<QString, HostCommand> pluginScriptCommands();
 // pf-mesh-snapshot, pf-summary).
 void addPluginDragCommands(std::map<QString, HostCommand>& commands);
 // Commands and the check that operate the windows' controls by object name (widget-check, widget-slider,
-// widget-text, widget-click, dialog-step; expect widget), in pfhost_script_widgets.cpp.
+// widget-text, widget-click; expect widget), in pfhost_script_widgets.cpp.
 void addWidgetScriptCommands(std::map<QString, HostCommand>& commands);
 void addWidgetScriptChecks(std::map<QString, HostCheck>& checks);

@@ -14,18 +14,25 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QToolBar>
+#include <memory>
 
 #include "dz3dviewport.h"
 #include "dzaction.h"
 #include "dzactionmgr.h"
 #include "dzapp.h"
 #include "dzdrawstyle.h"
+#include "dzextramodifierio.h"
+#include "dzfileiosettings.h"
 #include "dzmainwindow.h"
 #include "dzmeshimport.h"
+#include "dzmodifier.h"
 #include "dznode.h"
 #include "dzobject.h"
+#include "dzplugin.h"
 #include "dzscene.h"
+#include "dzshape.h"
 #include "dzstyle.h"
 #include "dzundostack.h"
 #include "dzviewport.h"
@@ -34,6 +41,21 @@
 #include "dzviewtoolaction.h"
 
 namespace {
+
+int const kToolDockWidth = 480;
+int const kLeftDockWidth = 320;
+
+// A modifier that a plug-in's IO class saves may have nothing to save (the Pullform tool's modifier before
+// the first edit): putting it on an object or taking it off changes no saved scene. Every other modifier
+// counts, also one that a save leaves out with a warning.
+bool isSavedWithTheScene(DzModifier& modifier) {
+    DzIOClassRegistration const* registration = DzPlugin::FindIOClassForObject(modifier.metaObject());
+    if (!registration)
+        return true;
+    std::unique_ptr<DzExtraModifierIO> io(DzPlugin::CreateIOObject(*registration));
+    DzFileIOSettings const settings{};
+    return !io || io->shouldWrite(&modifier, &settings);
+}
 
 void frameViews() {
     DzViewportMgr* mgr = dzApp->getInterface() ? dzApp->getInterface()->getViewportMgr() : nullptr;
@@ -48,15 +70,23 @@ void frameViews() {
 
 HostUi::HostUi(DzMainWindow* window) : QObject(window), m_window(window) {
     window->setWindowTitle(QStringLiteral("pfhost"));
-    window->resize(1100, 750);
     buildMenus();
     buildSceneDock();
+    // Room for the viewport beside both docks: the tool's pane at its width and the Parameters dock wide
+    // enough for a property's slider and value. A smaller screen gets the window at its own size.
+    QSize size(1400, 900);
+    if (QScreen const* screen = window->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    window->resize(size);
+    window->resizeDocks({window->getToolOptionsDock()}, {kToolDockWidth}, Qt::Horizontal);
+    window->resizeDocks({m_sceneDock}, {kLeftDockWidth}, Qt::Horizontal);
     if (DzViewportMgr* mgr = window->getViewportMgr())
         connect(mgr, &DzViewportMgr::activeToolChanged, this, &HostUi::rebuildToolActions);
     rebuildToolActions();
 
-    // Whatever changes what a save writes marks the scene modified: nodes coming and going, their transforms
-    // and geometry (edits, modifiers, morph dials, undo and redo invalidate it), and the undo stack's steps.
+    // Whatever changes what a save writes marks the scene modified: nodes coming and going, their transforms,
+    // their shapes' geometry, their modifiers' values (edits, morph dials, undo and redo) and the modifiers
+    // put on or taken off that a save writes, and the undo stack's steps.
     // Loading, saving and New mark it unmodified. Undoing back to the saved state still counts as a change:
     // asking once too often costs less than losing work.
     DzScene* scene = dzScene;
@@ -81,8 +111,26 @@ bool HostUi::isSceneFile(QString const& path) {
 
 void HostUi::watchNode(DzNode* node) {
     connect(node, &DzNode::transformChanged, this, [this] { setModified(true); });
-    if (DzObject* object = node->getObject())
-        connect(object, &DzObject::cachedGeomInvalidated, this, [this] { setModified(true); });
+    DzObject* object = node->getObject();
+    if (!object)
+        return;
+    if (DzShape* shape = object->getCurrentShape())
+        connect(shape, &DzShape::geometryChanged, this, [this] { setModified(true); });
+    for (DzModifierIterator it = object->modifierIterator(); it.hasNext();) watchModifier(it.next());
+    connect(object, &DzObject::modifierAdded, this, [this](DzModifier* modifier) {
+        watchModifier(modifier);
+        if (isSavedWithTheScene(*modifier))
+            setModified(true);
+    });
+    connect(object, &DzObject::modifierRemoved, this, [this](DzModifier* modifier) {
+        disconnect(modifier, nullptr, this, nullptr);
+        if (isSavedWithTheScene(*modifier))
+            setModified(true);
+    });
+}
+
+void HostUi::watchModifier(DzModifier* modifier) {
+    connect(modifier, &DzModifier::currentValueChanged, this, [this] { setModified(true); });
 }
 
 void HostUi::setModified(bool modified) {
@@ -349,6 +397,7 @@ void HostUi::rebuildToolActions() {
 
 void HostUi::buildSceneDock() {
     auto* dock = new QDockWidget(QStringLiteral("Scene"), m_window);
+    m_sceneDock = dock;
     dock->setObjectName(QStringLiteral("SceneDock"));
     m_sceneList = new QListWidget(dock);
     m_sceneList->setSelectionMode(QAbstractItemView::ExtendedSelection);

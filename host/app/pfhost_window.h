@@ -4,8 +4,10 @@
 #include <QString>
 
 class DzMainWindow;
+class DzModifier;
 class DzNode;
 class QActionGroup;
+class QDockWidget;
 class QListWidget;
 class QMenu;
 class QToolBar;
@@ -61,6 +63,7 @@ private:
     void buildSceneDock();
     void showError(QString const& text);
     void watchNode(DzNode* node);
+    void watchModifier(DzModifier* modifier);
     void setModified(bool modified);
     void updateTitle();
 
@@ -69,6 +72,7 @@ private:
     QMenu* m_toolsMenu = nullptr;
     QActionGroup* m_toolGroup = nullptr;
     QListWidget* m_sceneList = nullptr;
+    QDockWidget* m_sceneDock = nullptr;
     bool m_updatingList = false;
     bool m_modified = false;
     bool m_asksToSave = true;

@@ -59,6 +59,9 @@ public slots:
 
 signals:
     void cachedGeomInvalidated();
+    // Emitted once the list holds the modifier, or no longer holds it (still alive, the caller's again).
+    void modifierAdded(DzModifier* modifier);
+    void modifierRemoved(DzModifier* modifier);
 
 private:
     friend class DzNode;

@@ -10,7 +10,10 @@
 #include "dzobject.h"
 
 #include <istream>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using DzNodeIterator = DzListIterator<DzNode>;
 
@@ -57,6 +60,11 @@ public:
     // What the last load that succeeded wants the user to be told once (modifiers kept but not applied,
     // since no loaded plug-in reads them); empty when nothing. Logged too.
     QString const& getLoadNotice() const { return m_loadNotice; }
+    // Members of the last loaded file's top object that the host does not read (another program's data), each
+    // name with its value's JSON text as the file had it (compact; numbers in the file's own text). Saving
+    // writes them back after the nodes, in the same order; clear() drops them with the nodes.
+    using KeptMembers = std::vector<std::pair<QString, std::string>>;
+    KeptMembers const& getKeptMembers() const { return m_keptMembers; }
     // Gives this scene the other's nodes in place of its own, which are deleted.
     void takeNodesFrom(DzScene& other);
 
@@ -100,6 +108,7 @@ private:
     QList<DzNode*> m_nodes;
     QList<DzModifier*> m_wsModifiers;
     QString m_loadNotice;
+    KeptMembers m_keptMembers;
 
     friend bool dzLoadSceneFromText(DzScene&, std::string_view, QString const&, QString*);
 };

@@ -1,16 +1,60 @@
 #include "dzmainwindow.h"
 
 #include <QDockWidget>
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "dzaction.h"
 #include "dzactionmgr.h"
 #include "dzpanemgr.h"
 #include "dzviewportmgr.h"
 #include "dzviewtoolaction.h"
+
+namespace {
+
+// Holds the active tool's pane: as wide as the pane needs, so that no pane is cut at its side, and as tall
+// as the dock is, so that a pane taller than the window scrolls instead of making the window grow. The pane
+// sits at the top, whatever the dock's height.
+class ToolPaneScrollArea final : public QScrollArea {
+public:
+    ToolPaneScrollArea(QWidget* area, QWidget* parent) : QScrollArea(parent) {
+        setObjectName(QStringLiteral("ToolPaneScrollArea"));
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setWidgetResizable(true);
+        setWidget(area);
+        // A pane that shows, hides or changes its size asks its area's layout again: the dock follows.
+        area->installEventFilter(this);
+    }
+    QSize minimumSizeHint() const override {
+        return {paneWidth(widget()->minimumSizeHint()), QScrollArea::minimumSizeHint().height()};
+    }
+    QSize sizeHint() const override {
+        QSize const pane = widget()->sizeHint();
+        return {paneWidth(widget()->minimumSizeHint()), pane.height()};
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+private:
+    // Room for the vertical scroll bar too, so that a scrolling pane is not cut either.
+    int paneWidth(QSize const& pane) const {
+        return std::max(pane.width(), 0) + verticalScrollBar()->sizeHint().width();
+    }
+};
+
+}  // namespace
 
 DzMainWindow::DzMainWindow(QWidget* parent)
     : QMainWindow(parent),
@@ -22,7 +66,8 @@ DzMainWindow::DzMainWindow(QWidget* parent)
     m_toolOptionsDock->setObjectName(QStringLiteral("ToolSettingsDock"));
     auto* paneLayout = new QVBoxLayout(m_toolPaneArea);
     paneLayout->setContentsMargins(0, 0, 0, 0);
-    m_toolOptionsDock->setWidget(m_toolPaneArea);
+    paneLayout->setAlignment(Qt::AlignTop);
+    m_toolOptionsDock->setWidget(new ToolPaneScrollArea(m_toolPaneArea, m_toolOptionsDock));
     addDockWidget(Qt::RightDockWidgetArea, m_toolOptionsDock);
     m_viewportMgr = new DzViewportMgr(m_viewportArea, this);
     m_viewportMgr->setToolPaneArea(m_toolPaneArea);

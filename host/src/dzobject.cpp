@@ -43,6 +43,7 @@ void DzObject::addModifier(DzModifier* modifier, int index) {
     else
         m_modifiers.insert(index, modifier);
     connect(modifier, &DzModifier::currentValueChanged, this, &DzObject::invalidateCache);
+    emit modifierAdded(modifier);
     invalidateCache();
 }
 
@@ -50,6 +51,7 @@ bool DzObject::removeModifier(DzModifier* modifier) {
     if (!m_modifiers.removeOne(modifier))
         return false;
     disconnect(modifier, nullptr, this, nullptr);
+    emit modifierRemoved(modifier);
     invalidateCache();
     return true;
 }

@@ -55,6 +55,7 @@ bool DzScene::removeNode(DzNode* node) {
 
 void DzScene::clear() {
     while (!m_nodes.isEmpty()) removeNode(m_nodes.last());
+    m_keptMembers.clear();
     // The application's steps belong to the nodes just dropped; loading a file comes through here too.
     if (dzApp && parent() == dzApp && dzApp->getScene() == this)
         dzApp->getUndoStack()->clear();

@@ -37,8 +37,34 @@ QString dzscenefile::quoted(QString const& text) {
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
-QString dzscenefile::systemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
+QString dzscenefile::shortened(QString const& text) {
+    int const kMax = 200, kHead = 80, kTail = 100;
+    if (text.size() <= kMax)
+        return text;
+    // Between two steps of a path ("a.b[3]") where one is near the cut.
+    auto isStep = [](QChar c) { return c == QLatin1Char('.') || c == QLatin1Char('['); };
+    int head = kHead;
+    for (int i = kHead; i > kHead / 2; --i)
+        if (isStep(text[i])) {
+            head = i;
+            break;
+        }
+    int tail = text.size() - kTail;
+    for (int i = tail; i < text.size() - kTail / 2; ++i)
+        if (isStep(text[i])) {
+            tail = i;
+            break;
+        }
+    // Never between the two halves of a character outside the basic plane.
+    if (text[head - 1].isHighSurrogate())
+        --head;
+    if (text[tail].isLowSurrogate())
+        ++tail;
+    return text.left(head) + QStringLiteral("...") + text.mid(tail);
+}
+
+QString dzscenefile::systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 namespace {
@@ -55,7 +81,7 @@ QString keptNotice(LoadContext const& context) {
     if (context.keptCount == 0)
         return QString();
     QStringList types;
-    for (QString const& type : context.keptTypes) types << quoted(type);
+    for (QString const& type : context.keptTypes) types << quoted(shortened(type));
     if (context.keptCount == 1)
         return QStringLiteral(
                    "a modifier of type %1 is kept but not applied: no loaded plug-in reads it. Saving the "
@@ -109,6 +135,7 @@ bool dzLoadSceneFromText(DzScene& scene, std::string_view text, QString const& f
         return false;
     }
     scene.takeNodesFrom(*fresh);
+    scene.m_keptMembers = std::move(context->keptMembers);
     scene.m_loadNotice = keptNotice(*context);
     if (!scene.m_loadNotice.isEmpty())
         scene.m_loadNotice = QStringLiteral("scene file %1: %2").arg(quoted(fileName), scene.m_loadNotice);
@@ -136,23 +163,38 @@ bool dzLoadSceneFromStream(DzScene& scene, std::istream& in, QString const& file
 }
 
 bool DzScene::loadScene(QString const& path, QString* errorMessage) {
-    // Read whole: the parse takes the text in one piece.
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    // Read whole: the parse takes the text in one piece. Opened without blocking and looked at before a byte
+    // is read: a FIFO or a device named like a scene file would wait for a writer or never end.
+    int const fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     PaddedText text;
     QString error;
-    if (!file) {
-        error = systemError();
+    if (fd < 0) {
+        error = systemError(errno);
     } else {
         struct stat info {};
-        if (fstat(fileno(file), &info) != 0) {
-            error = systemError();
+        if (fstat(fd, &info) != 0) {
+            error = systemError(errno);
+        } else if (S_ISDIR(info.st_mode)) {
+            error = QStringLiteral("it is a folder");
+        } else if (!S_ISREG(info.st_mode)) {
+            error = QStringLiteral("it is not a regular file");
         } else {
             text.allocate(size_t(info.st_size));
-            if (std::fread(text.bytes.get(), 1, text.size, file) != text.size || std::fgetc(file) != EOF)
-                error =
-                    std::ferror(file) ? systemError() : QStringLiteral("the file changed while it was read");
+            size_t done = 0;
+            ssize_t n = 0;
+            while (done < text.size && (n = ::read(fd, text.bytes.get() + done, text.size - done)) != 0) {
+                if (n < 0 && errno != EINTR)
+                    break;
+                if (n > 0)
+                    done += size_t(n);
+            }
+            char extra = 0;
+            if (n < 0)
+                error = systemError(errno);
+            else if (done != text.size || (n = ::read(fd, &extra, 1)) != 0)
+                error = n < 0 ? systemError(errno) : QStringLiteral("the file changed while it was read");
         }
-        std::fclose(file);
+        ::close(fd);
     }
     if (!error.isEmpty()) {
         report(QStringLiteral("cannot load scene file %1: %2").arg(quoted(path), error), errorMessage);
@@ -227,8 +269,9 @@ bool followLinks(QByteArray path, QByteArray& end, QString& error) {
         QByteArray target(PATH_MAX, '\0');
         ssize_t const n = ::readlink(path.constData(), target.data(), size_t(target.size()));
         if (n < 0) {
+            int const failure = errno;
             error = QStringLiteral("cannot read the link %1: %2")
-                        .arg(quoted(QFile::decodeName(path)), systemError());
+                        .arg(quoted(QFile::decodeName(path)), systemError(failure));
             return false;
         }
         target.truncate(int(n));
@@ -256,11 +299,15 @@ QString flushFolder(QByteArray const& file) {
     int const slash = file.lastIndexOf('/');
     QByteArray const folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : file.left(slash);
     int const fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return QStringLiteral("its folder could not be flushed to the disk: %1").arg(systemError());
+    if (fd < 0) {
+        int const failure = errno;
+        return QStringLiteral("its folder could not be flushed to the disk: %1").arg(systemError(failure));
+    }
     QString warning;
-    if (::fsync(fd) != 0 && errno != EINVAL)
-        warning = QStringLiteral("its folder could not be flushed to the disk: %1").arg(systemError());
+    if (::fsync(fd) != 0 && errno != EINVAL) {
+        int const failure = errno;
+        warning = QStringLiteral("its folder could not be flushed to the disk: %1").arg(systemError(failure));
+    }
     ::close(fd);
     return warning;
 }
@@ -291,8 +338,9 @@ bool DzScene::saveScene(QString const& path, QString* errorMessage) const {
         int const fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
         if (!file) {
+            int const failure = errno;
             error = QStringLiteral("cannot create %1: %2")
-                        .arg(quoted(QFile::decodeName(temporary)), systemError());
+                        .arg(quoted(QFile::decodeName(temporary)), systemError(failure));
             if (fd >= 0)
                 ::close(fd);
         } else {
@@ -300,19 +348,29 @@ bool DzScene::saveScene(QString const& path, QString* errorMessage) const {
             if (replacing) {
                 // Only root can give a file away; otherwise the new file is the saver's.
                 [[maybe_unused]] int const owned = ::fchown(fd, old.st_uid, old.st_gid);
-                if (::fchmod(fd, old.st_mode & 07777) != 0)
+                if (::fchmod(fd, old.st_mode & 07777) != 0) {
+                    int const failure = errno;
                     error = QStringLiteral("cannot give %1 the old file's permissions: %2")
-                                .arg(quoted(QFile::decodeName(temporary)), systemError());
+                                .arg(quoted(QFile::decodeName(temporary)), systemError(failure));
+                }
             }
+            // Each failure is told with the error of the call that failed, taken at once.
+            auto writingFailed = [&error](int failure) {
+                error = QStringLiteral("writing failed: %1").arg(systemError(failure));
+            };
             if (error.isEmpty())
                 writeScene(*this, file, warnings, error);
-            if (error.isEmpty() && (std::fflush(file) != 0 || ::fsync(fd) != 0))
-                error = QStringLiteral("writing failed: %1").arg(systemError());
+            if (error.isEmpty() && std::fflush(file) != 0)
+                writingFailed(errno);
+            if (error.isEmpty() && ::fsync(fd) != 0)
+                writingFailed(errno);
             if (std::fclose(file) != 0 && error.isEmpty())
-                error = QStringLiteral("writing failed: %1").arg(systemError());
-            if (error.isEmpty() && std::rename(temporary.constData(), target.constData()) != 0)
+                writingFailed(errno);
+            if (error.isEmpty() && std::rename(temporary.constData(), target.constData()) != 0) {
+                int const failure = errno;
                 error = QStringLiteral("the new file could not take the place of the old one: %1")
-                            .arg(systemError());
+                            .arg(systemError(failure));
+            }
             if (!error.isEmpty())
                 ::unlink(temporary.constData());
             else if (QString const warning = flushFolder(target); !warning.isEmpty())

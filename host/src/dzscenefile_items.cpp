@@ -629,8 +629,8 @@ private:
         ++m_context.keptCount;
         if (!m_context.keptTypes.contains(m_type))
             m_context.keptTypes << m_type;
-        m_context.warnings
-            << QStringLiteral("a modifier of type %1 is kept but not applied: %2").arg(quoted(m_type), why);
+        m_context.warnings << QStringLiteral("a modifier of type %1 is kept but not applied: %2")
+                                  .arg(quoted(shortened(m_type)), why);
     }
 
     bool finishKept() {
@@ -665,6 +665,17 @@ private:
     bool finishThroughIOClass() {
         if (!createThroughIOClass())
             return false;
+        // Modifiers are found by name: of two with one name only the first could ever be reached, while
+        // both would apply.
+        QString const name = m_modifier->getName();
+        for (DzModifierIterator it = m_object.modifierIterator(); it.hasNext() && !name.isEmpty();)
+            if (DzModifier* other = it.next(); other != m_modifier && other->getName() == name)
+                return error(QStringLiteral("its IO class %1 names the modifier %2, and the object has a "
+                                            "modifier of that name already")
+                                 .arg(m_ioName, quoted(shortened(name))));
+        if (!m_name.isEmpty() && m_name != name)
+            m_context.warnings << QStringLiteral("the modifier %1 of the file is named %2 by its IO class %3")
+                                      .arg(quoted(shortened(m_name)), quoted(shortened(name)), m_ioName);
         DzFileIOSettings const* settings = &m_context.settings;
         try {
             int rc = m_io->applyDefinitionToObject(m_modifier, settings);
@@ -826,10 +837,28 @@ private:
     LoadContext& m_context;
 };
 
-class RootItem : public StrictObject {
+// The top object. Members it does not read are kept, as the file has them, for the next save.
+class RootItem : public StrictObject, public MemberKeeper {
 public:
     RootItem(DzAssetFile* file, DzScene& scene, LoadContext& context)
         : StrictObject(file), m_scene(scene), m_context(context) {}
+
+    bool keepsMember(QString const& name) const override {
+        Kind kind;
+        return !knows(name, kind);
+    }
+    bool keepMember(QString const& name, std::string text) override {
+        // Both could not go back into one file.
+        for (auto const& kept : m_context.keptMembers)
+            if (kept.first == name)
+                return error(QStringLiteral("the member is given twice"));
+        m_context.warnings << QStringLiteral(
+                                  "its member %1 is not read by this application; it is kept and "
+                                  "saved with the scene")
+                                  .arg(quoted(shortened(name)));
+        m_context.keptMembers.emplace_back(name, std::move(text));
+        return true;
+    }
 
     bool finish() override {
         return has(QStringLiteral("file_version")) ||

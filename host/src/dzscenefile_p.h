@@ -15,6 +15,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "dzfileiosettings.h"
 
@@ -30,8 +32,12 @@ inline QString const kTypeSkinBinding = QStringLiteral("host/skin_binding");
 inline QString const kTypeLegacyBinding = QStringLiteral("host/legacy_binding");
 
 QString quoted(QString const& text);
-// The text of errno, for messages about the file system.
-QString systemError();
+// The text, or for a long one (a JSON path thousands of levels deep, a name of megabytes from a file) its
+// beginning and end around "...", so that a message stays readable. A path is cut between its steps.
+QString shortened(QString const& text);
+// The text of an errno value, for messages about the file system. Take errno right after the call that
+// failed: anything in between may change it.
+QString systemError(int error);
 
 // What the handlers of one load share.
 struct LoadContext {
@@ -40,6 +46,8 @@ struct LoadContext {
     // The types of the modifiers kept without an IO class to read them, each once.
     QStringList keptTypes;
     int keptCount = 0;
+    // The top object's members that the host does not read, for the next save.
+    std::vector<std::pair<QString, std::string>> keptMembers;
 };
 
 // Mixed into a handler that wants the JSON text of its own object as the file has it: while keepRawText is
@@ -49,6 +57,16 @@ struct RawTextRecorder {
     virtual ~RawTextRecorder() = default;
     bool keepRawText = true;
     std::string rawText;
+};
+
+// Mixed into the handler of the top object to keep members it does not read: the parse records the value of
+// each member it asks for, as RawTextRecorder does, and hands the text over when the value has ended.
+struct MemberKeeper {
+    virtual ~MemberKeeper() = default;
+    // Asked at each member of the top object.
+    virtual bool keepsMember(QString const& name) const = 0;
+    // False rejects the member (with the reason on the file).
+    virtual bool keepMember(QString const& name, std::string text) = 0;
 };
 
 // Appends the UTF-8 text as a JSON string, quotes included.

@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <typeinfo>
+#include <unordered_map>
 #include <vector>
 
 #include "dzassetfile.h"
@@ -33,7 +35,8 @@ namespace {
 // text of their object too. Each function returns false once the read has failed.
 class SceneEvents {
 public:
-    SceneEvents(DzAssetFile& file, DzAssetJsonItem& root) : m_file(file), m_root(root) {}
+    SceneEvents(DzAssetFile& file, DzAssetJsonItem& root)
+        : m_file(file), m_root(root), m_keeper(dynamic_cast<dzscenefile::MemberKeeper*>(&root)) {}
     ~SceneEvents() {
         // Inner handlers first: they may point into the outer ones.
         while (!m_stack.empty()) m_stack.pop_back();
@@ -41,9 +44,9 @@ public:
 
     QString const& error() const { return m_error; }
     bool recording() {
-        if (m_recorders > 0)
+        if (!m_recorderFrames.empty())
             dropSilentRecorders();
-        return m_recorders > 0;
+        return !m_recorderFrames.empty() || m_keepingMember;
     }
 
     bool null() {
@@ -93,6 +96,11 @@ public:
             dzscenefile::appendJsonString(text, k);
             text += ':';
             record(text);
+        }
+        // A member of the top object that its handler keeps: its value is recorded from here.
+        if (m_stack.size() == 1 && m_keeper && m_keeper->keepsMember(f.key)) {
+            m_keepingMember = true;
+            m_memberText.clear();
         }
         return true;
     }
@@ -148,17 +156,23 @@ private:
 
     // A recorder that stopped keeping its text is not asked again: the values inside it go by unrecorded.
     void dropSilentRecorders() {
-        for (Frame& f : m_stack)
-            if (f.recorder && !f.recorder->keepRawText) {
-                f.recorder = nullptr;
-                --m_recorders;
-            }
+        auto const silent = [this](size_t frame) {
+            Frame& f = m_stack[frame];
+            if (f.recorder->keepRawText)
+                return false;
+            f.recorder = nullptr;
+            return true;
+        };
+        m_recorderFrames.erase(std::remove_if(m_recorderFrames.begin(), m_recorderFrames.end(), silent),
+                               m_recorderFrames.end());
     }
     // Appends to the text of every recorder that still keeps it.
     void record(std::string_view text) {
-        for (Frame& f : m_stack)
-            if (f.recorder && f.recorder->keepRawText)
-                f.recorder->rawText += text;
+        if (m_keepingMember)
+            m_memberText += text;
+        for (size_t frame : m_recorderFrames)
+            if (RawTextRecorder* recorder = m_stack[frame].recorder; recorder->keepRawText)
+                recorder->rawText += text;
     }
     // A value: after its key in an object, after a separator in an array.
     void recordValue(std::string_view text) {
@@ -191,7 +205,15 @@ private:
             return false;
         if (!f.object)
             ++f.index;
-        return true;
+        return m_stack.size() > 1 || endKeptMember();
+    }
+
+    // After a value of the top object: a member kept goes to the keeper.
+    bool endKeptMember() {
+        if (!m_keepingMember)
+            return true;
+        m_keepingMember = false;
+        return checked(m_keeper->keepMember(m_stack.back().key, std::move(m_memberText)), true);
     }
 
     bool open(bool object) {
@@ -220,7 +242,7 @@ private:
                 child.recorder = recorderOf(handler);
                 if (child.recorder && child.recorder->keepRawText) {
                     child.recorder->rawText = object ? "{" : "[";
-                    ++m_recorders;
+                    m_recorderFrames.push_back(m_stack.size());
                 } else {
                     child.recorder = nullptr;
                 }
@@ -228,6 +250,8 @@ private:
             if (!checked(true, true))
                 return false;
         }
+        if (child.item && child.item != &m_root)
+            ++m_itemsOnStack[child.item];
         m_stack.push_back(std::move(child));
         return true;
     }
@@ -239,11 +263,13 @@ private:
         if (f.item && !checked(f.item->finish(), false))
             return false;
         if (f.recorder)
-            --m_recorders;
+            m_recorderFrames.pop_back();  // the innermost: those inside it have closed
+        if (f.item && f.item != &m_root && --m_itemsOnStack[f.item] == 0)
+            m_itemsOnStack.erase(f.item);
         m_stack.pop_back();
         if (!m_stack.empty() && !m_stack.back().object)
             ++m_stack.back().index;
-        return true;
+        return m_stack.size() != 1 || endKeptMember();
     }
 
     // The handler as a recorder, or null. A cast across libraries compares type names: a large array makes
@@ -262,13 +288,9 @@ private:
                    : nullptr;
     }
 
+    // Counted, not searched: a file nested a hundred thousand levels deep must not take quadratic time.
     bool isOnStack(DzAssetJsonItem const* item) const {
-        if (item == &m_root)
-            return true;
-        for (Frame const& f : m_stack)
-            if (f.item == item)
-                return true;
-        return false;
+        return item == &m_root || m_itemsOnStack.count(item) != 0;
     }
 
     // A handler rejects a value by returning false or by giving a reason on the file.
@@ -297,13 +319,18 @@ private:
             else
                 p += QStringLiteral("[%1]").arg(f.index);
         }
-        return p;
+        return dzscenefile::shortened(p);
     }
 
     DzAssetFile& m_file;
     DzAssetJsonItem& m_root;
+    dzscenefile::MemberKeeper* m_keeper;  // the root's, when it keeps members
+    bool m_keepingMember = false;         // a member of the top object is being recorded for it
+    std::string m_memberText;
     std::vector<Frame> m_stack;
-    int m_recorders = 0;                         // frames on the stack whose recorder keeps its text
+    std::vector<size_t> m_recorderFrames;  // the frames whose recorder keeps its text, outermost first
+    std::unordered_map<DzAssetJsonItem const*, int>
+        m_itemsOnStack;                          // handlers of the frames, the root's aside
     std::type_info const* m_castType = nullptr;  // the last type recorderOf cast
     std::ptrdiff_t m_castOffset = 0;
     bool m_castIsRecorder = false;

@@ -60,9 +60,10 @@ public:
 
     size_t depth() const { return m_stack.size(); }
     QString const& misuse() const { return m_misuse; }
-    bool writeFailed() {
+    // The errno of the first write that failed, 0 when none.
+    int writeError() {
         waitForWriting();
-        return m_writeFailed;
+        return m_writeError;
     }
     // The first number that could not be written, with its path; empty when none.
     QString const& valueError() const { return m_valueError; }
@@ -70,6 +71,11 @@ public:
     // JSON text made elsewhere, written as an item as it is.
     void addRawItem(std::string const& text) {
         if (item())
+            m_buf += text;
+    }
+    // The same as a member.
+    void addRawMember(QString const& name, std::string const& text) {
+        if (member(name))
             m_buf += text;
     }
 
@@ -218,7 +224,7 @@ private:
                 p += (p.isEmpty() ? QString() : QStringLiteral(".")) + f.key;
             else
                 p += QStringLiteral("[%1]").arg(f.index);
-        return p;
+        return shortened(p);
     }
 
     // The shortest text that reads back to the same value. JSON has no text for infinities and NaN: rather
@@ -342,9 +348,10 @@ private:
         size_t const tail = pending.back().at;
         write(buf.data() + tail, buf.size() - tail);
     }
+    // Runs on the writing thread: its errno is that thread's, so it is kept here at once.
     void write(char const* data, size_t size) {
-        if (size != 0 && std::fwrite(data, 1, size, m_file) != size)
-            m_writeFailed = true;
+        if (size != 0 && std::fwrite(data, 1, size, m_file) != size && m_writeError == 0)
+            m_writeError = errno != 0 ? errno : EIO;
     }
 
     std::FILE* m_file;
@@ -356,7 +363,7 @@ private:
     std::vector<Pending> m_writingPending;
     std::vector<Frame> m_stack;
     QString m_misuse;
-    bool m_writeFailed = false;
+    int m_writeError = 0;
     QString m_valueError;
 };
 
@@ -373,6 +380,7 @@ public:
             if (!writeNode(*it.next()))
                 return false;
         w.finishArray();
+        for (auto const& [name, text] : scene.getKeptMembers()) w.addRawMember(name, text);
         w.finishDocument();
         if (!w.misuse().isEmpty())
             return fail(w.misuse());
@@ -591,7 +599,7 @@ bool dzscenefile::writeScene(DzScene const& scene, std::FILE* file, QStringList&
         error = sceneWriter.error();
     else if (!writer.valueError().isEmpty())
         error = writer.valueError();
-    else if (writer.writeFailed())
-        error = QStringLiteral("writing failed: %1").arg(systemError());
+    else if (int const failure = writer.writeError(); failure != 0)
+        error = QStringLiteral("writing failed: %1").arg(systemError(failure));
     return error.isEmpty();
 }

@@ -1,11 +1,15 @@
 #pragma once
 
-// Runs pfhost as a separate process, as a user's script run would, and collects what it printed.
+// Runs pfhost as a separate process, as a user's script run would, and collects what it printed; and the
+// fixture of the suites that run scripts on a grid.
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 struct PfhostRun {
     int exitCode = -1;  // -2: pfhost crashed
@@ -54,3 +58,43 @@ inline bool writeTextFile(QString const& path, QByteArray const& text) {
     f.write(text);
     return true;
 }
+
+// A fresh folder holding "grid.obj" (nx by ny unit quads, see gridObj) and a settings folder of its own, in
+// which scripts run: run(text) writes the text as "script.txt" and runs it at the view size (empty: pfhost's
+// default).
+class PfhostScriptTest : public ::testing::Test {
+protected:
+    PfhostScriptTest(int nx, int ny, QString viewSize)
+        : m_nx(nx), m_ny(ny), m_viewSize(std::move(viewSize)) {}
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(writeTextFile(path("grid.obj"), gridObj(m_nx, m_ny)));
+    }
+    QString path(QString const& name) const { return dir.filePath(name); }
+    // pfhost with these arguments after the folder's --settings.
+    PfhostRun pfhost(QStringList const& args) const {
+        return runPfhost(dir.path(), QStringList{"--settings", path("settings")} + args);
+    }
+    // The script file as given (relative to the folder), with more arguments after it.
+    PfhostRun runFile(QString const& script, QStringList const& more = {}) const {
+        QStringList args{"--script", script};
+        if (!m_viewSize.isEmpty())
+            args << "--size" << m_viewSize;
+        return pfhost(args + more);
+    }
+    PfhostRun run(QString const& text, QStringList const& more = {}) const {
+        if (!writeTextFile(path("script.txt"), text.toUtf8())) {
+            PfhostRun failed;
+            failed.err = "cannot write script.txt";
+            return failed;
+        }
+        return runFile("script.txt", more);
+    }
+
+    QTemporaryDir dir;
+
+private:
+    int m_nx, m_ny;
+    QString m_viewSize;
+};

@@ -15,26 +15,11 @@ namespace {
 
 using Outcome = PfhostRun;
 
-class HostScript : public ::testing::Test {
+// A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
+class HostScript : public PfhostScriptTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        // A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
-        ASSERT_TRUE(writeTextFile(path("grid.obj"), gridObj(2, 2)));
-    }
-    QString path(QString const& name) const { return dir.filePath(name); }
-    void writeFile(QString const& name, QString const& text) const {
-        ASSERT_TRUE(writeTextFile(path(name), text.toUtf8()));
-    }
-    Outcome pfhost(QStringList const& args) const {
-        return runPfhost(dir.path(), QStringList{"--settings", path("settings")} + args);
-    }
-    Outcome script(QString const& text, QStringList const& more = {}) const {
-        writeFile("script.txt", text);
-        return pfhost(QStringList{"--script", "script.txt", "--size", "320x240"} + more);
-    }
-
-    QTemporaryDir dir;
+    HostScript() : PfhostScriptTest(2, 2, "320x240") {}
+    Outcome script(QString const& text, QStringList const& more = {}) const { return run(text, more); }
 };
 
 TEST_F(HostScript, ARunOpensClicksChecksSavesAndTakesAScreenshot) {
@@ -91,7 +76,7 @@ TEST_F(HostScript, SaveNeverWritesOverTheMeshAndNothingAsksAboutUnsavedWork) {
     Outcome r = script("open grid.obj\nsave grid.obj\n");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(
-        r.err.contains("script.txt:2: cannot save scene file \"grid.obj\": a scene file's name ends in "
+        r.err.contains("script.txt:2: save: cannot save scene file \"grid.obj\": a scene file's name ends in "
                        "\".pfscene\" or \".json\""))
         << r.err.toStdString();
     QFile obj(path("grid.obj"));
@@ -134,7 +119,7 @@ TEST_F(HostScript, ErrorsNameTheLineAndWhatWasWrong) {
         {"open \"grid.obj\n", "script.txt:1: unclosed double quote"},
         {"expect selected-facets 1\n",
          "script.txt:1: expect selected-facets: no node with geometry is selected"},
-        {"expect wobble 1\n", "script.txt:1: unknown check \u201Cwobble\u201D"},
+        {"expect wobble 1\n", "script.txt:1: expect: unknown check \u201Cwobble\u201D"},
         // Numbers a person may type that do not fit what they stand for.
         {"drag 0 0 1e9 1e9\n",
          "script.txt:1: drag: X must lie between -100000 and 100000 pixels, not \u201C1e9\u201D"},
@@ -159,6 +144,86 @@ TEST_F(HostScript, ErrorsNameTheLineAndWhatWasWrong) {
     }
 }
 
+// Every value that does not fit is named with its range, the line's command once in front: the message is the
+// whole line.
+TEST_F(HostScript, ValuesOutsideTheirRangeAreNamedWithTheRange) {
+    struct Case {
+        char const* line;  // after "open grid.obj", "tool PfTool" and a snapshot
+        char const* message;
+    } const cases[] = {
+        {"pf-falloff 1e308",
+         "pf-falloff: RADIUS must be a whole number between 0 and 2147483647 (tenths of a unit), not "
+         "\u201C1e308\u201D"},
+        {"pf-falloff -5",
+         "pf-falloff: RADIUS must be a whole number between 0 and 2147483647 (tenths of a unit), not "
+         "\u201C-5\u201D"},
+        {"pf-falloff 2.5",
+         "pf-falloff: RADIUS must be a whole number between 0 and 2147483647 (tenths of a unit), not "
+         "\u201C2.5\u201D"},
+        {"pf-falloff 5 99",
+         "pf-falloff: MODE must be a whole number between 0 and 6 (0 smooth, 1 sphere, 2 inverse square, 3 "
+         "sharp, 4 linear, 5 constant, 6 random), not \u201C99\u201D"},
+        {"pf-falloff wide", "pf-falloff: RADIUS must be a whole number, not \u201Cwide\u201D"},
+        {"pf-gizmo-rotate z 1e308",
+         "pf-gizmo-rotate: DEGREES must lie strictly between -360 and 360, not \u201C1e308\u201D"},
+        {"pf-gizmo-rotate z -360",
+         "pf-gizmo-rotate: DEGREES must lie strictly between -360 and 360, not \u201C-360\u201D"},
+        {"pf-gizmo-drag x 1e39 0 0",
+         "pf-gizmo-drag: DX must lie within the single-precision range (about \u00B13.4e38), not "
+         "\u201C1e39\u201D"},
+        {"expect pf-mesh-same before nan",
+         "expect pf-mesh-same: TOL must be a finite number, not \u201Cnan\u201D"},
+        {"expect pf-mesh-same before -1", "expect pf-mesh-same: TOL must be 0 or more, not \u201C-1\u201D"},
+        {"expect pf-mesh-same after", "expect pf-mesh-same: no snapshot named \u201Cafter\u201D"},
+        {"expect nodes 1e308",
+         "expect nodes: N must be a whole number between 0 and 2147483647, not \u201C1e308\u201D"},
+        {"expect pf-deltas -1",
+         "expect pf-deltas: N must be a whole number between 0 and 2147483647, not \u201C-1\u201D"},
+        {"expect pf-faces 0 -1",
+         "expect pf-faces: I must be a whole number between 0 and 2147483647, not \u201C-1\u201D"},
+        {"expect pixel 1 1 300 0 0",
+         "expect pixel: R must be a whole number between 0 and 255, not \u201C300\u201D"},
+        {"expect morph Bump nan", "expect morph: VALUE must be a finite number, not \u201Cnan\u201D"},
+        {"morph-dial Bump 1e39",
+         "morph-dial: VALUE must lie within the single-precision range (about \u00B13.4e38), not "
+         "\u201C1e39\u201D"},
+        {"wheel 1e9",
+         "wheel: DELTA must be a whole number between -12000 and 12000 (120 is one notch), not "
+         "\u201C1e9\u201D"},
+        {"wait -5", "wait: MS must be a whole number between 0 and 600000 milliseconds, not \u201C-5\u201D"},
+        {"widget-slider pSliderFalloffRadius 5000",
+         "widget-slider: the value of \u201CpSliderFalloffRadius\u201D must lie between 0 and 1000, not "
+         "\u201C5000\u201D"},
+        {"camera 0 0 1 0 0 nan", "camera: TZ must be a finite number, not \u201Cnan\u201D"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.line);
+        Outcome const r =
+            script(QStringLiteral("open grid.obj\ntool PfTool\npf-mesh-snapshot before\n") + c.line + "\n");
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("\nscript.txt:4: " + QString::fromUtf8(c.message) + "\n") ||
+                    r.err.startsWith("script.txt:4: " + QString::fromUtf8(c.message) + "\n"))
+            << r.err.toStdString();
+    }
+}
+
+// A value echoed in a message is cut in its middle when long, and a NUL in it does not end the message.
+TEST_F(HostScript, AMessageEchoesALongOrStrangeValueBoundedAndWhole) {
+    writeTextFile(path("script.txt"), "open grid.obj\nselect " + QByteArray(10'000'000, 'a') + "\n");
+    Outcome const r = runFile("script.txt");
+    EXPECT_EQ(r.exitCode, 1);
+    QString const start = QStringLiteral("script.txt:2: select: there is no node \u201C") +
+                          QString(106, 'a') + QChar(0x2026) + QString(53, 'a') + QStringLiteral("\u201D\n");
+    EXPECT_TRUE(r.err.contains(start)) << r.err.left(400).toStdString();
+    EXPECT_LT(r.err.size(), 2000);
+
+    writeTextFile(path("script.txt"),
+                  "open grid.obj\nselect ab" + QByteArray(1, '\0') + "cd" + QByteArray(1, '\x01') + "ef\n");
+    Outcome const named = runFile("script.txt");
+    EXPECT_TRUE(named.err.contains("script.txt:2: select: there is no node \u201Cab\\0cd\\x01ef\u201D\n"))
+        << named.err.toStdString();
+}
+
 TEST_F(HostScript, TheToolsSelectionTypeIsChosenByScript) {
     // The importer numbers vertices in the order the facets first use them: (0, 0) 0, (1, 0) 1, (1, 1) 2.
     Outcome const r = script(
@@ -175,7 +240,7 @@ TEST_F(HostScript, TheToolsSelectionTypeIsChosenByScript) {
         "expect pf-vertices 1 2\n"
         "pf-selection-type corner\n");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains("script.txt:12: pf-selection-type: usage: pf-selection-type vertex|edge|face"))
+    EXPECT_TRUE(r.err.contains("script.txt:12: usage: pf-selection-type vertex|edge|face"))
         << r.err.toStdString();
 }
 

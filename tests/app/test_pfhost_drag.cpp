@@ -36,21 +36,10 @@ std::map<int, Vec3> savedDeltas(QString const& path) {
     return deltas;
 }
 
-class HostDragScript : public ::testing::Test {
+// A 4 x 4 grid of quads on the XY plane, from (0, 0) to (4, 4).
+class HostDragScript : public PfhostScriptTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        // A 4 x 4 grid of quads on the XY plane, from (0, 0) to (4, 4).
-        ASSERT_TRUE(writeTextFile(dir.filePath("grid.obj"), gridObj(4, 4)));
-    }
-    DragRun run(QString const& text) const {
-        if (!writeTextFile(dir.filePath("script.txt"), text.toUtf8()))
-            return {};
-        return runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script", "script.txt",
-                                      "--size", "400x300"});
-    }
-
-    QTemporaryDir dir;
+    HostDragScript() : PfhostScriptTest(4, 4, "400x300") {}
 };
 
 QString const kSetUp =
@@ -103,10 +92,11 @@ TEST_F(HostDragScript, FailuresSayWhatWasWrong) {
         char const* message;
     } const cases[] = {
         {"pf-gizmo-drag z 0 0 1\nexpect pf-mesh-same original\n", "differs from the snapshot by"},
-        {"expect pf-mesh-differs original\n", "the mesh equals the snapshot original"},
-        {"expect pf-mesh-same nothing\n", "no snapshot named nothing"},
-        {"pf-gizmo-drag w 0 0 1\n", "usage: pf-gizmo-drag x|y|z DX DY DZ"},
-        {"pf-falloff 5 9\n", "usage: pf-falloff RADIUS [MODE 0-6]"},
+        {"expect pf-mesh-differs original\n",
+         ":9: expect pf-mesh-differs: the mesh equals the snapshot \u201Coriginal\u201D\n"},
+        {"expect pf-mesh-same nothing\n", ":9: expect pf-mesh-same: no snapshot named \u201Cnothing\u201D\n"},
+        {"pf-gizmo-drag w 0 0 1\n", ":9: usage: pf-gizmo-drag x|y|z DX DY DZ\n"},
+        {"pf-falloff 5 9 1\n", ":9: usage: pf-falloff RADIUS [MODE]\n"},
         {"pf-gizmo-drag z 0 0 inf\n", ":9: pf-gizmo-drag: DZ must be a finite number, not \u201Cinf\u201D"},
         {"pf-gizmo-drag x nan 0 0\n", ":9: pf-gizmo-drag: DX must be a finite number, not \u201Cnan\u201D"},
         {"pf-gizmo-drag z 0 0 0\n", ":9: pf-gizmo-drag: the offset moves the z cone by less than a pixel"},
@@ -182,8 +172,10 @@ TEST_F(HostDragScript, RotationsThatCannotBeDoneAreRefused) {
     } const cases[] = {
         // The camera looks along the YZ plane.
         {"pf-gizmo-rotate x 30\n", "the ring about x is seen edge-on in this view"},
-        {"pf-gizmo-rotate z 360\n", "DEGREES must lie between -360 and 360, not 360"},
-        {"pf-gizmo-rotate z -1e9\n", "DEGREES must lie between -360 and 360, not -1e9"},
+        {"pf-gizmo-rotate z 360\n",
+         ":9: pf-gizmo-rotate: DEGREES must lie strictly between -360 and 360, not \u201C360\u201D\n"},
+        {"pf-gizmo-rotate z -1e9\n",
+         ":9: pf-gizmo-rotate: DEGREES must lie strictly between -360 and 360, not \u201C-1e9\u201D\n"},
     };
     for (Case const& c : cases) {
         DragRun const r = run(kSetUp + c.lines);

@@ -11,40 +11,14 @@
 
 namespace {
 
-class HostPaneScript : public ::testing::Test {
+// A 4 x 4 grid of quads on the XY plane, from (0, 0) to (4, 4).
+class HostPaneScript : public PfhostScriptTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        // A 4 x 4 grid of quads on the XY plane, from (0, 0) to (4, 4).
-        QFile f(dir.filePath("grid.obj"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QByteArray obj;
-        for (int j = 0; j <= 4; ++j)
-            for (int i = 0; i <= 4; ++i)
-                obj += QByteArray("v ") + QByteArray::number(i) + " " + QByteArray::number(j) + " 0\n";
-        for (int j = 0; j < 4; ++j)
-            for (int i = 0; i < 4; ++i) {
-                int const v = j * 5 + i + 1;
-                obj += "f " + QByteArray::number(v) + " " + QByteArray::number(v + 1) + " " +
-                       QByteArray::number(v + 6) + " " + QByteArray::number(v + 5) + "\n";
-            }
-        f.write(obj);
-    }
-    PfhostRun run(QString const& text) const {
-        QFile f(dir.filePath("script.txt"));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return {};
-        f.write(text.toUtf8());
-        f.close();
-        return runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script", "script.txt",
-                                      "--size", "400x300"});
-    }
+    HostPaneScript() : PfhostScriptTest(4, 4, "400x300") {}
     QString stored(char const* key) const {
         QSettings raw(dir.filePath("settings/host-settings.ini"), QSettings::IniFormat);
         return raw.value(QStringLiteral("Halvorin's Pullform Plugin/") + key).toString();
     }
-
-    QTemporaryDir dir;
 };
 
 }  // namespace
@@ -81,9 +55,7 @@ TEST_F(HostPaneScript, ThePanesControlsReachTheToolAndShowItsState) {
             "widget-text pSliderFalloffRadius 2.25\n"
             "expect widget pSliderFalloffRadius value 2.25\n"
             // The dialog from the cog: a click stored, Cancel keeps it.
-            "dialog-step check pRadioMoveGizmoOnlyWithShift\n"
-            "dialog-step expect pRadioMoveGizmoOnlyWithShift checked\n"
-            "dialog-step click pButtonBox:Cancel\n"
+            "answer Cancel pRadioMoveGizmoOnlyWithShift=on\n"
             "widget-click pButtonAdvancedSettings\n"
             "pf-summary\n");
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -105,12 +77,29 @@ TEST_F(HostPaneScript, FailuresNameTheControl) {
         {"widget-check pNoSuchBox", "no control named \u201CpNoSuchBox\u201D"},
         {"widget-check pRadioSelectionEdge off", "\u201CpRadioSelectionEdge\u201D can only be checked on"},
         {"widget-slider pRadioSelectionEdge 3", "\u201CpRadioSelectionEdge\u201D is not a slider"},
+        {"widget-check pCheckBoxDrawGizmoTranslation partial",
+         ":3: widget-check: the check box \u201CpCheckBoxDrawGizmoTranslation\u201D takes on or off, not "
+         "\u201Cpartial\u201D\n"},
+        {"widget-slider pSliderGizmoSize 7.5",
+         ":3: widget-slider: the value of \u201CpSliderGizmoSize\u201D must be a whole number between 1 and "
+         "10, "
+         "not \u201C7.5\u201D\n"},
         {"widget-click pButtonReset", "\u201CpButtonReset\u201D is disabled"},
         {"expect widget pRadioSelectionFacet unchecked",
          "\u201CpRadioSelectionFacet\u201D is \u201Cchecked\u201D, not \u201Cunchecked\u201D"},
-        {"dialog-step click pButtonDefaults\nwidget-click pButtonAdvancedSettings",
-         "stayed open after its steps"},
-        {"widget-click pButtonAdvancedSettings", "a message box appeared"},
+        {"answer Defaults\nwidget-click pButtonAdvancedSettings",
+         ":4: widget-click: the dialog \u201CAdvanced settings \u2014 Halvorin's Pullform V3.0.1 "
+         "(2020-09-14)\u201D "
+         "stayed open after the answer pressed \u201CDefaults\u201D (answer with a button that closes it)\n"},
+        {"answer Cancel pRadioMoveGizmoOnlyWithShift=off\nwidget-click pButtonAdvancedSettings",
+         ":4: widget-click: answering the dialog \u201CAdvanced settings \u2014 Halvorin's Pullform V3.0.1 "
+         "(2020-09-14)\u201D: \u201CpRadioMoveGizmoOnlyWithShift\u201D can only be checked on\n"},
+        {"answer Cancel pSliderGain=0.5\nwidget-click pButtonAdvancedSettings",
+         ":4: widget-click: answering the dialog \u201CAdvanced settings \u2014 Halvorin's Pullform V3.0.1 "
+         "(2020-09-14)\u201D: no control named \u201CpSliderGain\u201D\n"},
+        {"widget-click pButtonAdvancedSettings",
+         ":3: widget-click: a dialog appeared: \u201CAdvanced settings \u2014 Halvorin's Pullform V3.0.1 "
+         "(2020-09-14)\u201D\n"},
     };
     for (Row const& row : rows) {
         SCOPED_TRACE(row.line);

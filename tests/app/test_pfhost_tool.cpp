@@ -11,21 +11,10 @@ namespace {
 
 using ToolRun = PfhostRun;
 
-class HostToolScript : public ::testing::Test {
+// A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
+class HostToolScript : public PfhostScriptTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        // A 2 x 2 grid of quads on the XY plane, from (0, 0) to (2, 2).
-        ASSERT_TRUE(writeTextFile(dir.filePath("grid.obj"), gridObj(2, 2)));
-    }
-    ToolRun run(QString const& text) const {
-        if (!writeTextFile(dir.filePath("script.txt"), text.toUtf8()))
-            return {};
-        return runPfhost(dir.path(), {"--settings", dir.filePath("settings"), "--script", "script.txt",
-                                      "--size", "320x240"});
-    }
-
-    QTemporaryDir dir;
+    HostToolScript() : PfhostScriptTest(2, 2, "320x240") {}
 };
 
 }  // namespace
@@ -71,5 +60,6 @@ TEST_F(HostToolScript, FailedChecksSayWhatWasFound) {
         << none.err.toStdString();
 
     ToolRun const usage = run("expect pf-edges x\n");
-    EXPECT_TRUE(usage.err.contains(":1: expect pf-edges: \"x\" is not an index")) << usage.err.toStdString();
+    EXPECT_TRUE(usage.err.contains(":1: expect pf-edges: I must be a whole number, not \u201Cx\u201D\n"))
+        << usage.err.toStdString();
 }

@@ -14,10 +14,13 @@
 #include "dzfixtures.h"
 #include "dzmainwindow.h"
 #include "dzmodalresponder.h"
+#include "dzmorph.h"
+#include "dzmorphdeltas.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzscene.h"
 #include "dzshape.h"
+#include "dzfloatproperty.h"
 #include "dzundostack.h"
 #include "pfhost_window.h"
 
@@ -44,9 +47,20 @@ struct UnsavedWork : ::testing::Test {
         dzScene->clear();
     }
     QString path(QString const& name) const { return dir.filePath(name); }
-    void writeScene(QString const& name, QString const& node) {
+    // A morph "Bump" at 0 that moves vertex 0 up.
+    static DzMorph* makeMorph() {
+        auto* deltas = new DzMorphDeltas;
+        deltas->addDelta(0, DzVec3(0, 0, 1), true, 0);
+        auto* morph = new DzMorph(deltas);
+        morph->setName("Bump");
+        morph->getValueProperty()->setName("Bump");
+        return morph;
+    }
+    void writeScene(QString const& name, QString const& node, bool withMorph = false) {
         dzScene->clear();
         dzScene->addNode(dztest::makeNode(node, dztest::makeGrid(1, 1)));
+        if (withMorph)
+            dzScene->getNode(0)->getObject()->addModifier(makeMorph());
         ASSERT_TRUE(dzScene->saveScene(path(name)));
         dzScene->clear();
     }
@@ -167,6 +181,7 @@ TEST_F(UnsavedWork, WhatASaveWouldWriteMarksTheSceneModified) {
     struct Case {
         char const* what;
         std::function<void(UnsavedWork&)> change;
+        bool savedWithAMorph = false;
     } const cases[] = {
         {"a move", [](UnsavedWork&) { dzScene->getNode(0)->setLocalPos(DzVec3(1, 0, 0)); }},
         {"an undo step", [](UnsavedWork&) { dzUndoStack->push(new NoteItem); }},
@@ -178,10 +193,25 @@ TEST_F(UnsavedWork, WhatASaveWouldWriteMarksTheSceneModified) {
              ASSERT_TRUE(t.ui->open(t.path("mesh.obj"), &error)) << error.toStdString();
          }},
         {"a node removed", [](UnsavedWork&) { dzScene->removeNode(dzScene->getNode(0)); }},
+        {"a morph added", [](UnsavedWork&) { dzScene->getNode(0)->getObject()->addModifier(makeMorph()); }},
+        {"a morph dialled",
+         [](UnsavedWork&) {
+             auto* morph = qobject_cast<DzMorph*>(dzScene->getNode(0)->getObject()->findModifier("Bump"));
+             ASSERT_TRUE(morph);
+             morph->getValueProperty()->setValue(0.5f);
+         },
+         true},
+        {"a morph taken off",
+         [](UnsavedWork&) {
+             DzObject* object = dzScene->getNode(0)->getObject();
+             std::unique_ptr<DzModifier> morph(object->findModifier("Bump"));
+             ASSERT_TRUE(object->removeModifier(morph.get()));
+         },
+         true},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);
-        writeScene("grid.pfscene", "Grid");
+        writeScene("grid.pfscene", "Grid", c.savedWithAMorph);
         QString error;
         ASSERT_TRUE(ui->open(path("grid.pfscene"), &error)) << error.toStdString();
         ASSERT_FALSE(ui->isSceneModified());

@@ -8,6 +8,9 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "dzapp.h"
 #include "dzassetfile.h"
@@ -97,15 +100,21 @@ struct DeltaFiles : ::testing::Test {
         QString error;
         ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
     }
-    // Loads a scene whose one modifier has this extra data.
-    void loadExtra(std::string const& extra) {
+    void writeFile(std::string const& text) const {
         QFile f(path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray::fromStdString(
+        f.write(QByteArray::fromStdString(text));
+    }
+    // Writes a scene whose one modifier has this extra data.
+    void writeExtra(std::string const& extra) const {
+        writeFile(
             R"({"file_version": 1, "nodes": [{"name": "N", "object": {"shape": {"vertices": [[0, 0, 0]]},
                "modifiers": [{"type": "test/modifier/deltas", "name": "DeltaModifier", "extra": )" +
-            extra + "}]}}]}"));
-        f.close();
+            extra + "}]}}]}");
+    }
+    // Loads a scene whose one modifier has this extra data.
+    void loadExtra(std::string const& extra) {
+        writeExtra(extra);
         load();
     }
     nlohmann::json savedModifiers() const {
@@ -156,31 +165,23 @@ TEST_F(DeltaFiles, DeltasAreWrittenAsOneMemberInAscendingIndexOrder) {
 
 // The numbers of "values" are one running sequence read in groups of four.
 TEST_F(DeltaFiles, ValuesAreReadInGroupsOfFour) {
-    int32_t const lowest = std::numeric_limits<int32_t>::min();
+    float const big = std::numeric_limits<float>::max();
     struct Case {
         char const* values;
         HvVertexOffsets expected;
     } const cases[] = {
         {"[[12, 0.5, 0, -0.25], [40, 0, 1, 0]]", offsets({{12, {0.5f, 0, -0.25f}}, {40, {0, 1, 0}}})},
-        {"[[3, 1, 1, 1], [3, 2, 2, 2]]", offsets({{3, {2, 2, 2}}})},
         {"[[5, 1, 2, 3, 9, 4, 5, 6]]", offsets({{5, {1, 2, 3}}, {9, {4, 5, 6}}})},
         {"[[5, 1, 2], [3, 8, 0, 0, 0]]", offsets({{5, {1, 2, 3}}, {8, {0, 0, 0}}})},
-        {"[[2.9, 1, 1, 1], [-2.9, 2, 2, 2]]", offsets({{2, {1, 1, 1}}, {-2, {2, 2, 2}}})},
-        {"[[1, 2, 3]]", {}},
         {"[]", {}},
-        // Items that are not numbers do not count; nor do numbers outside an element array.
-        {R"([[4, "x", 1, true, 2, null, 3, {"a": [1, 2]}]])", offsets({{4, {1, 2, 3}}})},
-        {R"([7, [1, 1, 2, 3], {"values": [[2, 2, 2, 2]]}])", offsets({{1, {1, 2, 3}}})},
-        // Indices no int32 holds never address a vertex, and still take their group of four.
-        {"[[1e10, 1, 2, 3], [4, 5, 6, 7]]", offsets({{lowest, {1, 2, 3}}, {4, {5, 6, 7}}})},
-        {"[[-3e9, 1, 2, 3], [1.7e308, 4, 5, 6], [-1e300, 7, 8, 9]]", offsets({{lowest, {7, 8, 9}}})},
-        {"[[2147483647.9, 1, 1, 1], [-2147483648.9, 2, 2, 2], [2147483648, 3, 3, 3]]",
-         offsets({{2147483647, {1, 1, 1}}, {lowest, {3, 3, 3}}})},
-        {"[[18446744073709551616, 1, 1, 1], [-9223372036854775809, 2, 2, 2]]",
-         offsets({{lowest, {2, 2, 2}}})},
-        {"[[0, 1e300, -1e300, 1e-300]]",
+        // Any order comes out ascending.
+        {"[[9, 1, 1, 1], [-2, 2, 2, 2], [4, 3, 3, 3]]",
+         offsets({{-2, {2, 2, 2}}, {4, {3, 3, 3}}, {9, {1, 1, 1}}})},
+        // Whole numbers in any notation, to the ends of the 32-bit range; offsets to the ends of the float's.
+        {"[[2147483647, 1, 1, 1], [-2147483648, 2, 2, 2], [1e2, -0, 0, 0], [-0, 3.4028235e38, -3.4028235e38, "
+         "1e-300]]",
          offsets(
-             {{0, {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), 0}}})},
+             {{-2147483647 - 1, {2, 2, 2}}, {0, {big, -big, 0}}, {100, {0, 0, 0}}, {2147483647, {1, 1, 1}}})},
     };
     for (Case const& c : cases) {
         SCOPED_TRACE(c.values);
@@ -189,6 +190,133 @@ TEST_F(DeltaFiles, ValuesAreReadInGroupsOfFour) {
         ASSERT_NE(loaded, nullptr);
         EXPECT_TRUE(sameDeltas(loaded->getDeltas(), c.expected));
     }
+}
+
+// What the writer never writes would load as other deltas than the file holds, and the next save would write
+// those: refused, with the path of the first bad value, and the open scene stays as it was.
+TEST_F(DeltaFiles, AnythingTheWriterDoesNotWriteIsRefusedWithItsPath) {
+    std::string const wrongKinds[] = {"\"x\"", "5", "true", "null"};
+    struct Case {
+        std::string extra;
+        char const* where;  // after the extra data's path
+        char const* message;
+    };
+    std::vector<Case> cases;
+    for (std::string const& v : wrongKinds) {
+        cases.push_back({R"({"hv_deltas": )" + v + "}", ".hv_deltas", "expected an object"});
+        cases.push_back(
+            {R"({"hv_deltas": {"values": )" + v + "}}", ".hv_deltas.values", "expected an array"});
+        cases.push_back(
+            {R"({"hv_deltas": {"values": [)" + v + "]}}", ".hv_deltas.values[0]", "expected an array"});
+        if (v != "5")
+            cases.push_back({R"({"hv_deltas": {"values": [[1, )" + v + ", 2, 3]]}}",
+                             ".hv_deltas.values[0][1]", "expected a number"});
+    }
+    std::string const index = "expected a vertex index: a whole number in the 32-bit range";
+    std::vector<Case> const more = {
+        {R"({"hv_deltas": []})", ".hv_deltas", "expected an object"},
+        {R"({"hv_deltas": {"values": {}}})", ".hv_deltas.values", "expected an array"},
+        {R"({"hv_deltas": {"values": [{}]}})", ".hv_deltas.values[0]", "expected an array"},
+        {R"({"hv_deltas": {"values": [[1, 2, 3, 4], 7]}})", ".hv_deltas.values[1]", "expected an array"},
+        // Nested arrays and objects.
+        {R"({"hv_deltas": {"values": [[[1, 2, 3, 4]]]}})", ".hv_deltas.values[0][0]", "expected a number"},
+        {R"({"hv_deltas": {"values": [[1, 2, 3, {"z": 4}]]}})", ".hv_deltas.values[0][3]",
+         "expected a number"},
+        // Indices: whole numbers in the 32-bit range, also where a running group begins inside an element.
+        {R"({"hv_deltas": {"values": [[2.9, 1, 1, 1]]}})", ".hv_deltas.values[0][0]", index.c_str()},
+        {R"({"hv_deltas": {"values": [[-2.5, 1, 1, 1]]}})", ".hv_deltas.values[0][0]", index.c_str()},
+        {R"({"hv_deltas": {"values": [[1e10, 1, 1, 1]]}})", ".hv_deltas.values[0][0]", index.c_str()},
+        {R"({"hv_deltas": {"values": [[2147483648, 1, 1, 1]]}})", ".hv_deltas.values[0][0]", index.c_str()},
+        {R"({"hv_deltas": {"values": [[-2147483649, 1, 1, 1]]}})", ".hv_deltas.values[0][0]", index.c_str()},
+        {R"({"hv_deltas": {"values": [[18446744073709551616, 1, 1, 1]]}})", ".hv_deltas.values[0][0]",
+         index.c_str()},
+        {R"({"hv_deltas": {"values": [[5, 1, 2, 3, 9.5, 4, 5, 6]]}})", ".hv_deltas.values[0][4]",
+         index.c_str()},
+        {R"({"hv_deltas": {"values": [[5, 1, 2], [3, 8.25, 0, 0, 0]]}})", ".hv_deltas.values[1][1]",
+         index.c_str()},
+        // Offsets a float holds.
+        {R"({"hv_deltas": {"values": [[1, 1e300, 0, 0]]}})", ".hv_deltas.values[0][1]",
+         "the number 1e+300 is outside the single-precision range"},
+        {R"({"hv_deltas": {"values": [[1, 0, 0, -3.5e38]]}})", ".hv_deltas.values[0][3]",
+         "the number -3.5e+38 is outside the single-precision range"},
+        // A last group cut short.
+        {R"({"hv_deltas": {"values": [[1, 2, 3]]}})", ".hv_deltas.values",
+         "expected groups of four numbers (a vertex index, then x, y and z), but the last group has 3"},
+        {R"({"hv_deltas": {"values": [[1, 2, 3, 4], [5]]}})", ".hv_deltas.values",
+         "expected groups of four numbers (a vertex index, then x, y and z), but the last group has 1"},
+        // A vertex given twice, or a member: one value would be lost.
+        {R"({"hv_deltas": {"values": [[3, 1, 1, 1], [3, 2, 2, 2]]}})", ".hv_deltas.values",
+         "vertex 3 is given twice"},
+        {R"({"hv_deltas": {"values": [[7, 1, 1, 1], [3, 2, 2, 2], [7, 2, 2, 2]]}})", ".hv_deltas.values",
+         "vertex 7 is given twice"},
+        {R"({"hv_deltas": {"values": [[1, 1, 1, 1]]}, "hv_deltas": {"values": []}})", ".hv_deltas",
+         "the member is given twice"},
+        {R"({"hv_deltas": {"values": [[1, 1, 1, 1]], "values": [[2, 2, 2, 2]]}})", ".hv_deltas.values",
+         "the member is given twice"},
+        {R"({"hv_deltas": {"count": 1, "values": [[1, 1, 1, 1]], "count": 2}})", ".hv_deltas.count",
+         "the member is given twice"},
+    };
+    cases.insert(cases.end(), more.begin(), more.end());
+    addEditedNode(offsets({{1, {1, 2, 3}}}));
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.extra);
+        writeExtra(c.extra);
+        QString error;
+        EXPECT_FALSE(scene->loadScene(path(), &error));
+        EXPECT_EQ(error.toStdString(),
+                  QString("cannot load scene file \"%1\": at nodes[0].object.modifiers[0].extra%2: %3")
+                      .arg(path(), c.where, c.message)
+                      .toStdString());
+        ASSERT_EQ(scene->getNumNodes(), 1);
+        EXPECT_EQ(scene->getNode(0)->getName().toStdString(), "Grid") << "the open scene stays";
+    }
+}
+
+// Modifiers are found by name: a second one of the same name would apply as well, and the tool would never
+// reach it.
+TEST_F(DeltaFiles, ASecondModifierOfTheSameNameInAnObjectIsRefused) {
+    std::string const modifier =
+        R"({"type": "test/modifier/deltas", "name": "%NAME%", "extra": {"hv_deltas": {"values": [[0, 1, 1, 1]]}}})";
+    auto named = [&modifier](char const* name) {
+        return QString::fromStdString(modifier).replace("%NAME%", name).toStdString();
+    };
+    std::string const morph = R"({"type": "host/morph", "name": "DeltaModifier"})";
+    std::pair<std::string, std::string> const pairs[] = {
+        {named("DeltaModifier"), named("DeltaModifier")},
+        {named("DeltaModifier"), named("Another")},  // its IO class names it all the same
+        {named("Another"), named("")},
+        {morph, named("DeltaModifier")},
+    };
+    for (auto const& [first, second] : pairs) {
+        SCOPED_TRACE(first + ", " + second);
+        writeFile(
+            R"({"file_version": 1, "nodes": [{"name": "N", "object": {"shape": {"vertices": [[0, 0, 0]]},
+               "modifiers": [)" +
+            first + ", " + second + "]}}]}");
+        QString error;
+        EXPECT_FALSE(scene->loadScene(path(), &error));
+        EXPECT_EQ(
+            error.toStdString(),
+            QString("cannot load scene file \"%1\": at nodes[0].object.modifiers[1]: its IO class "
+                    "DeltaModifierIO names the modifier \"DeltaModifier\", and the object has a modifier of "
+                    "that name already")
+                .arg(path())
+                .toStdString());
+    }
+    // One of them loads, and a name of the file's that its IO class does not give is said in the log.
+    dzApp->clearLog();
+    writeFile(R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [)" + named("Another") +
+              "]}}]}");
+    QString error;
+    ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
+    ASSERT_NE(loadedModifier(), nullptr);
+    EXPECT_EQ(loadedModifier()->getNoOfDeltas(), 1u);
+    EXPECT_TRUE(dzApp->getLogLines().contains(
+        QString(
+            "scene file \"%1\": the modifier \"Another\" of the file is named \"DeltaModifier\" by its IO "
+            "class DeltaModifierIO")
+            .arg(path())))
+        << dzApp->getLogLines().join('\n').toStdString();
 }
 
 TEST_F(DeltaFiles, TheCountIsNeverCompared) {

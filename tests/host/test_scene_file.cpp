@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cfloat>
@@ -28,6 +29,9 @@
 #include "dzshape.h"
 #include "dzskinbinding.h"
 #include "idzjsonio.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -800,6 +804,111 @@ TEST_F(SceneFile, MembersTheHostDoesNotKnowAreSkipped) {
     ASSERT_TRUE(scene->loadScene(path(), &error)) << error.toStdString();
     ASSERT_EQ(scene->getNumNodes(), 1);
     EXPECT_EQ(scene->getNode(0)->getObject()->getName(), "O");
+}
+
+// Another program's members of the top object are kept, as the file has them, and written back after the
+// nodes; New (clear) drops them. Two of one name could not both go back into a file: refused.
+TEST_F(SceneFile, MembersOfTheTopObjectTheHostDoesNotReadAreKeptForTheNextSave) {
+    writeFile(path("in.json"), R"({"before": {"nodes": [1], "t": "a\"b"}, "file_version": 1, "huge": 1e300,
+        "nodes": [{"name": "N"}], "list": [1, -0, 2.50, {"x": null}, []], "flag": false, "none": null,
+        "text": "\u00e9\n"})");
+    QString error;
+    ASSERT_TRUE(scene->loadScene(path("in.json"), &error)) << error.toStdString();
+    DzScene::KeptMembers const expected = {{"before", R"({"nodes":[1],"t":"a\"b"})"},
+                                           {"huge", "1e300"},
+                                           {"list", R"([1,0,2.50,{"x":null},[]])"},
+                                           {"flag", "false"},
+                                           {"none", "null"},
+                                           {"text", "\"\u00e9\\n\""}};
+    EXPECT_EQ(scene->getKeptMembers(), expected);
+    EXPECT_TRUE(dzApp->getLogLines().contains(
+        QString(
+            "scene file \"%1\": its member \"huge\" is not read by this application; it is kept and saved "
+            "with the scene")
+            .arg(path("in.json"))));
+    EXPECT_EQ(scene->getLoadNotice(), "");
+
+    roundTrip();
+    QByteArray const first = readFile(path());
+    EXPECT_EQ(scene->getKeptMembers(), expected);
+    roundTrip();
+    EXPECT_EQ(readFile(path()), first);
+    auto saved = nlohmann::json::parse(first.toStdString());
+    auto in = nlohmann::json::parse(readFile(path("in.json")).toStdString());
+    saved.erase("nodes");
+    in.erase("nodes");
+    EXPECT_EQ(saved, in);
+    EXPECT_TRUE(first.startsWith("{\n\t\"file_version\": 1,")) << first.toStdString();
+    EXPECT_TRUE(first.contains("\"huge\": 1e300")) << first.toStdString();
+
+    scene->clear();
+    EXPECT_TRUE(scene->getKeptMembers().empty());
+    ASSERT_TRUE(scene->saveScene(path(), &error)) << error.toStdString();
+    EXPECT_EQ(readFile(path()), "{\n\t\"file_version\": 1,\n\t\"nodes\": []\n}\n");
+
+    for (char const* text :
+         {R"({"file_version": 1, "x": 1, "x": 2})", R"({"x": [], "file_version": 1, "x": {}})"}) {
+        SCOPED_TRACE(text);
+        writeFile(path(), text);
+        EXPECT_FALSE(scene->loadScene(path(), &error));
+        EXPECT_EQ(error.toStdString(),
+                  QString("cannot load scene file \"%1\": at x: the member is given twice")
+                      .arg(path())
+                      .toStdString());
+    }
+}
+
+// A FIFO would wait for a writer for good, a device might never end: what is not a regular file is refused
+// before a byte is read.
+TEST_F(SceneFile, WhatIsNotARegularFileIsRefusedBeforeItIsRead) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.json")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.json"));
+    ASSERT_EQ(::symlink("/dev/zero", QFile::encodeName(path("zero.pfscene")).constData()), 0);
+    struct Case {
+        char const* name;
+        char const* reason;
+    } const cases[] = {
+        {"pipe.json", "it is not a regular file"},
+        {"folder.json", "it is a folder"},
+        {"zero.pfscene", "it is not a regular file"},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        EXPECT_FALSE(scene->loadScene(path(c.name), &error));
+        EXPECT_EQ(error.toStdString(),
+                  QString("cannot load scene file \"%1\": %2").arg(path(c.name), c.reason).toStdString());
+    }
+}
+
+// However deep the nesting or long the key, the path in a message stays short: its middle gives way to "...",
+// between two of its steps where one is near.
+TEST_F(SceneFile, ALongPathIsShortenedInItsMiddle) {
+    std::string const start =
+        R"({"file_version": 1, "nodes": [{"name": "N", "object": {"modifiers": [{"type": "x/kept", "extra": )";
+    std::string zeros;
+    for (int i = 0; i < 33; ++i) zeros += "[0]";
+    struct Case {
+        std::string text;
+        std::string head;   // the message before the "..."
+        std::string after;  // what follows it
+    } const cases[] = {
+        {start + R"({"deep": )" + std::string(200000, '['),
+         "at nodes[0].object.modifiers[0].extra.deep" + zeros.substr(0, 39),
+         zeros + ": parse error at line 1, column "},
+        {start + "{\"" + std::string(100000, 'k') + R"(": [1, }]}]}}]})",
+         "at nodes[0].object.modifiers[0].extra." + std::string(45, 'k'),
+         std::string(97, 'k') + "[1]: parse error at line 1, column "},
+    };
+    for (Case const& c : cases) {
+        writeFile(path(), QByteArray::fromStdString(c.text));
+        QString error;
+        EXPECT_FALSE(scene->loadScene(path(), &error));
+        std::string const message =
+            error.mid(QString("cannot load scene file \"%1\": ").arg(path()).size()).toStdString();
+        EXPECT_LT(message.size(), 400u) << message.substr(0, 400);
+        EXPECT_EQ(message.substr(0, c.head.size() + 3 + c.after.size()), c.head + "..." + c.after);
+    }
 }
 
 #include "test_scene_file.moc"

@@ -9,6 +9,9 @@
 #include <functional>
 #include <map>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -187,6 +190,37 @@ TEST_F(SceneSave, RefusesWhatIsNoSceneFileAndKeepsEverythingAroundASave) {
         ASSERT_EQ(loaded.getNumNodes(), 1);
         EXPECT_EQ(loaded.getNode(0)->getName(), "Grid");
     }
+}
+
+// A disk that runs full, staged with a limit on the size of the files this process writes: the message gives
+// the error of the write that failed (the writing runs on a thread of its own), and the old file stays.
+TEST_F(SceneSave, AWriteThatFailsSaysWhy) {
+    QTemporaryDir caseDir;
+    ASSERT_TRUE(caseDir.isValid());
+    dir.setPath(caseDir.path());
+    write("old.pfscene", kOldScene);
+    dzScene->clear();
+    dzScene->addNode(dztest::makeNode("Grid", dztest::makeGrid(300, 300)));  // about 4 MB of text
+    auto const before = snapshot(dir);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    for (rlim_t const limit : {rlim_t(100), rlim_t(3 << 20)}) {
+        SCOPED_TRACE(limit);
+        rlimit small = old;
+        small.rlim_cur = limit;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        bool const saved = dzScene->saveScene(path("old.pfscene"), &error);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(error.toStdString(),
+                  QString("cannot save scene file \"%1\": writing failed: File too large")
+                      .arg(path("old.pfscene"))
+                      .toStdString());
+        EXPECT_TRUE(snapshot(dir) == before) << "the folder changed";
+    }
+    std::signal(SIGXFSZ, oldHandler);
 }
 
 }  // namespace

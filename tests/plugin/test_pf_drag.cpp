@@ -12,12 +12,16 @@
 #include "dzexpect.h"
 #include "dzfacetmesh.h"
 #include "dzfixtures.h"
+#include "dzfloatproperty.h"
 #include "dzmatrix3.h"
+#include "dzmorph.h"
+#include "dzmorphdeltas.h"
 #include "dznode.h"
 #include "dzobject.h"
 #include "dzscene.h"
 #include "dztempsettings.h"
 #include "dzundostack.h"
+#include "dzvertexmesh.h"
 #include "dzviewportfixture.h"
 #include "dzviewportmgr.h"
 #include "hv_meshmodifier.h"
@@ -176,6 +180,67 @@ TEST_F(PfDragTest, AQuarterWeightTurnsAQuarterOfTheAngle) {
     select({1});
     rotate(HvPoint3(), {40.0f});
     expectNear(position(1), onCircle(40.0f));
+}
+
+// A rotation turns a vertex from where the node shows it: with a morph before our modifier, and with an
+// origin (the drag measures on the base mesh as those leave it, not on the bare base mesh).
+TEST_F(PfDragTest, ARotationTurnsTheVertexWhereTheModifiersBeforeOursAndTheOriginPutIt) {
+    enum Case { Plain, MorphBefore, Origin };
+    for (Case c : {Plain, MorphBefore, Origin}) {
+        SCOPED_TRACE(int(c));
+        DzNode* bent = dztest::makeNode(QString("bent_%1").arg(int(c)), dztest::makeGrid(6, 2));
+        if (c == MorphBefore) {
+            auto* deltas = new DzMorphDeltas;
+            deltas->addDelta(1, DzVec3(1, 0.5f, 0), false, 0);
+            auto* morph = new DzMorph(deltas);
+            morph->setName("bend");
+            morph->getValueProperty()->setValue(1.0f);
+            bent->getObject()->addModifier(morph);
+        }
+        if (c == Origin)
+            bent->setOrigin(DzVec3(0.5f, 0.25f, 0));
+        selectOn(bent);
+        ASSERT_TRUE(modifier);
+        auto shown = [&] {
+            DzVertexMesh* evaluated = bent->getObject()->getCachedGeom();
+            return HvVec3(evaluated->getVerticesPtr()[1]);
+        };
+        HvVec3 const before = shown();
+        select({1});
+        rotate(HvPoint3(), {90.0f});
+        // A quarter turn about +Z through the world origin.
+        expectNear(shown(), HvVec3(-before.y, before.x, before.z));
+        stack()->clear();
+    }
+}
+
+// A selection large enough to be computed in parts: every affected vertex, and only those, gets its delta at
+// the press plus its weighted movement, in vertex order.
+TEST_F(PfDragTest, ALargeDragGivesEachAffectedVertexItsOwnDelta) {
+    selectOn(dztest::makeNode("large", dztest::makeGrid(199, 199)));  // 40,000 vertices
+    ASSERT_TRUE(modifier);
+    // Deltas at the press on every third vertex, and on one the falloff does not reach.
+    Offsets earlier;
+    for (int v = 0; v < 40000; v += 3) earlier.emplace_back(v, HvVec3(0.25f, float(v % 7), 0.0f));
+    modifier->setDeltas(earlier);
+    select({20100}, 1200);
+    PfAffectedWeights const affected = selection->getAffectedVertices();
+    ASSERT_GT(affected.size(), 35000u);
+    ASSERT_LT(affected.size(), 40000u);
+    translate(HvPoint3(), {HvPoint3(0, 0, 2)});
+    Offsets const deltas = modifier->getDeltas();
+    size_t checked = 0;
+    for (auto const& [v, d] : deltas) {
+        HvVec3 const was = earlier.count(v) ? earlier.at(v) : HvVec3();
+        double const weight = affected.count(v) ? affected.at(v) : 0.0;
+        if (d.x != was.x || d.y != was.y || std::fabs(d.z - was.z - float(2.0 * weight)) > 1e-5f) {
+            ADD_FAILURE() << "vertex " << v << ": " << d.x << " " << d.y << " " << d.z;
+            break;
+        }
+        ++checked;
+    }
+    EXPECT_EQ(checked, deltas.size());
+    EXPECT_EQ(selection->getDeltasAfter().size(), affected.size());
 }
 
 TEST_F(PfDragTest, RotationPastHalfATurnKeepsGrowing) {
@@ -602,4 +667,50 @@ TEST(PfDragToolTest, DraggingTheGizmoInAViewport) {
     EXPECT_FALSE(data.gizmo);
 
     stack->clear();
+}
+
+// The frames of a drag show it (the used cone lit, the rings left out); the release brings a frame with the
+// gizmo as it was before the press, so that its rings can be grabbed at once where they are, without a camera
+// move.
+TEST(PfDragToolTest, TheReleaseRedrawsTheGizmoWithItsRings) {
+    dztest::TempSettings temp;
+    pftest::PfSettingsGuard optionsGuard(pftest::PfSettingsGuard::FromDefaults);
+    dztest::ViewportFixture fx(400, 300);
+    ASSERT_TRUE(fx.isReady()) << fx.error().toStdString();
+    dzApp->getUndoStack()->clear();
+    fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
+    fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
+    pftest::ScopedPfTool tool(fx.mgr());
+    ASSERT_TRUE(fx.mgr()->setActiveTool(tool.get()));
+    dztest::mouseClick(fx.view(), fx.project(DzVec3(2.5f, 2.5f, 0)));
+    PfSelection* selection = tool.get()->getSelection();
+    ASSERT_TRUE(selection);
+    fx.view()->grabPixels();
+    PfGizmo* gizmo = selection->getViewportData(fx.view()).gizmo.get();
+    ASSERT_TRUE(gizmo);
+    ASSERT_TRUE(gizmo->drewXYRings() && gizmo->drewZRing());
+
+    DzVec3 const tip = gizmo->getOriginWs() + gizmo->getX();
+    QPoint const from = fx.project(tip);
+    QPoint const to = fx.project(tip + DzVec3(1, 0, 0));
+    dztest::mousePress(fx.view(), from);
+    dztest::mouseMove(fx.view(), to, Qt::LeftButton);
+    ASSERT_TRUE(fx.waitForPaint(fx.view()->getPaintCount()));
+    EXPECT_EQ(gizmo->getCurrentHit(), PfGizmoHit::ConeX);
+
+    int const paints = fx.view()->getPaintCount();
+    dztest::mouseRelease(fx.view(), to);
+    ASSERT_EQ(selection->getState(), PfSelection::State::DragFinished);
+    ASSERT_TRUE(fx.waitForPaint(paints));
+    EXPECT_EQ(gizmo->getCurrentHit(), PfGizmoHit::None);
+
+    // The mouse over the ring about Z where it is now (the middle of its arc, the gizmo moved along) lights a
+    // ring: the frame drew the rings there.
+    HvPoint3 const onRing = Hv3dCircle::GetPointAt(gizmo->getOrientation(), 0.0f,
+                                                   HvPoint3(gizmo->getOriginWs()), 0.8f * gizmo->getSize());
+    dztest::mouseMove(fx.view(), fx.project(onRing.dz()));
+    PfGizmoHit const hover = gizmo->getCurrentHit();
+    EXPECT_TRUE(hover == PfGizmoHit::RingX || hover == PfGizmoHit::RingY || hover == PfGizmoHit::RingZ)
+        << int(hover);
+    dzApp->getUndoStack()->clear();
 }

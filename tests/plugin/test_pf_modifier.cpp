@@ -293,10 +293,10 @@ TEST(PfModifierIO, AnEditSurvivesASaveMadeWithoutThePlugIn) {
     scene->clear();
 }
 
-// The modifier's own reading takes each offset as a float: a number beyond the float range loads as an
-// infinity, as it always has. The host never writes another number in its place: the next save fails and
-// says where the value is.
-TEST(PfModifierIO, AnOffsetBeyondTheFloatRangeLoadsAsItReadsAndStopsTheNextSave) {
+// An offset no float holds is refused where it stands, as the host refuses its own single-precision values,
+// so that no loaded scene holds a value no scene file can hold. The host never writes another number in the
+// place of one that is not finite: a save of such a delta fails and says where the value is.
+TEST(PfModifierIO, AnOffsetBeyondTheFloatRangeIsRefusedAndAnInfiniteOneStopsTheSave) {
     PullformIO io;
     QTemporaryDir dir;
     QString const file = dir.filePath("huge.json");
@@ -305,18 +305,22 @@ TEST(PfModifierIO, AnOffsetBeyondTheFloatRangeLoadsAsItReadsAndStopsTheNextSave)
     out.write(
         R"({"file_version": 1, "nodes": [{"name": "N", "object": {"shape": {"vertices": [[0,0,0],[1,0,0],
         [0,1,0]], "facets": [[0,1,2]]}, "modifiers": [{"type": "studio/modifier/halvorin_pullform_modifier",
-        "extra": {"hv_deltas": {"count": 2, "values": [[1, 0.5, 0, 0], [2, 1e300, "x", 0, 1]]}}}]}}]})");
+        "extra": {"hv_deltas": {"count": 2, "values": [[1, 0.5, 0, 0], [2, 1e300, 0, 1]]}}}]}}]})");
     out.close();
     DzScene* scene = dzScene;
+    scene->clear();
     QString error;
-    ASSERT_TRUE(scene->loadScene(file, &error)) << error.toStdString();
-    auto* mine = qobject_cast<PfModifier*>(scene->getNode(0)->getObject()->getModifier(0));
-    ASSERT_NE(mine, nullptr);
-    HvVertexOffsets const deltas = mine->getDeltas();
-    ASSERT_EQ(deltas.size(), 2u);
-    EXPECT_EQ(deltas.at(2).x, INFINITY);
-    EXPECT_EQ(deltas.at(2).z, 1.0f);  // "x" is skipped, not counted
+    EXPECT_FALSE(scene->loadScene(file, &error));
+    EXPECT_EQ(error, QString("cannot load scene file \"%1\": at nodes[0].object.modifiers[0].extra.hv_deltas."
+                             "values[1][1]: the number 1e+300 is outside the single-precision range")
+                         .arg(file));
+    EXPECT_EQ(scene->getNumNodes(), 0);
 
+    DzNode* node = dztest::makeNode("N", dztest::makeGrid(1, 1));
+    scene->addNode(node);
+    auto* mine = static_cast<PfModifier*>(HvMeshModifier::FindOrInsert(
+        *node, *node->getObject(), g_pcszPullformModifierName, [] { return new PfModifier; }));
+    mine->setDeltas(HvVertexOffsets{{1, {0.5f, 0, 0}}, {2, {INFINITY, 0, 1}}});
     QByteArray const old = [&] {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -32,6 +32,7 @@
 #include "dzviewportmgr.h"
 #include "hv_base.h"
 #include "hv_worldmesh.h"
+#include "pf_tool_options.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
@@ -586,6 +587,23 @@ TEST_F(PfToolTest, PaneIsKeptAndMadeAgainWhenItsParentIsGone) {
     EXPECT_EQ(PfTool::GetToolOptionsWidget(), again);
     // With the pane, activation asks for the statistics.
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
+}
+
+// A host may ask for the pane only after it activated the tool (pfhost does): the first pane still comes to
+// show the selected node and its modifier.
+TEST_F(PfToolTest, APaneMadeAfterTheFirstActivationShowsTheSelectedNode) {
+    dzScene->setPrimarySelection(grid);
+    activate();
+    QWidget parent;
+    auto* pane = qobject_cast<PfToolOptionsWidget*>(tool->getPane(&parent));
+    ASSERT_TRUE(pane);
+    QString const expected = QStringLiteral(
+        "<p>Please select geometry in the selected node to be able to modify it with Pullform.<br>0 deltas "
+        "in "
+        "modifier</p>");
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return pane->pLabelInfo->text() == expected; }, dztest::kEventDeadlineMs))
+        << pane->pLabelInfo->text().toStdString();
 }
 
 TEST_F(PfToolTest, PaneThatFailsShowsTheMessageAndIsTriedAgain) {

@@ -374,6 +374,51 @@ TEST_F(PfUndoToolTest, AStepOfAnotherNodeLeavesTheToolsSelectionAlone) {
     EXPECT_FALSE(tool->getSelection());
 }
 
+// After an undo the next drag starts from the deltas that the undo left: its press takes them, not what the
+// undone drag had.
+TEST_F(PfUndoToolTest, ADragAfterAnUndoStartsFromTheDeltasTheUndoLeft) {
+    PfSelection* selection = tool->getSelection();
+    PfSettings::Get()->m_falloffRadius = 0;
+    selection->updateAfterSelectionChangeOrThrow(
+        selection->handleSelection(PfSelectionType::Face, 4, DzViewportMgr::NoModifier));
+    PfSelection::ViewportData data;
+    auto drag = [&](HvPoint3 const& to) {
+        ASSERT_TRUE(selection->beginDrag(PfGizmoHit::ConeZ, HvPoint3(), HvPoint3()));
+        selection->dragTo(&data, PfGizmoDragKind::Translate, to, HvVec3());
+        selection->onReleaseDragGizmo(nullptr);
+    };
+    auto expectDeltas = [&](Offsets const& wanted) {
+        Offsets const now = modifier->getDeltas();
+        Offsets all = now;
+        for (auto const& e : wanted) all.emplace(e.first, HvVec3());
+        for (auto const& e : all) {
+            SCOPED_TRACE(e.first);
+            HvVec3 const a = now.count(e.first) ? now.at(e.first) : HvVec3();
+            HvVec3 const b = wanted.count(e.first) ? wanted.at(e.first) : HvVec3();
+            EXPECT_NEAR(a.x, b.x, 1e-5f);
+            EXPECT_NEAR(a.y, b.y, 1e-5f);
+            EXPECT_NEAR(a.z, b.z, 1e-5f);
+        }
+    };
+
+    drag(HvPoint3(0, 0, 1));
+    Offsets const first = modifier->getDeltas();
+    drag(HvPoint3(0.5f, 0, 0));
+    Offsets const second = modifier->getDeltas();
+    ASSERT_EQ(second.size(), 4u);
+    stack()->undo();
+    ASSERT_EQ(tool->getSelection(), selection);
+    ASSERT_EQ(selection->getState(), PfSelection::State::Idle);
+    expectDeltas(first);
+
+    drag(HvPoint3(0.5f, 0, 0));
+    expectDeltas(second);
+    stack()->undo();
+    expectDeltas(first);
+    stack()->undo();
+    expectDeltas(Offsets());
+}
+
 TEST_F(PfUndoToolTest, ARedoneResetDropsTheToolsSelectionAndItsUndoKeepsIt) {
     PfSelection* selection = tool->getSelection();
     selection->handleSelection(PfSelectionType::Face, 4, DzViewportMgr::NoModifier);
