@@ -113,7 +113,7 @@ struct HandleCase {
     DzViewportMgr::ViewMouseModifier modifier;
     int index;
     Set after;
-    int result;
+    PfMouseHandlerResult result;
     PfSelection::State stateAfter;
 };
 
@@ -131,11 +131,12 @@ TEST_P(PfHandleSelectionTest, ChangesTheSetOfTheType) {
         : c.type == PfSelectionType::Edge ? static_cast<Set const&>(selection->getSelectedEdges())
                                           : static_cast<Set const&>(selection->getSelectedFacets());
     EXPECT_EQ(actual, c.after);
-    EXPECT_EQ(int(result), c.result);
+    EXPECT_EQ(int(result), int(c.result));
     EXPECT_EQ(selection->getState(), c.stateAfter);
 }
 
 using VM = DzViewportMgr;
+using R = PfMouseHandlerResultFlag;
 INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                          ::testing::Values(HandleCase{"PlainClickOnTheOnlySelectedFace",
                                                       PfSelectionType::Face,
@@ -144,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::NoModifier,
                                                       4,
                                                       {4},
-                                                      3,
+                                                      R::Redraw | R::Consumed,
                                                       PfSelection::State::Idle},
                                            HandleCase{"PlainClickReplaces",
                                                       PfSelectionType::Face,
@@ -153,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::NoModifier,
                                                       4,
                                                       {4},
-                                                      8 | 3,
+                                                      R::FacetsChanged | R::Redraw | R::Consumed,
                                                       PfSelection::State::Idle},
                                            HandleCase{"PaintingAdds",
                                                       PfSelectionType::Face,
@@ -162,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::NoModifier,
                                                       4,
                                                       {1, 4},
-                                                      8 | 3,
+                                                      R::FacetsChanged | R::Redraw | R::Consumed,
                                                       PfSelection::State::Selecting},
                                            HandleCase{"AddKey",
                                                       PfSelectionType::Face,
@@ -171,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::CtrlModifier,
                                                       4,
                                                       {1, 4},
-                                                      8 | 3,
+                                                      R::FacetsChanged | R::Redraw | R::Consumed,
                                                       PfSelection::State::Idle},
                                            HandleCase{"RemoveKey",
                                                       PfSelectionType::Face,
@@ -180,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::AltModifier,
                                                       4,
                                                       {1},
-                                                      8 | 3,
+                                                      R::FacetsChanged | R::Redraw | R::Consumed,
                                                       PfSelection::State::Idle},
                                            HandleCase{"RemoveKeyOnUnselectedStillReports",
                                                       PfSelectionType::Face,
@@ -189,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::AltModifier,
                                                       4,
                                                       {1},
-                                                      8 | 3,
+                                                      R::FacetsChanged | R::Redraw | R::Consumed,
                                                       PfSelection::State::Idle},
                                            HandleCase{"OtherKeyChangesNothing",
                                                       PfSelectionType::Face,
@@ -198,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::ShiftModifier,
                                                       4,
                                                       {1},
-                                                      0,
+                                                      R(),
                                                       PfSelection::State::Idle},
                                            HandleCase{"TwoKeysChangeNothing",
                                                       PfSelectionType::Face,
@@ -207,7 +208,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::MultipleModifiers,
                                                       4,
                                                       {1},
-                                                      0,
+                                                      R(),
                                                       PfSelection::State::Idle},
                                            HandleCase{"Edges",
                                                       PfSelectionType::Edge,
@@ -216,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::NoModifier,
                                                       7,
                                                       {7},
-                                                      16 | 3,
+                                                      R::EdgesChanged | R::Redraw | R::Consumed,
                                                       PfSelection::State::Idle},
                                            HandleCase{"Vertices",
                                                       PfSelectionType::Vertex,
@@ -225,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PfHandleSelectionTest,
                                                       VM::CtrlModifier,
                                                       9,
                                                       {2, 9},
-                                                      32 | 3,
+                                                      R::VerticesChanged | R::Redraw | R::Consumed,
                                                       PfSelection::State::Idle}),
                          [](::testing::TestParamInfo<HandleCase> const& info) {
                              return std::string(info.param.name);
