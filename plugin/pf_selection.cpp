@@ -123,8 +123,23 @@ DzFacetMesh* PfSelection::baseGeometry() const {
     return m_pNode ? HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*m_pNode) : nullptr;
 }
 
+HvWorldMeshBaseWithModifiers* PfSelection::getWorldMeshBaseWithModifiers() const {
+    if (!m_pWorldMesh && m_pNode)
+        m_pWorldMesh = std::make_unique<HvWorldMeshBaseWithModifiers>(*m_pNode);
+    return m_pWorldMesh.get();
+}
+
+void PfSelection::clearWorldMeshBaseWithModifiers() const {
+    m_pWorldMesh.reset();
+}
+
+void PfSelection::takeWorldMeshBaseWithModifiers(std::unique_ptr<HvWorldMeshBaseWithModifiers> copy) {
+    m_pWorldMesh = std::move(copy);
+}
+
 DzFacetMesh* PfSelection::worldMesh() const {
-    return m_pNode ? m_pOwner->worldMesh(*m_pNode) : nullptr;
+    HvWorldMeshBaseWithModifiers const* copy = getWorldMeshBaseWithModifiers();
+    return copy ? copy->getMesh() : nullptr;
 }
 
 // ---- selection sets ----

@@ -30,6 +30,7 @@ class DzCamera;
 class DzFacetMesh;
 class DzModifier;
 class DzObject;
+class HvWorldMeshBaseWithModifiers;
 class PfSelection;
 class PfTool;
 class PfToolOptionsWidget;
@@ -143,6 +144,14 @@ public:
     ViewportData& getViewportData(Dz3DViewport* view);
 
     // Geometry.
+    // The world-space copy of the node (its mesh with every modifier applied) that the derived sets, the
+    // falloff, the normal, the gizmos and the edge highlight read: made on first need, kept until the deltas
+    // change wholesale or the geometry changes, gone with the selection. Null only once the node is gone.
+    HvWorldMeshBaseWithModifiers* getWorldMeshBaseWithModifiers() const;
+    void clearWorldMeshBaseWithModifiers() const;
+    // Takes over the copy that the pick which made this selection built for its node, so that a first click
+    // on a large mesh builds it once.
+    void takeWorldMeshBaseWithModifiers(std::unique_ptr<HvWorldMeshBaseWithModifiers> copy);
     DzFacetMesh* getCachedGeometry() const;
     // The faces of the cached geometry that show the selected faces.
     std::set<int> const& getSelectedFacetsMaybeSubd();
@@ -220,7 +229,7 @@ public:
     float getCurrentAngle() const { return m_drag.currentAngle; }
 
 private:
-    // The host's base mesh and the tool's world-space copy of the node; null without them.
+    // The host's base mesh and the world-space copy's mesh; null without them.
     DzFacetMesh* baseGeometry() const;
     DzFacetMesh* worldMesh() const;
     PfSelectSetBase* selectedSet(PfSelectionType type);
@@ -244,6 +253,7 @@ private:
     DzObject* m_pObject = nullptr;
     QPointer<PfModifier> m_pModifier;
     PfSelectionOwner* m_pOwner;
+    mutable std::unique_ptr<HvWorldMeshBaseWithModifiers> m_pWorldMesh;
 
     SelectedFacets m_facets;
     SelectedEdges m_edges;

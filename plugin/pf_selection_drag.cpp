@@ -472,7 +472,7 @@ void PfSelection::resetAllDeltas() {
 }
 
 void PfSelection::postResetAllDeltas() {
-    m_pOwner->dropWorldMesh();
+    clearWorldMeshBaseWithModifiers();
     m_bTransformsValid = false;
     m_pOwner->statisticsChanged();
 }

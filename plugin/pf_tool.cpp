@@ -18,7 +18,6 @@
 #include "dzviewport.h"
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
-#include "hv_worldmesh.h"
 #include "pf_action.h"
 #include "pf_tool_options.h"
 #include "pf_modifier.h"
@@ -220,8 +219,6 @@ void PfTool::dropSelection() {
         }
     }
     m_pImpl->selection.reset();
-    // Nothing keeps the copy current once the selection's connections are gone.
-    clearWorldMeshBaseWithModifiers();
 }
 
 PfSelection* PfTool::getOrMakeSelectionOrThrow(char const* commandName, bool copyFaceSelections) {
@@ -249,7 +246,7 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
         if (flags & PfInvalidateFlag::AffectedVertices)
             selection->invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, false);
         if (flags & PfInvalidateFlag::Geometry) {
-            clearWorldMeshBaseWithModifiers();
+            selection->clearWorldMeshBaseWithModifiers();
             selection->invalidateTransforms();
         }
         if (flags & PfInvalidateFlag::Gizmos) {
@@ -273,14 +270,6 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
 
 PfSelectionOwner* PfSelectionOwnerOf(PfTool* tool) {
     return tool;
-}
-
-DzFacetMesh* PfTool::worldMesh(DzNode& node) {
-    return getWorldMeshBaseWithModifiers(&node)->getMesh();
-}
-
-void PfTool::dropWorldMesh() {
-    clearWorldMeshBaseWithModifiers();
 }
 
 void PfTool::statisticsChanged() {

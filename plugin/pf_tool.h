@@ -20,10 +20,8 @@
 
 class Dz3DViewport;
 class DzDrawStyle;
-class DzFacetMesh;
 class DzMenu;
 class DzNode;
-class HvWorldMeshBaseWithModifiers;
 class PfModifier;
 class PfSelection;
 struct PfSelectionState;
@@ -167,8 +165,6 @@ public:
     void invalidateAndRedraw(PfInvalidateFlags flags) override;
 
     // What the tool's selection asks of it.
-    DzFacetMesh* worldMesh(DzNode& node) override;
-    void dropWorldMesh() override;
     void statisticsChanged() override;
     void lockGizmosInPlace(Redraw redraw) override;
     void selectionTypeRestored(PfSelectionType type) override;
@@ -188,9 +184,6 @@ public:
     DzNode* sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index);
     // The nearest facet hit, as the element of the settings' selection type.
     bool nodeHitTest(DzNode* node, HvLine3 const& ray, int* index);
-    // The cached world-space copy for the node, made anew for another node; never null.
-    HvWorldMeshBaseWithModifiers* getWorldMeshBaseWithModifiers(DzNode* node) const;
-    void clearWorldMeshBaseWithModifiers() const;
     // Set while the tool changes the scene's selection itself.
     bool isIgnoringSceneSelectionChange() const;
 
@@ -203,6 +196,10 @@ public slots:
     void slotModifierCurrentValueChanged();
 
 private:
+    // The world-space copy that one pick built for a node without a selection.
+    struct PickedWorldMesh;
+    DzNode* sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index, PickedWorldMesh& picked);
+    bool nodeHitTest(DzNode* node, HvLine3 const& ray, int* index, PickedWorldMesh& picked);
     void installSignalsOn3dViewportOrThrow();
     // Every way the selection goes ends here.
     void dropSelection();

@@ -1,6 +1,6 @@
 // The tool's picking: a ray under the mouse becomes a node and an element of it (the nearest facet hit, then
 // the facet, edge or vertex of the selection type), and that element a change of the selection sets.
-#include <QPointer>
+#include <memory>
 
 #include "dzfacetmesh.h"
 #include "dznode.h"
@@ -27,18 +27,12 @@ private:
 
 }  // namespace
 
-HvWorldMeshBaseWithModifiers* PfTool::getWorldMeshBaseWithModifiers(DzNode* node) const {
-    if (!m_pImpl->worldMesh || !m_pImpl->worldMeshNode || m_pImpl->worldMeshNode != node) {
-        m_pImpl->worldMesh = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
-        m_pImpl->worldMeshNode = node;
-    }
-    return m_pImpl->worldMesh.get();
-}
-
-void PfTool::clearWorldMeshBaseWithModifiers() const {
-    m_pImpl->worldMesh.reset();
-    m_pImpl->worldMeshNode = nullptr;
-}
+// A subdivided node's cage numbering comes from its world-space copy: the selection's for its own node, else
+// one built for the pick, which the selection that the pick makes for that node takes over.
+struct PfTool::PickedWorldMesh {
+    DzNode* node = nullptr;
+    std::unique_ptr<HvWorldMeshBaseWithModifiers> copy;
+};
 
 PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
     Dz3DViewport*, HvLine3 const& ray, DzViewportMgr::ViewMouseModifier modifier) {
@@ -48,7 +42,8 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
         return result;
     DzNode* const primary = scene->getPrimarySelection();
     int index = -1;
-    DzNode* const hit = sceneHitTest(primary, ray, &index);
+    PickedWorldMesh picked;
+    DzNode* const hit = sceneHitTest(primary, ray, &index, picked);
     DzNode* node = nullptr;
 
     PfSelection* selection = m_pImpl->selection.get();
@@ -73,6 +68,8 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
         }
         dropSelection();
         m_pImpl->selection = PfSelection::Create(this, hit);
+        if (picked.node == hit && picked.copy)
+            m_pImpl->selection->takeWorldMeshBaseWithModifiers(std::move(picked.copy));
         result = PfMouseHandlerResultFlag::NodeChanged;
         node = hit;
     }
@@ -86,21 +83,31 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
 }
 
 DzNode* PfTool::sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index) {
+    PickedWorldMesh picked;
+    return sceneHitTest(primary, ray, index, picked);
+}
+
+DzNode* PfTool::sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index, PickedWorldMesh& picked) {
     if (primary)
-        return nodeHitTest(primary, ray, index) ? primary : nullptr;
+        return nodeHitTest(primary, ray, index, picked) ? primary : nullptr;
     DzScene* scene = dzScene;
     if (!scene)
         return nullptr;
     // The first node hit in list order, not the nearest.
     for (DzNodeIterator it = scene->nodeListIterator(); it.hasNext();) {
         DzNode* node = it.next();
-        if (nodeHitTest(node, ray, index))
+        if (nodeHitTest(node, ray, index, picked))
             return node;
     }
     return nullptr;
 }
 
 bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index) {
+    PickedWorldMesh picked;
+    return nodeHitTest(node, ray, index, picked);
+}
+
+bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index, PickedWorldMesh& picked) {
     if (!node || !node->isVisible() || !node->getObject() ||
         !HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*node))
         return false;
@@ -132,7 +139,16 @@ bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index) {
         if (cage >= 0 && cage != facet)
             facet = cage;
         // The cage's numbering: the base mesh's, as in the world-space copy.
-        mesh = getWorldMeshBaseWithModifiers(node)->getMesh();
+        PfSelection const* selection = m_pImpl->selection.get();
+        if (selection && selection->getNode() == node) {
+            mesh = selection->getWorldMeshBaseWithModifiers()->getMesh();
+        } else {
+            if (picked.node != node || !picked.copy) {
+                picked.copy = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
+                picked.node = node;
+            }
+            mesh = picked.copy->getMesh();
+        }
     }
     int const found = type == PfSelectionType::Edge ? point.findClosestEdge(mesh, facet)
                                                     : point.findClosestVertex(mesh, facet);

@@ -350,6 +350,30 @@ TEST_F(PfToolTest, SubdividedMeshesPickTheirCage) {
     EXPECT_EQ(asSet(selection()->getSelectedVertices()), (Set{12}));
 }
 
+TEST_F(PfToolTest, TheFirstPickOfASubdividedNodeBuildsItsWorldCopyOnce) {
+    // Every copy of the node's mesh runs its object's modifiers, as the host's own evaluations do.
+    struct CountingModifier : DzModifier {
+        int apply(DzVertexMesh&, DzNode&) override { return ++applies, 0; }
+        int applyInverse(DzVertexMesh&, DzNode&) override { return 0; }
+        int applies = 0;
+    };
+    auto* counter = new CountingModifier;
+    DzObject* object = grid->getObject();
+    object->addModifier(counter);
+    object->getCurrentShape()->setSubdivisionLevel(2);
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
+    activate();
+    ASSERT_FALSE(selection());
+    int const applies = counter->applies;
+    int const evaluations = object->getEvaluationCount();
+    // The pick needs the copy for the cage's numbering; the selection it makes keeps that copy.
+    click(1.8f, 2.2f);
+    ASSERT_TRUE(selection());
+    EXPECT_EQ(asSet(selection()->getSelectedVertices()), (Set{12}));
+    ASSERT_TRUE(selection()->getWorldMeshBaseWithModifiers()->getMesh());
+    EXPECT_EQ((counter->applies - applies) - (object->getEvaluationCount() - evaluations), 1);
+}
+
 TEST_F(PfToolTest, ExternalSelectionChangeDropsTheSelection) {
     activate();
     click(1.5f, 1.5f);
@@ -368,14 +392,14 @@ TEST_F(PfToolTest, WorldCopyIsNotKeptPastItsSelection) {
     PfSettings::Get()->m_eSelectionType = PfSelectionType::Edge;
     click(1.5f, 1.1f);
     ASSERT_TRUE(selection());
-    ASSERT_TRUE(DzVec3::equals(tool->getWorldMeshBaseWithModifiers(grid)->getMesh()->getVertex(0),
+    ASSERT_TRUE(DzVec3::equals(selection()->getWorldMeshBaseWithModifiers()->getMesh()->getVertex(0),
                                DzVec3(0, 0, 0), 1e-6f));
     // Moved while nothing listens to it, the node must still be seen where it is.
     dzScene->setPrimarySelection(nullptr);
     grid->setLocalPos(DzVec3(0.0f, 0.0f, 1.0f));
     dzScene->setPrimarySelection(grid);
     ASSERT_TRUE(tool->getOrMakeSelectionOrThrow(nullptr, false));
-    EXPECT_TRUE(DzVec3::equals(tool->getWorldMeshBaseWithModifiers(grid)->getMesh()->getVertex(0),
+    EXPECT_TRUE(DzVec3::equals(selection()->getWorldMeshBaseWithModifiers()->getMesh()->getVertex(0),
                                DzVec3(0, 0, 1), 1e-6f));
 }
 
