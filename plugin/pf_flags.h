@@ -53,3 +53,12 @@ enum class PfGizmoHit : uint32_t {
 inline bool PfIsRing(PfGizmoHit hit) {
     return hit == PfGizmoHit::RingX || hit == PfGizmoHit::RingY || hit == PfGizmoHit::RingZ;
 }
+
+// What a drag of a gizmo part does.
+enum class PfGizmoDragKind : int {
+    None = 0,
+    Translate = 1,
+    RotateX = 2,
+    RotateY = 3,
+    RotateZ = 4,
+};

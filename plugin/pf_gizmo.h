@@ -13,15 +13,6 @@
 
 class DzCamera;
 
-// What a drag of a gizmo part does.
-enum class PfGizmoDragKind : int {
-    None = 0,
-    Translate = 1,
-    RotateX = 2,
-    RotateY = 3,
-    RotateZ = 4,
-};
-
 // The axes a new gizmo gets for an orientation.
 struct PfGizmoInit {
     DzVec3 x;

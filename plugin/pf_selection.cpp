@@ -14,6 +14,7 @@
 #include "hv_worldmesh.h"
 #include "pf_falloff.h"
 #include "pf_modifier.h"
+#include "pf_selection_impl.h"
 
 namespace {
 
@@ -101,52 +102,108 @@ std::unique_ptr<PfSelection> PfSelection::Create(PfTool* tool, DzNode* node) {
     return std::make_unique<PfSelection>(tool, node);
 }
 
-PfSelection::PfSelection(PfTool* tool, DzNode* node) : m_pNode(node), m_pOwner(PfSelectionOwnerOf(tool)) {
-    m_pObject = node->getObject();
-    if (m_pObject) {
-        DzModifier* modifier = HvMeshModifier::FindOrInsert(*node, *m_pObject, g_pcszPullformModifierName,
+PfSelection::PfSelection(PfTool* tool, DzNode* node)
+    : m_pImpl(std::make_unique<Impl>(PfSelectionOwnerOf(tool), node)) {
+    Impl& d = *m_pImpl;
+    d.object = node->getObject();
+    if (d.object) {
+        DzModifier* modifier = HvMeshModifier::FindOrInsert(*node, *d.object, g_pcszPullformModifierName,
                                                             [] { return new PfModifier; });
-        m_pModifier = qobject_cast<PfModifier*>(modifier);
+        d.modifier = qobject_cast<PfModifier*>(modifier);
     }
-    m_pOwner->follow(*node, m_pModifier);
+    d.owner->follow(*node, d.modifier);
 }
 
 PfSelection::~PfSelection() {
-    m_pOwner->unfollow(m_pNode, m_pModifier);
+    m_pImpl->owner->unfollow(m_pImpl->node, m_pImpl->modifier);
+}
+
+DzNode* PfSelection::getNode() const {
+    return m_pImpl->node.data();
+}
+
+DzObject* PfSelection::getObject() const {
+    return m_pImpl->object;
+}
+
+PfModifier* PfSelection::getModifier() const {
+    return m_pImpl->modifier.data();
+}
+
+SelectedFacets const& PfSelection::getSelectedFacets() const {
+    return m_pImpl->facets;
+}
+
+SelectedEdges const& PfSelection::getSelectedEdges() const {
+    return m_pImpl->edges;
+}
+
+SelectedVertices const& PfSelection::getSelectedVertices() const {
+    return m_pImpl->vertices;
+}
+
+PfSelection::State PfSelection::getState() const {
+    return m_pImpl->state;
+}
+
+void PfSelection::setState(State state) {
+    m_pImpl->state = state;
+}
+
+bool PfSelection::isMoveGizmoOnlyKeyboardModifierActive() const {
+    return m_pImpl->moveGizmoOnly;
 }
 
 PfSelection::ViewportData& PfSelection::getViewportData(Dz3DViewport* view) {
-    return m_viewports[view];
-}
-
-DzFacetMesh* PfSelection::baseGeometry() const {
-    return m_pNode ? HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*m_pNode) : nullptr;
+    return m_pImpl->viewports[view];
 }
 
 HvWorldMeshBaseWithModifiers* PfSelection::getWorldMeshBaseWithModifiers() const {
-    if (!m_pWorldMesh && m_pNode)
-        m_pWorldMesh = std::make_unique<HvWorldMeshBaseWithModifiers>(*m_pNode);
-    return m_pWorldMesh.get();
+    return m_pImpl->worldCopyOrMake();
 }
 
 void PfSelection::clearWorldMeshBaseWithModifiers() const {
-    m_pWorldMesh.reset();
+    m_pImpl->worldCopy.reset();
 }
 
 void PfSelection::takeWorldMeshBaseWithModifiers(std::unique_ptr<HvWorldMeshBaseWithModifiers> copy) {
-    m_pWorldMesh = std::move(copy);
+    m_pImpl->worldCopy = std::move(copy);
 }
 
-DzFacetMesh* PfSelection::worldMesh() const {
-    HvWorldMeshBaseWithModifiers const* copy = getWorldMeshBaseWithModifiers();
+// ---- the state's own helpers ----
+
+DzFacetMesh* PfSelection::Impl::baseGeometry() const {
+    return node ? HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*node) : nullptr;
+}
+
+HvWorldMeshBaseWithModifiers* PfSelection::Impl::worldCopyOrMake() {
+    if (!worldCopy && node)
+        worldCopy = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
+    return worldCopy.get();
+}
+
+DzFacetMesh* PfSelection::Impl::worldMesh() {
+    HvWorldMeshBaseWithModifiers const* copy = worldCopyOrMake();
     return copy ? copy->getMesh() : nullptr;
+}
+
+PfSelectSetBase* PfSelection::Impl::selectedSet(PfSelectionType type) {
+    switch (type) {
+        case PfSelectionType::Vertex:
+            return &vertices;
+        case PfSelectionType::Edge:
+            return &edges;
+        case PfSelectionType::Face:
+            return &facets;
+    }
+    return nullptr;
 }
 
 // ---- selection sets ----
 
 PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int index,
                                                   DzViewportMgr::ViewMouseModifier modifier) {
-    PfSelectSetBase* set = selectedSet(type);
+    PfSelectSetBase* set = m_pImpl->selectedSet(type);
     if (type == PfSelectionType::Face)
         index = findCageFacetIfSubd(index);
 
@@ -158,7 +215,7 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
             flag | PfMouseHandlerResultFlag::Redraw | PfMouseHandlerResultFlag::Consumed;
         // The add modifier is tested first: configured to the same key as remove, that key adds.
         if (modifier == DzViewportMgr::NoModifier) {
-            if (m_eState != State::Selecting) {
+            if (m_pImpl->state != State::Selecting) {
                 result = set->selectExactlyOne(index)
                              ? changed
                              : (PfMouseHandlerResultFlag::Redraw | PfMouseHandlerResultFlag::Consumed);
@@ -175,15 +232,15 @@ PfMouseHandlerResult PfSelection::handleSelection(PfSelectionType type, int inde
         }
     }
     // A click that selects ends the adjustability of the last drag.
-    if (m_eState != State::Selecting)
-        m_eState = State::Idle;
+    if (m_pImpl->state != State::Selecting)
+        m_pImpl->state = State::Idle;
     return result;
 }
 
 void PfSelection::selectAllOrThrow(PfSettings const& settings, bool select) {
-    DzFacetMesh* base = baseGeometry();
+    DzFacetMesh* base = m_pImpl->baseGeometry();
     PfSelectionType const type = settings.m_eSelectionType;
-    if (PfSelectSetBase* set = selectedSet(type)) {
+    if (PfSelectSetBase* set = m_pImpl->selectedSet(type)) {
         if (!select)
             set->unselectAll();
         else if (base)
@@ -209,64 +266,64 @@ void PfSelection::growOrShrinkSelectionOrThrow(PfSettings const& settings, bool 
 }
 
 DzFacetMesh* PfSelection::copyFaceSelectionsToMesh() const {
-    DzFacetMesh* base = baseGeometry();
+    DzFacetMesh* base = m_pImpl->baseGeometry();
     if (!base)
         return nullptr;
     DzFaceGroup group{QString()};
-    for (int facet : m_facets) group.addIndex(facet);
+    for (int facet : m_pImpl->facets) group.addIndex(facet);
     base->deselectAllFacets();
     base->selectFacets(&group);
     return base;
 }
 
 void PfSelection::copyFaceSelectionsFromMesh(PfSettings const& settings) {
-    m_facets.unselectAll();
-    DzFacetMesh* base = baseGeometry();
+    m_pImpl->facets.unselectAll();
+    DzFacetMesh* base = m_pImpl->baseGeometry();
     if (base && base->getNumFacets() > 0) {
         unsigned char const* flags = base->getFacetFlagsPtr();
         for (int i = 0, n = base->getNumFacets(); i < n; ++i)
             if (flags[i] & kFacetSelectedFlag)
-                m_facets.selectAdditional(i);
+                m_pImpl->facets.selectAdditional(i);
     }
-    if (!m_facets.empty()) {
+    if (!m_pImpl->facets.empty()) {
         recomputeSelectedVerticesFromFacetsOrThrow();
         invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
     }
 }
 
 void PfSelection::recomputeSelectedVerticesFromFacetsOrThrow() {
-    m_edges.unselectAll();
-    m_vertices.unselectAll();
-    m_bSubdividedFacetsValid = false;
-    DzFacetMesh const* mesh = worldMesh();
+    m_pImpl->edges.unselectAll();
+    m_pImpl->vertices.unselectAll();
+    m_pImpl->subdividedFacetsValid = false;
+    DzFacetMesh const* mesh = m_pImpl->worldMesh();
     if (!mesh)
         return;
     int const facetCount = mesh->getNumFacets();
-    for (int f : m_facets) {
+    for (int f : m_pImpl->facets) {
         if (!inRange(f, facetCount))
             continue;  // from a snapshot of another mesh: no such face here
         DzFacet const& facet = mesh->getFacet(f);
         for (int k = 0; k < 4; ++k) {
             if (facet.m_edges[k] >= 0)
-                m_edges.selectAdditional(facet.m_edges[k]);
+                m_pImpl->edges.selectAdditional(facet.m_edges[k]);
             if (facet.m_vertIdx[k] >= 0)
-                m_vertices.selectAdditional(facet.m_vertIdx[k]);
+                m_pImpl->vertices.selectAdditional(facet.m_vertIdx[k]);
         }
     }
 }
 
 void PfSelection::recomputeSelectedVerticesFromEdgesOrThrow() {
-    m_vertices.unselectAll();
-    DzFacetMesh const* mesh = worldMesh();
+    m_pImpl->vertices.unselectAll();
+    DzFacetMesh const* mesh = m_pImpl->worldMesh();
     if (!mesh)
         return;
     int const edgeCount = mesh->getNumEdges();
-    for (int e : m_edges) {
+    for (int e : m_pImpl->edges) {
         if (!inRange(e, edgeCount))
             continue;
         DzEdge const& edge = mesh->getEdge(e);
-        m_vertices.selectAdditional(edge.m_vertIdx[0]);
-        m_vertices.selectAdditional(edge.m_vertIdx[1]);
+        m_pImpl->vertices.selectAdditional(edge.m_vertIdx[0]);
+        m_pImpl->vertices.selectAdditional(edge.m_vertIdx[1]);
     }
 }
 
@@ -281,23 +338,11 @@ void PfSelection::updateAfterSelectionChangeOrThrow(PfMouseHandlerResult flags) 
         invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
     if (flags & (PfMouseHandlerResultFlag::NodeChanged | PfMouseHandlerResultFlag::FacetsChanged |
                  PfMouseHandlerResultFlag::EdgesChanged | PfMouseHandlerResultFlag::VerticesChanged))
-        m_pOwner->statisticsChanged();
+        m_pImpl->owner->statisticsChanged();
 }
 
 PfSelectSetBase const* PfSelection::getSelectedSet(PfSelectionType type) const {
-    switch (type) {
-        case PfSelectionType::Vertex:
-            return &m_vertices;
-        case PfSelectionType::Edge:
-            return &m_edges;
-        case PfSelectionType::Face:
-            return &m_facets;
-    }
-    return nullptr;
-}
-
-PfSelectSetBase* PfSelection::selectedSet(PfSelectionType type) {
-    return const_cast<PfSelectSetBase*>(getSelectedSet(type));
+    return m_pImpl->selectedSet(type);
 }
 
 void PfSelection::recomputeSelectedVerticesOrThrow(PfSelectionType type) {
@@ -308,7 +353,7 @@ void PfSelection::recomputeSelectedVerticesOrThrow(PfSelectionType type) {
 }
 
 void PfSelection::restoreOrThrow(PfSelectionState const& state) {
-    PfSelectSetBase* set = selectedSet(state.type);
+    PfSelectSetBase* set = m_pImpl->selectedSet(state.type);
     std::set<int> const* saved = state.setOf(state.type);
     if (set && saved) {
         set->unselectAll();
@@ -317,14 +362,14 @@ void PfSelection::restoreOrThrow(PfSelectionState const& state) {
     }
     PfSettings const& settings = *PfSettings::Get();
     invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, true);
-    m_pOwner->statisticsChanged();
-    m_pOwner->selectionTypeRestored(state.type);
+    m_pImpl->owner->statisticsChanged();
+    m_pImpl->owner->selectionTypeRestored(state.type);
 }
 
 // ---- geometry ----
 
 DzFacetMesh* PfSelection::getCachedGeometry() const {
-    return m_pNode && m_pObject ? HvCachedGeometry::GetCachedGeometry(*m_pNode) : nullptr;
+    return m_pImpl->node && m_pImpl->object ? HvCachedGeometry::GetCachedGeometry(*m_pImpl->node) : nullptr;
 }
 
 int PfSelection::findCageFacetIfSubd(int facet) const {
@@ -336,41 +381,41 @@ int PfSelection::findCageFacetIfSubd(int facet) const {
 }
 
 std::map<int, std::vector<int>> const& PfSelection::getCachedCagesMap() {
-    if (m_bCagesValid)
-        return m_cages;
+    if (m_pImpl->cagesValid)
+        return m_pImpl->cages;
     DzFacetMesh const* cached = getCachedGeometry();
     if (cached && cached->getNumFacets() > 0)
         for (int i = 0, n = cached->getNumFacets(); i < n; ++i)
-            m_cages[cached->getFacet(i).m_cageIdx].push_back(i);
-    m_bCagesValid = true;
-    return m_cages;
+            m_pImpl->cages[cached->getFacet(i).m_cageIdx].push_back(i);
+    m_pImpl->cagesValid = true;
+    return m_pImpl->cages;
 }
 
 std::set<int> const& PfSelection::getSelectedFacetsMaybeSubd() {
     DzFacetMesh const* cached = getCachedGeometry();
-    if (!m_pObject || !cached)
-        return m_subdividedFacets;
+    if (!m_pImpl->object || !cached)
+        return m_pImpl->subdividedFacets;
     if (!cached->isSubDivisionEnabled())
-        return m_facets;
-    if (m_bSubdividedFacetsValid)
-        return m_subdividedFacets;
-    m_subdividedFacets.clear();
+        return m_pImpl->facets;
+    if (m_pImpl->subdividedFacetsValid)
+        return m_pImpl->subdividedFacets;
+    m_pImpl->subdividedFacets.clear();
     std::map<int, std::vector<int>> const& cages = getCachedCagesMap();
-    for (int facet : m_facets) {
+    for (int facet : m_pImpl->facets) {
         auto it = cages.find(facet);
         if (it != cages.end())
-            m_subdividedFacets.insert(it->second.begin(), it->second.end());
+            m_pImpl->subdividedFacets.insert(it->second.begin(), it->second.end());
     }
-    m_bSubdividedFacetsValid = true;
-    return m_subdividedFacets;
+    m_pImpl->subdividedFacetsValid = true;
+    return m_pImpl->subdividedFacets;
 }
 
 bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
-    if (!m_bNormalComputed) {
-        m_bNormalValid = false;
-        m_bNormalComputed = true;
-        DzFacetMesh const* mesh = worldMesh();
-        if (!mesh || m_vertices.empty())
+    if (!m_pImpl->normalComputed) {
+        m_pImpl->normalValid = false;
+        m_pImpl->normalComputed = true;
+        DzFacetMesh const* mesh = m_pImpl->worldMesh();
+        if (!mesh || m_pImpl->vertices.empty())
             return false;
 
         int const facetCount = mesh->getNumFacets();
@@ -378,11 +423,12 @@ bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
         switch (PfSettings::Get()->m_eSelectionType) {
             case PfSelectionType::Vertex: {
                 int const vertexCount = mesh->getNumVertices();
+                SelectedVertices const& selected = m_pImpl->vertices;
                 for (int f = 0; f < facetCount; ++f) {
                     DzFacet const& facet = mesh->getFacet(f);
                     for (int k = 0; k < 4; ++k) {
                         int const v = facet.m_vertIdx[k];
-                        if (inRange(v, vertexCount) && m_vertices.count(v)) {
+                        if (inRange(v, vertexCount) && selected.count(v)) {
                             faces.insert(f);
                             break;
                         }
@@ -392,7 +438,7 @@ bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
             }
             case PfSelectionType::Edge: {
                 int const edgeCount = mesh->getNumEdges();
-                for (int e : m_edges) {
+                for (int e : m_pImpl->edges) {
                     if (!inRange(e, edgeCount))
                         continue;
                     DzEdge const& edge = mesh->getEdge(e);
@@ -404,7 +450,7 @@ bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
                 break;
             }
             case PfSelectionType::Face:
-                for (int f : m_facets)
+                for (int f : m_pImpl->facets)
                     if (inRange(f, facetCount))
                         faces.insert(f);
                 break;
@@ -428,17 +474,17 @@ bool PfSelection::getSelectionNormal(HvVec3& normal, HvVec3& side) {
         }
         if (count == 0)
             return false;
-        m_normal = HvVec3(sum.x / float(count), sum.y / float(count), sum.z / float(count));
-        m_bNormalValid = true;
+        m_pImpl->normal = HvVec3(sum.x / float(count), sum.y / float(count), sum.z / float(count));
+        m_pImpl->normalValid = true;
         DzVec3 const up = DzVec3(0.0f, 1.0f, 0.0f).normalized();
         // Straight up keeps the side vector it had: zero for a new selection.
-        if (!DzVec3::equals(up, m_normal, 1e-6f))
-            m_side = HvVec3(up).cross(m_normal);
+        if (!DzVec3::equals(up, m_pImpl->normal, 1e-6f))
+            m_pImpl->side = HvVec3(up).cross(m_pImpl->normal);
     }
-    if (!m_bNormalValid)
+    if (!m_pImpl->normalValid)
         return false;
-    normal = m_normal;
-    side = m_side;
+    normal = m_pImpl->normal;
+    side = m_pImpl->side;
     return true;
 }
 
@@ -462,7 +508,7 @@ int64_t PfSelection::drawSelection() {
             break;
         }
         case PfSelectionType::Edge: {
-            DzFacetMesh const* mesh = worldMesh();
+            DzFacetMesh const* mesh = m_pImpl->worldMesh();
             if (!mesh || mesh->getNumVertices() == 0)
                 break;
             float const(*worldVertices)[3] = mesh->getVerticesPtr();
@@ -471,7 +517,7 @@ int64_t PfSelection::drawSelection() {
             HvGlLineWidthGuard const wide(10.0f);
             glEnable(GL_LINE_SMOOTH);
             glBegin(GL_LINES);
-            for (int e : m_edges) {
+            for (int e : m_pImpl->edges) {
                 if (!inRange(e, edgeCount))
                     continue;
                 DzEdge const& edge = mesh->getEdge(e);
@@ -488,7 +534,7 @@ int64_t PfSelection::drawSelection() {
         case PfSelectionType::Vertex:
             glPointSize(20.0f);
             glBegin(GL_POINTS);
-            for (int v : m_vertices) {
+            for (int v : m_pImpl->vertices) {
                 if (!inRange(v, vertexCount))
                     continue;
                 glVertex3fv(vertices[v]);
@@ -503,43 +549,44 @@ int64_t PfSelection::drawSelection() {
 // ---- falloff, gizmos and drag state that the selection changes reset ----
 
 void PfSelection::invalidateAffectedVertices(PfFalloffRadius radius, PfFalloffMode mode, bool releaseLock) {
-    m_bAffectedVerticesValid = false;
-    m_dFalloffRadius = PfFalloffRadiusInUnits(radius);
-    m_eFalloffMode = mode;
-    for (auto& entry : m_viewports) {
+    m_pImpl->affectedVerticesValid = false;
+    m_pImpl->falloffRadius = PfFalloffRadiusInUnits(radius);
+    m_pImpl->falloffMode = mode;
+    for (auto& entry : m_pImpl->viewports) {
         // Made again for the new radius when next drawn.
         entry.second.gizmo.reset();
         if (releaseLock || entry.second.originState == ViewportData::OriginState::AutoChosen)
             entry.second.originState = ViewportData::OriginState::AutoUnchosen;
     }
-    m_bNormalComputed = false;
+    m_pImpl->normalComputed = false;
 }
 
 void PfSelection::setMoveGizmoOnlyKeyboardModifierActive(bool active) {
-    if (m_bMoveGizmoOnly == active)
+    if (m_pImpl->moveGizmoOnly == active)
         return;
-    m_bMoveGizmoOnly = active;
-    m_pOwner->invalidateAndRedraw(PfInvalidateFlag::Redraw);
+    m_pImpl->moveGizmoOnly = active;
+    m_pImpl->owner->invalidateAndRedraw(PfInvalidateFlag::Redraw);
 }
 
 // ---- affected vertices ----
 
 std::function<double(double)> PfSelection::getFalloffFunction(PfFalloffMode mode) {
-    return PfGetFalloffCurve(mode, &m_bRandomSeeded);
+    return PfGetFalloffCurve(mode, &m_pImpl->randomSeeded);
 }
 
 PfAffectedWeights const& PfSelection::getAffectedVertices() {
-    if (m_bAffectedVerticesValid)
-        return m_affectedVertices;
-    DzFacetMesh const* mesh = worldMesh();
-    if (mesh && !m_vertices.empty()) {
+    if (m_pImpl->affectedVerticesValid)
+        return m_pImpl->affectedVertices;
+    DzFacetMesh const* mesh = m_pImpl->worldMesh();
+    if (mesh && !m_pImpl->vertices.empty()) {
         // Replaces the contents itself, reusing the array; on an exception the cache stays invalid.
-        PfComputeAffectedVertices(PfFalloffMesh(*mesh), m_vertices, m_dFalloffRadius,
-                                  getFalloffFunction(m_eFalloffMode), m_affectedVertices, m_excludedVertices);
+        PfComputeAffectedVertices(PfFalloffMesh(*mesh), m_pImpl->vertices, m_pImpl->falloffRadius,
+                                  getFalloffFunction(m_pImpl->falloffMode), m_pImpl->affectedVertices,
+                                  m_pImpl->excludedVertices);
     } else {
-        m_affectedVertices.clear();
-        m_excludedVertices.clear();
+        m_pImpl->affectedVertices.clear();
+        m_pImpl->excludedVertices.clear();
     }
-    m_bAffectedVerticesValid = true;
-    return m_affectedVertices;
+    m_pImpl->affectedVerticesValid = true;
+    return m_pImpl->affectedVertices;
 }

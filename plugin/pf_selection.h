@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -9,31 +8,28 @@
 #include <set>
 #include <vector>
 
-#include "dzmatrix3.h"
-#include "dznode.h"
 #include "dzquat.h"
 #include "dzvec3.h"
 #include "dzviewportmgr.h"
-#include "hv_geometry.h"
-#include "hv_meshmodifier.h"
-#include "pf_drag_session.h"
+#include "hv_meshmodifier_offsets.h"
 #include "pf_falloff.h"
 #include "pf_flags.h"
-#include "pf_gizmo.h"
-#include "pf_modifier.h"
-#include "pf_selection_owner.h"
 #include "pf_settings.h"
-#include "pf_undo.h"
 
 class Dz3DViewport;
 class DzCamera;
 class DzFacetMesh;
 class DzModifier;
+class DzNode;
 class DzObject;
 class HvWorldMeshBaseWithModifiers;
+class PfGizmo;
+class PfModifier;
 class PfSelection;
 class PfTool;
 class PfToolOptionsWidget;
+class PfUndoItem;
+struct PfGizmoInit;
 
 // Selected element indices, ascending, without duplicates.
 class PfSelectSetBase : public std::set<int> {
@@ -74,6 +70,12 @@ class PfSelection {
 public:
     // What the selection keeps for one viewport.
     struct ViewportData {
+        // Out of line, where the gizmo's class is known.
+        ViewportData();
+        ~ViewportData();
+        ViewportData(ViewportData&&) noexcept;
+        ViewportData& operator=(ViewportData&&) noexcept;
+
         std::unique_ptr<PfGizmo> gizmo;
         // Where the gizmo's origin comes from.
         enum class OriginState {
@@ -105,7 +107,8 @@ public:
     // A drag that edits the mesh is under way.
     static bool IsEditing(State state) { return state == State::Translating || state == State::Rotating; }
 
-    using DragFunction = PfDragSession::Function;
+    // Moves the vertex (index into the array) by the drag for its weight.
+    using DragFunction = std::function<void(float (*)[3], int, double)>;
 
     static std::unique_ptr<PfSelection> Create(PfTool* tool, DzNode* node);
 
@@ -115,17 +118,17 @@ public:
     PfSelection(PfSelection const&) = delete;
     PfSelection& operator=(PfSelection const&) = delete;
 
-    DzNode* getNode() const { return m_pNode.data(); }
-    DzObject* getObject() const { return m_pObject; }
-    PfModifier* getModifier() const { return m_pModifier.data(); }
-    SelectedFacets const& getSelectedFacets() const { return m_facets; }
-    SelectedEdges const& getSelectedEdges() const { return m_edges; }
-    SelectedVertices const& getSelectedVertices() const { return m_vertices; }
+    DzNode* getNode() const;
+    DzObject* getObject() const;
+    PfModifier* getModifier() const;
+    SelectedFacets const& getSelectedFacets() const;
+    SelectedEdges const& getSelectedEdges() const;
+    SelectedVertices const& getSelectedVertices() const;
     // The set of the type; null for a value that names no type.
     PfSelectSetBase const* getSelectedSet(PfSelectionType type) const;
-    State getState() const { return m_eState; }
-    void setState(State state) { m_eState = state; }
-    bool isMoveGizmoOnlyKeyboardModifierActive() const { return m_bMoveGizmoOnly; }
+    State getState() const;
+    void setState(State state);
+    bool isMoveGizmoOnlyKeyboardModifierActive() const;
 
     // Selection sets and commands.
     PfMouseHandlerResult handleSelection(PfSelectionType type, int index,
@@ -197,7 +200,7 @@ public:
     void invalidateVerticesOnMouseDown();
     // The snapshot no longer stands: the next drag takes it (with the affected vertices of that moment)
     // before it reads it, as every press does.
-    void dropVerticesOnMouseDown() { m_drag.deltasAtPress.clear(); }
+    void dropVerticesOnMouseDown();
     std::unique_ptr<DzFacetMesh> getLocalBaseMeshWithoutOurModifier(std::vector<DzModifier*>* others);
     // The host's base mesh when it is what getLocalBaseMeshWithoutOurModifier would copy (our modifier is the
     // object's only one, the node's origin is zero); null otherwise.
@@ -209,10 +212,10 @@ public:
     void resetAllDeltas();
     void postResetAllDeltas();
     // The undo step of the last drag, kept for update(); null once the undo stack has destroyed it.
-    PfUndoItem* getLastUndoItem() const { return m_drag.lastUndoItem.data(); }
-    void setLastUndoItem(PfUndoItem* item) { m_drag.lastUndoItem = item; }
+    PfUndoItem* getLastUndoItem() const;
+    void setLastUndoItem(PfUndoItem* item);
     // The tool's geometry changed: the node transforms are read again when next needed.
-    void invalidateTransforms() { m_bTransformsValid = false; }
+    void invalidateTransforms();
 
     // The drag steps behind the gizmo calls, so that a drag can be driven without one. beginDrag chooses the
     // state from the hit (a ring rotates; else the move-gizmo-only flag decides); false, and no drag, without
@@ -224,70 +227,19 @@ public:
     // A drag that edits the mesh (IsEditing) ends as its release would, with its undo step; used before the
     // selection is dropped.
     void endDragAsRelease();
-    HvVertexOffsets const& getDeltasAfter() const { return m_drag.deltasAfter; }
+    HvVertexOffsets const& getDeltasAfter() const;
     HvVertexOffsets const& getLastDragOffsets() const;
-    float getCurrentAngle() const { return m_drag.currentAngle; }
+    float getCurrentAngle() const;
 
 private:
-    // The host's base mesh and the world-space copy's mesh; null without them.
-    DzFacetMesh* baseGeometry() const;
-    DzFacetMesh* worldMesh() const;
-    PfSelectSetBase* selectedSet(PfSelectionType type);
     // After the set of the type changed: the edges and vertices of selected faces, the vertices of selected
     // edges.
     void recomputeSelectedVerticesOrThrow(PfSelectionType type);
-    // Fills the node transforms when they are not current.
-    void initTransforms();
     // The two kinds of drag step behind dragTo: the mesh (or, moving the gizmo only, the gizmo) follows the
     // target; the mesh turns about the axis through the gizmo's origin at the press.
     void dragTranslate(ViewportData* data, HvPoint3 const& target);
     void dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis);
-    // The delta at the press of the vertex, for the drag functions: they are called in ascending vertex
-    // order, so a cursor walks the map instead of searching it.
-    HvVec3 deltaAtPress(int vertex);
-    // The viewport's gizmo origin, and its gizmo when it has one.
-    void moveGizmoOrigin(ViewportData* data, DzVec3 const& origin);
 
-    // Guarded: the host may delete either while the selection lives.
-    QPointer<DzNode> m_pNode;
-    DzObject* m_pObject = nullptr;
-    QPointer<PfModifier> m_pModifier;
-    PfSelectionOwner* m_pOwner;
-    mutable std::unique_ptr<HvWorldMeshBaseWithModifiers> m_pWorldMesh;
-
-    SelectedFacets m_facets;
-    SelectedEdges m_edges;
-    SelectedVertices m_vertices;
-
-    // Falloff.
-    bool m_bAffectedVerticesValid = false;
-    double m_dFalloffRadius = 0.0;
-    PfFalloffMode m_eFalloffMode = PfFalloffMode::SmoothCurve;
-    PfAffectedWeights m_affectedVertices;
-    std::set<int> m_excludedVertices;
-
-    // Subdivision.
-    bool m_bSubdividedFacetsValid = false;
-    std::set<int> m_subdividedFacets;
-    bool m_bCagesValid = false;
-    std::map<int, std::vector<int>> m_cages;
-
-    // Node transforms, filled by the drag engine.
-    bool m_bTransformsValid = false;
-    DzMatrix3 m_localToWorld{false};
-    DzMatrix3 m_worldToLocal{false};
-
-    // The selection normal.
-    bool m_bNormalComputed = false;
-    bool m_bNormalValid = false;
-    HvVec3 m_normal;
-    HvVec3 m_side;
-
-    std::map<Dz3DViewport*, ViewportData> m_viewports;
-
-    // Drag state.
-    bool m_bMoveGizmoOnly = false;
-    State m_eState = State::Idle;
-    bool m_bRandomSeeded = false;
-    PfDragSession m_drag;
+    struct Impl;
+    std::unique_ptr<Impl> m_pImpl;
 };

@@ -17,6 +17,7 @@
 #include "pf_gizmo.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
+#include "pf_selection_impl.h"
 #include "pf_undo.h"
 
 namespace {
@@ -106,6 +107,15 @@ bool DeltasAfter(PfAffectedWeights const& affected, HvVertexOffsets const& atPre
     return true;
 }
 
+// The viewport's gizmo origin, and its gizmo when it has one.
+void moveGizmoOrigin(PfSelection::ViewportData* data, DzVec3 const& origin) {
+    if (!data)
+        return;
+    data->originWs = origin;
+    if (data->gizmo)
+        data->gizmo->setOriginWs(origin);
+}
+
 }  // namespace
 
 // ---- press ----
@@ -117,7 +127,7 @@ PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const&
     if (!(flags & (PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation)) || !data.gizmo)
         return PfGizmoHit::None;
     PfGizmo& gizmo = *data.gizmo;
-    if (gizmo.hitTest(ray, &m_drag.start) && hoverChanged)
+    if (gizmo.hitTest(ray, &m_pImpl->drag.start) && hoverChanged)
         *hoverChanged = true;
     if (gizmoTested)
         *gizmoTested = true;
@@ -130,12 +140,12 @@ PfGizmoHit PfSelection::testGizmoOnMousePress(Dz3DViewport* view, HvLine3 const&
     // plane gives no point and the arc's point stays.
     HvPoint3 inPlane;
     if (PfIsRing(hit) && gizmo.computeDragTargetWs(hit, ray, &inPlane, nullptr) != PfGizmoDragKind::None)
-        m_drag.start = inPlane;
+        m_pImpl->drag.start = inPlane;
     return onBeginDragGizmo(gizmo) ? hit : PfGizmoHit::None;
 }
 
 bool PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
-    if (beginDrag(gizmo.getCurrentHit(), gizmo.getOriginWs(), m_drag.start))
+    if (beginDrag(gizmo.getCurrentHit(), gizmo.getOriginWs(), m_pImpl->drag.start))
         return true;
     // Without our modifier there is nothing to drag: the press is no gizmo hit.
     gizmo.onReleaseDrag();
@@ -143,40 +153,42 @@ bool PfSelection::onBeginDragGizmo(PfGizmo& gizmo) {
 }
 
 bool PfSelection::beginDrag(PfGizmoHit hit, DzVec3 const& gizmoOrigin, HvPoint3 const& dragStart) {
-    if (!m_pModifier || !m_pNode)
+    PfDragSession& drag = m_pImpl->drag;
+    if (!m_pImpl->modifier || !m_pImpl->node)
         return false;
-    m_drag.start = dragStart;
+    drag.start = dragStart;
     invalidateVerticesOnMouseDown();
-    m_drag.otherModifiers.clear();
-    m_drag.localBaseMesh.reset();
-    m_drag.unchangedBaseMesh = baseMeshIfLocal();
-    if (!m_drag.unchangedBaseMesh) {
-        m_drag.localBaseMesh = getLocalBaseMeshWithoutOurModifier(&m_drag.otherModifiers);
-        if (m_drag.localBaseMesh)
-            for (DzModifier* other : m_drag.otherModifiers)
-                other->applyInverse(*m_drag.localBaseMesh, *m_pNode);
+    drag.otherModifiers.clear();
+    drag.localBaseMesh.reset();
+    drag.unchangedBaseMesh = baseMeshIfLocal();
+    if (!drag.unchangedBaseMesh) {
+        drag.localBaseMesh = getLocalBaseMeshWithoutOurModifier(&drag.otherModifiers);
+        if (drag.localBaseMesh)
+            for (DzModifier* other : drag.otherModifiers)
+                other->applyInverse(*drag.localBaseMesh, *m_pImpl->node);
     }
     // The kind is fixed here: letting go of the key later does not turn a gizmo move into an edit.
     if (PfIsRing(hit))
-        m_eState = State::Rotating;
-    else if (m_bMoveGizmoOnly)
-        m_eState = State::MovingGizmo;
+        m_pImpl->state = State::Rotating;
+    else if (m_pImpl->moveGizmoOnly)
+        m_pImpl->state = State::MovingGizmo;
     else
-        m_eState = State::Translating;
-    m_drag.gizmoOriginAtPress = gizmoOrigin;
-    m_drag.current = HvPoint3();
-    m_drag.currentAngle = 0.0f;
-    m_drag.previousAngle = 0.0f;
+        m_pImpl->state = State::Translating;
+    drag.gizmoOriginAtPress = gizmoOrigin;
+    drag.current = HvPoint3();
+    drag.currentAngle = 0.0f;
+    drag.previousAngle = 0.0f;
     // Until this drag moves, it has moved nothing: a falloff change after a click re-applies nothing.
-    m_drag.lastFunction = [](float(*)[3], int, double) {};
-    m_drag.wrote = false;
+    drag.lastFunction = [](float(*)[3], int, double) {};
+    drag.wrote = false;
     return true;
 }
 
 void PfSelection::invalidateVerticesOnMouseDown() {
-    m_drag.deltasAtPress.clear();
+    PfDragSession& drag = m_pImpl->drag;
+    drag.deltasAtPress.clear();
     PfAffectedWeights const& affected = getAffectedVertices();
-    PfModifier* modifier = m_pModifier.data();
+    PfModifier* modifier = m_pImpl->modifier.data();
     if (!modifier)
         return;
     HvMeshModifierLock lock(*modifier);
@@ -185,30 +197,34 @@ void PfSelection::invalidateVerticesOnMouseDown() {
     // vertex index: one pass over each.
     HvVertexOffsets const& deltas = modifier->getOffsets();
     HvOffsetsCursor cursor(deltas);
-    m_drag.deltasAtPress.reserve(std::min(affected.size(), deltas.size()));
+    drag.deltasAtPress.reserve(std::min(affected.size(), deltas.size()));
     for (auto const& entry : affected)
         if (HvVec3 const* delta = cursor.find(entry.first))
-            m_drag.deltasAtPress.emplace_back(entry.first, *delta);
+            drag.deltasAtPress.emplace_back(entry.first, *delta);
+}
+
+void PfSelection::dropVerticesOnMouseDown() {
+    m_pImpl->drag.deltasAtPress.clear();
 }
 
 DzFacetMesh* PfSelection::baseMeshIfLocal() const {
-    if (!m_pNode || !m_pObject || !m_pModifier)
+    if (!m_pImpl->node || !m_pImpl->object || !m_pImpl->modifier)
         return nullptr;
-    DzVec3 const& origin = m_pNode->getOrigin();
+    DzVec3 const& origin = m_pImpl->node->getOrigin();
     if (origin.m_x != 0.0f || origin.m_y != 0.0f || origin.m_z != 0.0f)
         return nullptr;
-    for (DzModifierIterator it = m_pObject->modifierIterator(); it.hasNext();)
-        if (it.next() != m_pModifier.data())
+    for (DzModifierIterator it = m_pImpl->object->modifierIterator(); it.hasNext();)
+        if (it.next() != m_pImpl->modifier.data())
             return nullptr;
-    return HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*m_pNode);
+    return HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*m_pImpl->node);
 }
 
 std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
     std::vector<DzModifier*>* others) {
-    if (!m_pNode)
+    if (!m_pImpl->node)
         return nullptr;
-    return HvWorldMeshBaseWithModifiers::CopyLocalMeshWithModifiers(*m_pNode, m_pObject, m_pModifier.data(),
-                                                                    others);
+    return HvWorldMeshBaseWithModifiers::CopyLocalMeshWithModifiers(*m_pImpl->node, m_pImpl->object,
+                                                                    m_pImpl->modifier.data(), others);
 }
 
 // ---- moves ----
@@ -216,7 +232,7 @@ std::unique_ptr<DzFacetMesh> PfSelection::getLocalBaseMeshWithoutOurModifier(
 void PfSelection::onMouseMoveDraggingGizmo(ViewportData& data, HvLine3 const& ray) {
     if (!data.gizmo)
         return;
-    HvPoint3 target = m_drag.current;
+    HvPoint3 target = m_pImpl->drag.current;
     HvVec3 axis;
     PfGizmoDragKind const kind =
         data.gizmo->computeDragTargetWs(data.gizmo->getCurrentHit(), ray, &target, &axis);
@@ -243,26 +259,28 @@ void PfSelection::dragTo(ViewportData* data, PfGizmoDragKind kind, HvPoint3 cons
 }
 
 void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
-    if (m_eState != State::Translating && m_eState != State::MovingGizmo)
+    PfDragSession& drag = m_pImpl->drag;
+    if (m_pImpl->state != State::Translating && m_pImpl->state != State::MovingGizmo)
         return;
-    if (target.dz() == m_drag.start.dz())
+    if (target.dz() == drag.start.dz())
         return;
-    DzVec3 const origin = m_drag.gizmoOriginAtPress + (target.dz() - m_drag.start.dz());
+    DzVec3 const origin = drag.gizmoOriginAtPress + (target.dz() - drag.start.dz());
     if (!HvIsFinite(origin))
         return;
-    m_drag.current = target;
-    if (m_eState == State::MovingGizmo) {
+    drag.current = target;
+    if (m_pImpl->state == State::MovingGizmo) {
         moveGizmoOrigin(data, origin);
-        m_pOwner->lockGizmosInPlace(PfSelectionOwner::Redraw::Always);
+        m_pImpl->owner->lockGizmosInPlace(PfSelectionOwner::Redraw::Always);
         return;
     }
-    initTransforms();
+    m_pImpl->initTransforms();
     DzVec3 const translation =
-        (m_worldToLocal.multVec(target) - m_worldToLocal.multVec(m_drag.start)) * PfSettings::Get()->m_fGain;
+        (m_pImpl->worldToLocal.multVec(target) - m_pImpl->worldToLocal.multVec(drag.start)) *
+        PfSettings::Get()->m_fGain;
     if (!HvIsFinite(translation))
         return;
-    m_drag.translationLocal = translation;
-    HvVec3 const t = m_drag.translationLocal;
+    drag.translationLocal = translation;
+    HvVec3 const t = drag.translationLocal;
     if (!modifyMesh([t](float(*v)[3], int i, double weight) {
             float const w = float(weight);
             v[i][0] += t.x * w;
@@ -274,38 +292,42 @@ void PfSelection::dragTranslate(ViewportData* data, HvPoint3 const& target) {
 }
 
 void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis) {
-    if (m_eState != State::Rotating)
+    PfDragSession& drag = m_pImpl->drag;
+    if (m_pImpl->state != State::Rotating)
         return;
-    initTransforms();
-    HvPoint3 const centre = m_drag.gizmoOriginAtPress;
-    float angle = centre.getAngleBetween(rotationAxis, m_drag.start, target);
+    m_pImpl->initTransforms();
+    HvPoint3 const centre = drag.gizmoOriginAtPress;
+    float angle = centre.getAngleBetween(rotationAxis, drag.start, target);
     if (!std::isfinite(angle))
         return;
     // Past half a turn the angle keeps growing instead of jumping to the other side.
-    if (angle < 0.0f && m_drag.previousAngle > 1.5707963f)
+    if (angle < 0.0f && drag.previousAngle > 1.5707963f)
         angle += 6.2831855f;
-    else if (angle > 0.0f && m_drag.previousAngle < -1.5707963f)
+    else if (angle > 0.0f && drag.previousAngle < -1.5707963f)
         angle -= 6.2831855f;
-    DzVec3 const centreLocal = m_worldToLocal.multVec(centre);
-    DzVec3 const axisLocal = m_worldToLocal.multVec(centre.dz() + rotationAxis.dz()) - centreLocal;
+    DzVec3 const centreLocal = m_pImpl->worldToLocal.multVec(centre);
+    DzVec3 const axisLocal = m_pImpl->worldToLocal.multVec(centre.dz() + rotationAxis.dz()) - centreLocal;
     // No axis, no rotation: a zero axis would turn nothing and still write a step.
     if (!HvIsFinite(centreLocal) || !HvIsFinite(axisLocal) || axisLocal == DzVec3())
         return;
-    m_drag.current = target;
-    m_drag.currentAngle = angle;
-    m_drag.previousAngle = angle;
-    m_drag.rotationCentreLocal = centreLocal;
-    m_drag.rotationAxisLocal = axisLocal;
+    drag.current = target;
+    drag.currentAngle = angle;
+    drag.previousAngle = angle;
+    drag.rotationCentreLocal = centreLocal;
+    drag.rotationAxisLocal = axisLocal;
     // The signed angle runs from the target back to the press point; the mesh turns the other way, with the
     // mouse.
-    m_drag.rotation = DzQuat(axisLocal, -angle * PfSettings::Get()->m_fGain);
-    DzQuat const rotation = m_drag.rotation;
+    drag.rotation = DzQuat(axisLocal, -angle * PfSettings::Get()->m_fGain);
+    DzQuat const rotation = drag.rotation;
     // What scaleAngle takes apart for every vertex, taken apart once.
     DzVec3 scaleAxis;
     float scaleAngle = 0.0f;
     rotation.getValue(scaleAxis, scaleAngle);
-    modifyMesh([this, rotation, centreLocal, scaleAxis, scaleAngle](float(*v)[3], int i, double weight) {
-        DzVec3 const r = deltaAtPress(i).dz() - centreLocal;
+    // The drag functions are called in ascending vertex order, so a cursor walks the deltas at the press
+    // instead of searching them; modifyMesh sets it back to their start before each pass.
+    HvOffsetsCursor* atPress = &drag.pressCursor;
+    modifyMesh([atPress, rotation, centreLocal, scaleAxis, scaleAngle](float(*v)[3], int i, double weight) {
+        DzVec3 const r = atPress->at(i).dz() - centreLocal;
         DzVec3 p = DzVec3(v[i]) + r;
         DzQuat q = rotation;
         if (weight != 1.0)
@@ -315,26 +337,14 @@ void PfSelection::dragRotate(HvPoint3 const& target, HvVec3 const& rotationAxis)
         v[i][1] = p.m_y;
         v[i][2] = p.m_z;
     });
-    m_pOwner->lockGizmosInPlace(PfSelectionOwner::Redraw::OnChange);
-}
-
-HvVec3 PfSelection::deltaAtPress(int vertex) {
-    return m_drag.pressCursor.at(vertex);
-}
-
-void PfSelection::moveGizmoOrigin(ViewportData* data, DzVec3 const& origin) {
-    if (!data)
-        return;
-    data->originWs = origin;
-    if (data->gizmo)
-        data->gizmo->setOriginWs(origin);
+    m_pImpl->owner->lockGizmosInPlace(PfSelectionOwner::Redraw::OnChange);
 }
 
 bool PfSelection::modifyMesh(DragFunction fn) {
-    PfModifier* modifier = m_pModifier.data();
-    DzFacetMesh const* local =
-        m_drag.localBaseMesh ? m_drag.localBaseMesh.get() : m_drag.unchangedBaseMesh.data();
-    if (!local || !modifier || !m_pNode)
+    PfDragSession& drag = m_pImpl->drag;
+    PfModifier* modifier = m_pImpl->modifier.data();
+    DzFacetMesh const* local = drag.localBaseMesh ? drag.localBaseMesh.get() : drag.unchangedBaseMesh.data();
+    if (!local || !modifier || !m_pImpl->node)
         return false;
     float const(*unmoved)[3] = local->getVerticesPtr();
     int const vertexCount = local->getNumVertices();
@@ -342,14 +352,14 @@ bool PfSelection::modifyMesh(DragFunction fn) {
 
     std::unique_ptr<DzFacetMesh> fresh;
     float(*moved)[3] = nullptr;
-    if (m_drag.otherModifiers.empty()) {
+    if (drag.otherModifiers.empty()) {
         // Nothing to take back out after the function: only the affected vertices need a fresh start, so the
         // other vertices of the buffer are never written nor read.
-        if (!m_drag.movedVertices || m_drag.movedVertexCount != vertexCount) {
-            m_drag.movedVertices.reset(new float[size_t(std::max(vertexCount, 1))][3]);
-            m_drag.movedVertexCount = vertexCount;
+        if (!drag.movedVertices || drag.movedVertexCount != vertexCount) {
+            drag.movedVertices.reset(new float[size_t(std::max(vertexCount, 1))][3]);
+            drag.movedVertexCount = vertexCount;
         }
-        moved = m_drag.movedVertices.get();
+        moved = drag.movedVertices.get();
     } else {
         fresh = getLocalBaseMeshWithoutOurModifier(nullptr);
         if (!fresh || fresh->getNumVertices() != vertexCount)
@@ -357,7 +367,7 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         moved = fresh->getVerticesPtr();
     }
 
-    m_drag.pressCursor = HvOffsetsCursor(m_drag.deltasAtPress);
+    drag.pressCursor = HvOffsetsCursor(drag.deltasAtPress);
     for (auto const& entry : affected) {
         int const i = entry.first;
         if (i < 0 || i >= vertexCount)
@@ -367,16 +377,16 @@ bool PfSelection::modifyMesh(DragFunction fn) {
         fn(moved, i, entry.second);
     }
     if (fresh)
-        for (DzModifier* other : m_drag.otherModifiers) other->applyInverse(*fresh, *m_pNode);
+        for (DzModifier* other : drag.otherModifiers) other->applyInverse(*fresh, *m_pImpl->node);
 
     // The new deltas in vertex order, checked before anything is written.
-    if (!DeltasAfter(affected, m_drag.deltasAtPress, unmoved, moved, vertexCount, m_drag.deltasAfter))
+    if (!DeltasAfter(affected, drag.deltasAtPress, unmoved, moved, vertexCount, drag.deltasAfter))
         return false;  // a degenerate step writes nothing
-    m_drag.lastFunction = std::move(fn);
-    m_drag.wrote = true;
+    drag.lastFunction = std::move(fn);
+    drag.wrote = true;
     {
         HvMeshModifierLock lock(*modifier);
-        HvMeshModifier::WriteOrdered(modifier->getOffsets(), m_drag.deltasAfter,
+        HvMeshModifier::WriteOrdered(modifier->getOffsets(), drag.deltasAfter,
                                      HvMeshModifier::WriteMode::Assign);
     }
     // As setDeltas would: the near-zero entries are dropped later.
@@ -388,41 +398,59 @@ bool PfSelection::modifyMesh(DragFunction fn) {
 // ---- release ----
 
 void PfSelection::onReleaseDragGizmo(Dz3DViewport* view) {
-    if (m_pNode && m_pModifier && !m_drag.deltasAfter.empty() && m_eState != State::MovingGizmo) {
+    PfDragSession& drag = m_pImpl->drag;
+    if (m_pImpl->node && m_pImpl->modifier && !drag.deltasAfter.empty() &&
+        m_pImpl->state != State::MovingGizmo) {
         // What this drag wrote; a drag that wrote nothing moved nothing.
         // Made once and shared with the undo step.
-        m_drag.lastOffsets = m_drag.wrote ? MovedSincePress(m_drag.deltasAfter, m_drag.deltasAtPress)
-                                          : zeroOffsets(m_drag.deltasAfter);
-        setLastUndoItem(PfUndoItem::Create(*this, m_drag.lastOffsets));
-        m_eState = State::DragFinished;
+        drag.lastOffsets = drag.wrote ? MovedSincePress(drag.deltasAfter, drag.deltasAtPress)
+                                      : zeroOffsets(drag.deltasAfter);
+        setLastUndoItem(PfUndoItem::Create(*this, drag.lastOffsets));
+        m_pImpl->state = State::DragFinished;
     } else {
-        m_eState = State::Idle;
+        m_pImpl->state = State::Idle;
     }
     if (view) {
-        auto it = m_viewports.find(view);
-        if (it != m_viewports.end() && it->second.gizmo)
+        auto it = m_pImpl->viewports.find(view);
+        if (it != m_pImpl->viewports.end() && it->second.gizmo)
             it->second.gizmo->onReleaseDrag();
     } else {
-        for (auto& entry : m_viewports)
+        for (auto& entry : m_pImpl->viewports)
             if (entry.second.gizmo)
                 entry.second.gizmo->onReleaseDrag();
     }
 }
 
+HvVertexOffsets const& PfSelection::getDeltasAfter() const {
+    return m_pImpl->drag.deltasAfter;
+}
+
+float PfSelection::getCurrentAngle() const {
+    return m_pImpl->drag.currentAngle;
+}
+
+PfUndoItem* PfSelection::getLastUndoItem() const {
+    return m_pImpl->drag.lastUndoItem.data();
+}
+
+void PfSelection::setLastUndoItem(PfUndoItem* item) {
+    m_pImpl->drag.lastUndoItem = item;
+}
+
 HvVertexOffsets const& PfSelection::getLastDragOffsets() const {
     static HvVertexOffsets const none;
-    return m_drag.lastOffsets ? *m_drag.lastOffsets : none;
+    return m_pImpl->drag.lastOffsets ? *m_pImpl->drag.lastOffsets : none;
 }
 
 void PfSelection::endDragAsRelease() {
-    if (IsEditing(m_eState))
+    if (IsEditing(m_pImpl->state))
         onReleaseDragGizmo(nullptr);
 }
 
 // ---- falloff changes after a drag ----
 
 bool PfSelection::onFalloffChanged(PfFalloffRadius radius, PfFalloffMode mode) {
-    bool const adjustable = m_eState == State::DragFinished;
+    bool const adjustable = m_pImpl->state == State::DragFinished;
     if (adjustable)
         reverseLastDeltas(nullptr);
     invalidateAffectedVertices(radius, mode, false);
@@ -432,7 +460,7 @@ bool PfSelection::onFalloffChanged(PfFalloffRadius radius, PfFalloffMode mode) {
 }
 
 void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
-    PfModifier* modifier = m_pModifier.data();
+    PfModifier* modifier = m_pImpl->modifier.data();
     if (!modifier)
         return;
     modifier->mergeDeltas(getLastDragOffsets(), HvMeshModifier::WriteMode::Subtract);
@@ -440,31 +468,35 @@ void PfSelection::reverseLastDeltas(PfToolOptionsWidget*) {
 }
 
 void PfSelection::reapplyTranslationOrRotationToAffectedVertices() {
+    PfDragSession& drag = m_pImpl->drag;
     invalidateVerticesOnMouseDown();
-    DragFunction fn =
-        m_drag.lastFunction ? m_drag.lastFunction : DragFunction([](float(*)[3], int, double) {});
+    DragFunction fn = drag.lastFunction ? drag.lastFunction : DragFunction([](float(*)[3], int, double) {});
     if (!modifyMesh(fn)) {
         // Nothing could be written: the drag's offsets are gone from the modifier, and so from its step.
-        m_drag.lastOffsets = std::make_shared<HvVertexOffsets const>();
+        drag.lastOffsets = std::make_shared<HvVertexOffsets const>();
     } else {
-        m_drag.lastOffsets = MovedSincePress(m_drag.deltasAfter, m_drag.deltasAtPress);
+        drag.lastOffsets = MovedSincePress(drag.deltasAfter, drag.deltasAtPress);
     }
     if (PfUndoItem* item = getLastUndoItem())
-        item->update(m_drag.lastOffsets);
+        item->update(drag.lastOffsets);
 }
 
 // ---- transforms and resets ----
 
-void PfSelection::initTransforms() {
-    if (m_bTransformsValid || !m_pNode)
+void PfSelection::Impl::initTransforms() {
+    if (transformsValid || !node)
         return;
-    m_localToWorld = m_pNode->getWSTransform();
-    m_worldToLocal = m_localToWorld.inverse();
-    m_bTransformsValid = true;
+    localToWorld = node->getWSTransform();
+    worldToLocal = localToWorld.inverse();
+    transformsValid = true;
+}
+
+void PfSelection::invalidateTransforms() {
+    m_pImpl->transformsValid = false;
 }
 
 void PfSelection::resetAllDeltas() {
-    if (PfModifier* modifier = m_pModifier.data()) {
+    if (PfModifier* modifier = m_pImpl->modifier.data()) {
         modifier->clearDeltas();
         modifier->emitCurrentValueChanged();
     }
@@ -473,6 +505,6 @@ void PfSelection::resetAllDeltas() {
 
 void PfSelection::postResetAllDeltas() {
     clearWorldMeshBaseWithModifiers();
-    m_bTransformsValid = false;
-    m_pOwner->statisticsChanged();
+    m_pImpl->transformsValid = false;
+    m_pImpl->owner->statisticsChanged();
 }

@@ -10,11 +10,17 @@
 #include "hv_base_daz.h"
 #include "pf_gizmo.h"
 #include "pf_selection.h"
+#include "pf_selection_impl.h"
+
+PfSelection::ViewportData::ViewportData() = default;
+PfSelection::ViewportData::~ViewportData() = default;
+PfSelection::ViewportData::ViewportData(ViewportData&&) noexcept = default;
+PfSelection::ViewportData& PfSelection::ViewportData::operator=(ViewportData&&) noexcept = default;
 
 void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmoOrientation orientation) {
-    ViewportData& vd = m_viewports[view];
+    ViewportData& vd = m_pImpl->viewports[view];
     DzCamera* camera = view ? view->getCamera() : nullptr;
-    DzFacetMesh const* mesh = worldMesh();
+    DzFacetMesh const* mesh = m_pImpl->worldMesh();
     if (!camera || !mesh) {
         vd.gizmo.reset();
         return;
@@ -26,7 +32,7 @@ void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmo
     if (vd.originState == ViewportData::OriginState::AutoUnchosen) {
         bool found = false;
         float nearest = 0.0f;
-        for (int v : m_vertices) {
+        for (int v : m_pImpl->vertices) {
             if (v < 0 || v >= vertexCount)
                 continue;  // an index from another mesh
             float const distance = (DzVec3(vertices[v]) - cameraPos).length();
@@ -62,39 +68,40 @@ void PfSelection::drawGizmo(Dz3DViewport* view) {
         PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence;
     if ((settings.m_drawGizmoFlags & shown) == 0)
         return;
-    ViewportData& vd = m_viewports[view];
+    ViewportData& vd = m_pImpl->viewports[view];
     if (!vd.gizmo)
         makeGizmo(view, static_cast<unsigned long>(settings.m_ullGizmoSize), settings.m_eGizmoOrientation);
     if (!vd.gizmo)
         return;
     PfGizmo::TempDrawFlags temp;
-    if (m_bMoveGizmoOnly)
+    if (m_pImpl->moveGizmoOnly)
         temp |= PfGizmo::TempDrawFlag::MoveGizmoOnly;
     if (settings.m_eGizmoOrientation == PfGizmoOrientation::ZToCamera)
         temp |= PfGizmo::TempDrawFlag::Planar;
-    bool const dragging = IsDragging(m_eState);
+    bool const dragging = IsDragging(m_pImpl->state);
     vd.gizmo->draw(PfGizmo::DrawFlags(QFlag(int(settings.m_drawGizmoFlags))),
                    float(PfFalloffRadiusInUnits(settings.m_falloffRadius)), temp,
-                   dragging ? &m_drag.start : nullptr, &m_drag.current, m_drag.currentAngle);
+                   dragging ? &m_pImpl->drag.start : nullptr, &m_pImpl->drag.current,
+                   m_pImpl->drag.currentAngle);
 }
 
 PfSelection::ViewportData::OriginState PfSelection::getGizmoOriginState(Dz3DViewport* view) {
-    return m_viewports[view].originState;
+    return m_pImpl->viewports[view].originState;
 }
 
 bool PfSelection::isAnyGizmoMovedManually() const {
-    for (auto const& entry : m_viewports)
+    for (auto const& entry : m_pImpl->viewports)
         if (entry.second.originState == ViewportData::OriginState::Placed)
             return true;
     return false;
 }
 
 void PfSelection::resetGizmos() {
-    for (auto& entry : m_viewports) entry.second.gizmo.reset();
+    for (auto& entry : m_pImpl->viewports) entry.second.gizmo.reset();
 }
 
 void PfSelection::resetAutoGizmoOrigins(bool all) {
-    for (auto& entry : m_viewports)
+    for (auto& entry : m_pImpl->viewports)
         if (all || entry.second.originState == ViewportData::OriginState::AutoChosen)
             entry.second.originState = ViewportData::OriginState::AutoUnchosen;
 }
@@ -103,7 +110,7 @@ bool PfSelection::setGizmoLockInPlace(bool lock) {
     ViewportData::OriginState const state =
         lock ? ViewportData::OriginState::Placed : ViewportData::OriginState::AutoUnchosen;
     bool changed = false;
-    for (auto& entry : m_viewports) {
+    for (auto& entry : m_pImpl->viewports) {
         if (entry.second.originState != state) {
             entry.second.originState = state;
             changed = true;
@@ -118,14 +125,14 @@ void PfSelection::activeViewChanged() {
         DzCamera* camera = view ? view->getCamera() : nullptr;
         if (!camera)
             return;
-        auto it = m_viewports.find(view);
-        if (it == m_viewports.end())
+        auto it = m_pImpl->viewports.find(view);
+        if (it == m_pImpl->viewports.end())
             return;
         DzVec3 const position = camera->getWSPos();
         if (position == it->second.lastCameraPos)
             return;
         it->second.lastCameraPos = position;
-        m_pOwner->invalidateAndRedraw(PfInvalidateFlag::Gizmos);
+        m_pImpl->owner->invalidateAndRedraw(PfInvalidateFlag::Gizmos);
     } catch (std::exception const&) {
         // No active 3D viewport: nothing to follow.
     }
@@ -133,7 +140,7 @@ void PfSelection::activeViewChanged() {
 
 PfGizmoInit PfSelection::makeGizmoInit(PfGizmoOrientation orientation, DzCamera* camera, bool clampedStored,
                                        DzQuat const& storedOrientation) {
-    DzQuat const nodeRotation = m_pNode ? m_pNode->getWSRot() : DzQuat();
+    DzQuat const nodeRotation = m_pImpl->node ? m_pImpl->node->getWSRot() : DzQuat();
     HvVec3 normal;
     HvVec3 side;
     // The normal only for the orientation that uses it: it is computed on demand and kept.

@@ -19,6 +19,7 @@
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
 #include "pf_action.h"
+#include "pf_gizmo.h"
 #include "pf_tool_options.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
