@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "dzmorphdeltas.h"
-#include "pf_tool_hooks.h"
+#include "pf_tool.h"
 
 char const* const g_pcszPullformModifierName = "HV_PullformModifier";
 
@@ -14,9 +14,10 @@ PfModifier::PfModifier() : HvMeshModifier(g_pcszPullformModifierName) {}
 
 PfModifier::~PfModifier() = default;
 
+// Called by compaction with this modifier's lock held: the tool only restarts its statistics timer, whose
+// refresh reads the modifier later.
 void PfModifier::modifierStatsChanged() {
-    if (PfToolHooks::triggerToolSettingsStatsUpdate)
-        PfToolHooks::triggerToolSettingsStatsUpdate();
+    PfTool::TriggerToolSettingsStatsUpdate();
 }
 
 bool PfModifier::importMorphDeltas(std::string const& morphName, DzMorphDeltas& deltas, double scale) {

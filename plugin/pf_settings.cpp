@@ -6,7 +6,8 @@
 #include "dzappsettings.h"
 #include "hv_base_daz.h"
 #include "pf_globals.h"
-#include "pf_tool_hooks.h"
+#include "pf_tool.h"
+#include "pf_tool_options.h"
 
 char const* const g_pcszInfluenceAsOutline = "influence_as_outline";
 char const* const g_pcszGizmoSize = "gizmo_size";
@@ -32,8 +33,13 @@ void updatePaneIfPresent(bool updatePane,
                          std::function<void(PfToolOptionsWidget&, PfSettings const&)> const& paneUpdate) {
     if (!updatePane || !paneUpdate)
         return;
-    if (PfToolOptionsWidget* pane = PfToolHooks::getToolOptionsWidget())
+    if (auto* pane = qobject_cast<PfToolOptionsWidget*>(PfTool::GetToolOptionsWidget()))
         paneUpdate(*pane, *PfSettings::Get());
+}
+
+void invalidateActiveTool(PfInvalidateFlags flags) {
+    if (PfTool* tool = PfTool::GetActive())
+        tool->invalidateAndRedraw(flags);
 }
 
 }  // namespace
@@ -75,31 +81,30 @@ bool PfSettings::GizmoBoolHandler(
         if (DzAction* action = HvHelpersDaz::FindActionOrThrow(actionClassName, false))
             action->setChecked(on);
     updatePaneIfPresent(updatePane, paneUpdate);
-    PfToolHooks::invalidateActiveTool(PfInvalidateFlag::Redraw);
+    invalidateActiveTool(PfInvalidateFlag::Redraw);
     return true;
 }
 
 bool PfSettings::SetDrawGizmoTranslation(bool on, bool updatePane) {
-    return GizmoBoolHandler(on, PfDrawGizmoSetting::Translation, "PfToogleDrawGizmoAxesAction", updatePane,
-                            [](PfToolOptionsWidget& pane, PfSettings const& s) {
-                                PfToolHooks::setDrawGizmoTranslationCheckBox(
-                                    pane, s.drawsGizmo(PfDrawGizmoSetting::Translation));
-                            });
+    return GizmoBoolHandler(
+        on, PfDrawGizmoSetting::Translation, "PfToogleDrawGizmoAxesAction", updatePane,
+        [](PfToolOptionsWidget& pane, PfSettings const& s) {
+            pane.setDrawGizmoTranslationCheckBox(s.drawsGizmo(PfDrawGizmoSetting::Translation));
+        });
 }
 
 bool PfSettings::SetDrawGizmoRotation(bool on, bool updatePane) {
     return GizmoBoolHandler(on, PfDrawGizmoSetting::Rotation, "PfToogleDrawGizmoRotationsAction", updatePane,
                             [](PfToolOptionsWidget& pane, PfSettings const& s) {
-                                PfToolHooks::setDrawGizmoRotationCheckBox(
-                                    pane, s.drawsGizmo(PfDrawGizmoSetting::Rotation));
+                                pane.setDrawGizmoRotationCheckBox(s.drawsGizmo(PfDrawGizmoSetting::Rotation));
                             });
 }
 
 namespace {
 
 void showSphereBoxes(PfToolOptionsWidget& pane, PfSettings const& s) {
-    PfToolHooks::setDrawSphereCheckBox(pane, s.drawsGizmo(PfDrawGizmoSetting::Influence),
-                                       s.drawsGizmo(PfDrawGizmoSetting::InfluenceAsOutline));
+    pane.setDrawSphereCheckBox(s.drawsGizmo(PfDrawGizmoSetting::Influence),
+                               s.drawsGizmo(PfDrawGizmoSetting::InfluenceAsOutline));
 }
 
 }  // namespace
@@ -123,7 +128,7 @@ bool PfSettings::SetGizmoSize(unsigned long size, bool /*updatePane*/) {
     if (settings->m_ullGizmoSize == size)
         return false;
     settings->m_ullGizmoSize = size;
-    PfToolHooks::invalidateActiveTool(PfInvalidateFlag::Gizmos);  // rebuilds the gizmos, which redraws
+    invalidateActiveTool(PfInvalidateFlag::Gizmos);  // rebuilds the gizmos, which redraws
     DzAppSettings appSettings(settingsGroup());
     appSettings.setIntValue(QString::fromLatin1(g_pcszGizmoSize), int(size));
     return true;
@@ -134,8 +139,7 @@ bool PfSettings::SetGizmoGain(float gain, bool updatePane) {
     if (settings->m_fGain == gain)
         return false;
     settings->m_fGain = gain;
-    updatePaneIfPresent(updatePane, [gain](PfToolOptionsWidget& pane, PfSettings const&) {
-        PfToolHooks::setGizmoGainSlider(pane, gain);
-    });
+    updatePaneIfPresent(
+        updatePane, [gain](PfToolOptionsWidget& pane, PfSettings const&) { pane.setGizmoGainSlider(gain); });
     return true;
 }

@@ -86,7 +86,8 @@ public:
     // The active tool's pane; null without an active tool or a pane.
     static QWidget* GetToolOptionsWidget();
     static PfSelectionType GetSelectionType();
-    // Restarts the active tool's 100 ms statistics timer; nothing without an active tool.
+    // Restarts the active tool's 100 ms statistics timer; nothing without an active tool. A modifier's
+    // compaction calls it with that modifier's lock held: it must never call back into a modifier.
     static void TriggerToolSettingsStatsUpdate();
     // The world-space ray under the event's position, from the near to the far plane.
     static HvLine3 UnProjectMouseEvent(PfGlTransforms const& transforms, QMouseEvent const& event);

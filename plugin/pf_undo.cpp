@@ -9,7 +9,7 @@
 #include "hv_base.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
-#include "pf_tool_hooks.h"
+#include "pf_tool.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ void PfUndoItem::apply(PfUndoOrRedo which) {
     modifier->mergeDeltas(*m_pOffsets, which == PfUndoOrRedo::Undo ? HvMeshModifier::WriteMode::Subtract
                                                                    : HvMeshModifier::WriteMode::Add);
     modifier->emitCurrentValueChanged();
-    PfToolHooks::onUndoOrRedo(node, getSelectionState());
+    PfTool::OnUndoOrRedo(node, getSelectionState());
 }
 
 // ---- PfUndoReset ----
@@ -162,7 +162,7 @@ void PfUndoReset::undo() {
     // The whole set as copied: deltas written after the reset do not survive its undo.
     modifier->replaceDeltas(m_deltas);
     modifier->emitCurrentValueChanged();
-    PfToolHooks::onUndoOrRedo(node, getSelectionState());
+    PfTool::OnUndoOrRedo(node, getSelectionState());
 }
 
 void PfUndoReset::redo() {
@@ -172,5 +172,5 @@ void PfUndoReset::redo() {
         return;
     modifier->clearDeltas();
     modifier->emitCurrentValueChanged();
-    PfToolHooks::postResetDeltas();
+    PfTool::PostResetDeltas();
 }

@@ -200,33 +200,33 @@ void setBuffer(GLenum target, GLuint& buffer, void const* data, GLsizeiptr bytes
 
 }  // namespace
 
-DzMeshDrawer::DzMeshDrawer() : m(std::make_unique<Impl>()) {}
+DzMeshDrawer::DzMeshDrawer() : m_pImpl(std::make_unique<Impl>()) {}
 
 DzMeshDrawer::~DzMeshDrawer() = default;
 
 void DzMeshDrawer::releaseAll() {
     if (QOpenGLContext::currentContext())
-        for (auto& entry : m->entries) Impl::release(*entry.second);
-    m->entries.clear();
-    m->flatProgram.reset();
-    m->flatProgramTried = false;
-    m->smoothProgram.reset();
-    m->smoothProgramTried = false;
+        for (auto& entry : m_pImpl->entries) Impl::release(*entry.second);
+    m_pImpl->entries.clear();
+    m_pImpl->flatProgram.reset();
+    m_pImpl->flatProgramTried = false;
+    m_pImpl->smoothProgram.reset();
+    m_pImpl->smoothProgramTried = false;
 }
 
 void DzMeshDrawer::beginFrame() {
-    for (auto it = m->entries.begin(); it != m->entries.end();) {
+    for (auto it = m_pImpl->entries.begin(); it != m_pImpl->entries.end();) {
         if (it->second->object) {
             ++it;
             continue;
         }
         Impl::release(*it->second);
-        it = m->entries.erase(it);
+        it = m_pImpl->entries.erase(it);
     }
 }
 
 DzMeshDrawer::Entry& DzMeshDrawer::entryFor(DzObject* object, DzFacetMesh const& mesh) {
-    std::unique_ptr<Entry>& slot = m->entries[object];
+    std::unique_ptr<Entry>& slot = m_pImpl->entries[object];
     if (slot && !slot->object) {
         Impl::release(*slot);  // a new object where a deleted one was
         slot.reset();
@@ -610,17 +610,17 @@ void DzMeshDrawer::drawFacets(DzObject* object, DzFacetMesh const& mesh, bool fl
                               float const selected[3], bool showSelection) {
     Entry& e = entryFor(object, mesh);
     QOpenGLExtraFunctions* f = Impl::gl();
-    m->syncTriangles(e, mesh);
+    m_pImpl->syncTriangles(e, mesh);
     if (e.plainTriangles + e.selectedTriangles == 0)
         return;
-    m->syncPositions(e, mesh);
-    QOpenGLShaderProgram* const flatProgram = flat ? m->flat() : nullptr;
+    m_pImpl->syncPositions(e, mesh);
+    QOpenGLShaderProgram* const flatProgram = flat ? m_pImpl->flat() : nullptr;
     if (flatProgram)
-        m->syncFlatNormals(e, mesh);
+        m_pImpl->syncFlatNormals(e, mesh);
     else
-        m->syncNormals(e, mesh);
+        m_pImpl->syncNormals(e, mesh);
     // Without the flat program, flat shading is the fixed pipeline's, which takes the shade model.
-    QOpenGLShaderProgram* const program = flatProgram ? flatProgram : flat ? nullptr : m->smooth();
+    QOpenGLShaderProgram* const program = flatProgram ? flatProgram : flat ? nullptr : m_pImpl->smooth();
 
     glEnableClientState(GL_VERTEX_ARRAY);
     f->glBindBuffer(GL_ARRAY_BUFFER, e.positions);
@@ -631,12 +631,12 @@ void DzMeshDrawer::drawFacets(DzObject* object, DzFacetMesh const& mesh, bool fl
         glNormalPointer(GL_FLOAT, 0, nullptr);
     }
     GLsizei counts[2] = {e.plainTriangles, e.selectedTriangles};
-    if (m->cullSmall(e, mesh, counts))
+    if (m_pImpl->cullSmall(e, mesh, counts))
         e.flatUploaded = false;
     GLsizei const firsts[2] = {0, counts[0]};
     f->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, e.visible);
     if (flatProgram && !e.flatUploaded) {
-        m->uploadFlatNormals(e);
+        m_pImpl->uploadFlatNormals(e);
         e.flatUploaded = true;
     }
     if (program)
@@ -672,10 +672,10 @@ void DzMeshDrawer::drawFacets(DzObject* object, DzFacetMesh const& mesh, bool fl
 void DzMeshDrawer::drawEdges(DzObject* object, DzFacetMesh const& mesh) {
     Entry& e = entryFor(object, mesh);
     QOpenGLExtraFunctions* f = Impl::gl();
-    m->syncEdges(e, mesh);
+    m_pImpl->syncEdges(e, mesh);
     if (e.edgeIndices == 0)
         return;
-    m->syncPositions(e, mesh);
+    m_pImpl->syncPositions(e, mesh);
     glEnableClientState(GL_VERTEX_ARRAY);
     f->glBindBuffer(GL_ARRAY_BUFFER, e.positions);
     glVertexPointer(3, GL_FLOAT, 0, nullptr);

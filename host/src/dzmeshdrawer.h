@@ -35,5 +35,5 @@ private:
     struct Entry;
     struct Impl;
     Entry& entryFor(DzObject* object, DzFacetMesh const& mesh);
-    std::unique_ptr<Impl> m;
+    std::unique_ptr<Impl> m_pImpl;
 };

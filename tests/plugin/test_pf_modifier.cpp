@@ -19,8 +19,13 @@
 #include "dzplugin.h"
 #include "dzscene.h"
 #include "dzskinbinding.h"
+#include "dzviewportfixture.h"
+#include "dzviewportmgr.h"
 #include "pf_modifier.h"
-#include "pf_tool_hooks.h"
+#include "pf_selection.h"
+#include "pf_test_support.h"
+#include "pf_tool.h"
+#include "pf_tool_options.h"
 
 namespace {
 
@@ -143,25 +148,47 @@ TEST(PfModifier, ExportAppendsEveryDeltaExactlyInIndexOrder) {
     EXPECT_EQ(nothing.getNumDeltas(), 0);
 }
 
-TEST(PfModifier, CompactionThatErasesDeltasReachesTheToolHook) {
-    int calls = 0;
-    auto const saved = PfToolHooks::triggerToolSettingsStatsUpdate;
-    PfToolHooks::triggerToolSettingsStatsUpdate = [&calls] { ++calls; };
-    {
-        PfModifier modifier;
-        modifier.setDeltas(HvVertexOffsets{{1, {0, 0, 1e-8f}}, {2, {1, 0, 0}}});
-        EXPECT_TRUE(QTest::qWaitFor([&] { return calls != 0; }, dztest::kEventDeadlineMs));
-        EXPECT_EQ(calls, 1);
-        EXPECT_EQ(modifier.getNoOfDeltas(), 1u);
-    }
-    PfToolHooks::triggerToolSettingsStatsUpdate = saved;
+using PfModifierWithToolTest = pftest::PfToolViewportTest;
+
+// The tool active on a node whose plug-in modifier holds two deltas, its pane showing them.
+TEST_F(PfModifierWithToolTest, CompactionThatErasesDeltasRefreshesTheActiveToolsStatistics) {
+    DzNode* node = fx.addNode(dztest::makeNode("N", dztest::makeGrid(1, 1)));
+    auto* modifier = new PfModifier;
+    modifier->setDeltas(HvVertexOffsets{{1, {1, 0, 0}}, {2, {0, 1, 0}}});
+    node->getObject()->addModifier(modifier);
+    dzScene->setPrimarySelection(node);
+    registerTool();
+    QWidget parent;
+    auto* pane = qobject_cast<PfToolOptionsWidget*>(tool->getPane(&parent));
+    ASSERT_TRUE(pane);
+    ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
+    ASSERT_EQ(tool->getSelection()->getModifier(), modifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->getDeltaCount() == 2; }, dztest::kEventDeadlineMs));
+
+    // A write that signals nothing: only the compaction that erases the near-zero delta refreshes the pane.
+    modifier->setDeltas(HvVertexOffsets{{1, {0, 0, 1e-8f}}});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane->getDeltaCount() == 1; }, dztest::kEventDeadlineMs));
+    EXPECT_EQ(modifier->getNoOfDeltas(), 1u);
+
+    // The request itself, and none from a compaction that erases nothing.
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !tool->isToolSettingsStatsUpdatePending(); }, dztest::kEventDeadlineMs));
+    QMetaObject::invokeMethod(modifier, "slotCompactDelayed");
+    EXPECT_FALSE(tool->isToolSettingsStatsUpdatePending());
+    modifier->setDeltas(HvVertexOffsets{{2, {0, 0, 0}}});
+    QMetaObject::invokeMethod(modifier, "slotCompactDelayed");
+    EXPECT_EQ(modifier->getNoOfDeltas(), 0u);
+    EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
 
     // With no tool the notification does nothing.
-    PfModifier modifier;
-    modifier.setDeltas(HvVertexOffsets{{1, {0, 0, 0}}});
-    QMetaObject::invokeMethod(&modifier, "slotCompactDelayed");
-    EXPECT_EQ(modifier.getNoOfDeltas(), 0u);
-    EXPECT_EQ(calls, 1);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !tool->isToolSettingsStatsUpdatePending(); }, dztest::kEventDeadlineMs));
+    ASSERT_TRUE(fx.mgr()->setActiveTool(fx.mgr()->findTool("DzPickTool")));
+    PfModifier alone;
+    alone.setDeltas(HvVertexOffsets{{1, {0, 0, 0}}});
+    QMetaObject::invokeMethod(&alone, "slotCompactDelayed");
+    EXPECT_EQ(alone.getNoOfDeltas(), 0u);
+    EXPECT_FALSE(tool->isToolSettingsStatsUpdatePending());
 }
 
 TEST(PfModifierIO, CreatesAPfModifierAtTheEndOfTheObject) {

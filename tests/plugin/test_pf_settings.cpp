@@ -5,18 +5,27 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
 #include <cmath>
 #include <vector>
 
 #include "dzaction.h"
 #include "dzactionmgr.h"
 #include "dzapp.h"
+#include "dz3dviewport.h"
 #include "dzappsettings.h"
+#include "dzfixtures.h"
+#include "dzfloatslider.h"
 #include "dzmainwindow.h"
 #include "dztempsettings.h"
+#include "dzviewportfixture.h"
+#include "dzviewportmgr.h"
+#include "dzwait.h"
 #include "pf_settings.h"
 #include "pf_test_support.h"
-#include "pf_tool_hooks.h"
+#include "pf_tool.h"
+#include "pf_tool_options.h"
 
 namespace {
 
@@ -29,29 +38,58 @@ public:
     PfSettingsTestToggle() : DzAction("Toggle", "Toggle") { setCheckable(true); }
 };
 
-// Each test starts from the defaults, in a settings folder of its own, with a counting tool hook.
+QStringList storedKeys() {
+    QSettings raw(DzAppSettings::getSettingsFilePath(), QSettings::IniFormat);
+    raw.beginGroup(kGroup);
+    return raw.allKeys();
+}
+
+// Each test starts from the defaults, in a settings folder of its own, with no tool active.
 class PfSettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        savedInvalidate = PfToolHooks::invalidateActiveTool;
-        PfToolHooks::invalidateActiveTool = [this](unsigned int flags) {
-            invalidations.push_back(flags);
-            return toolActive;
-        };
-    }
-    void TearDown() override { PfToolHooks::invalidateActiveTool = savedInvalidate; }
-
-    QStringList storedKeys() const {
-        QSettings raw(DzAppSettings::getSettingsFilePath(), QSettings::IniFormat);
-        raw.beginGroup(kGroup);
-        return raw.allKeys();
-    }
+    void SetUp() override { ASSERT_EQ(PfTool::GetActive(), nullptr); }
 
     dztest::TempSettings temp;
     pftest::PfSettingsGuard optionsGuard{pftest::PfSettingsGuard::FromDefaults};
-    std::vector<unsigned int> invalidations;
-    bool toolActive = true;
-    decltype(PfToolHooks::invalidateActiveTool) savedInvalidate;
+};
+
+// The tool active on a 4 x 4 grid of unit quads, a face picked and its gizmo drawn, its pane made: what the
+// setters ask of the viewport and the pane.
+class PfSettingsToolTest : public pftest::PfToolViewportTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(PfToolViewportTest::SetUp());
+        fx.addNode(dztest::makeNode("grid", dztest::makeGrid(4, 4)));
+        fx.lookAt(DzVec3(2, 2, 10), DzVec3(2, 2, 0));
+        registerTool();
+        pane = qobject_cast<PfToolOptionsWidget*>(tool->getPane(&paneParent));
+        ASSERT_TRUE(pane);
+        ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
+        ASSERT_EQ(PfTool::GetToolOptionsWidget(), pane);
+        dztest::mouseClick(fx.view(), at(1.5f, 2.5f));
+        // The click's delayed redraw is out of the way before the tests count redraws.
+        ASSERT_TRUE(
+            QTest::qWaitFor([this] { return !tool->isDelayedRedrawPending(); }, dztest::kEventDeadlineMs));
+        fx.grab();
+        ASSERT_GT(gizmoSize(), 0.0f);
+    }
+    void TearDown() override {
+        fx.mgr()->setActiveTool(fx.mgr()->findTool("DzPickTool"));
+        PfToolViewportTest::TearDown();
+    }
+
+    int redraws() const { return fx.mgr()->getDrawnDataChangedCount(); }
+    // The size of the viewport's gizmo as made for its last draw; 0 while it has none.
+    float gizmoSize() const {
+        PfTool::GizmoView view;
+        return PfTool::GetGizmoView(fx.view(), view) ? view.size : 0.0f;
+    }
+    PfSelection::ViewportData::OriginState originState() const {
+        return tool->getSelection()->getGizmoOriginState(fx.view());
+    }
+
+    QWidget paneParent;
+    PfToolOptionsWidget* pane = nullptr;
 };
 
 TEST_F(PfSettingsTest, GetGivesTheOneObject) {
@@ -135,19 +173,30 @@ TEST_F(PfSettingsTest, OnlyTheGizmoSizeTheOutlineAndTheModifiersAreStored) {
     s->m_kmMoveGizmoOnly.set(HvKeyboardModifier::Ctrl);
 }
 
-TEST_F(PfSettingsTest, GizmoSizeIsHeldWithinOneToTenStoredAndRebuildsTheGizmos) {
+TEST_F(PfSettingsToolTest, GizmoSizeIsHeldWithinOneToTenStoredAndRebuildsTheGizmos) {
+    float const atFive = gizmoSize();
+    int const start = redraws();
     EXPECT_TRUE(PfSettings::SetGizmoSize(0, false));
     EXPECT_EQ(PfSettings::Get()->m_ullGizmoSize, 1u);
     EXPECT_EQ(DzAppSettings(kGroup).getIntValue("gizmo_size", -1), 1);
+    EXPECT_EQ(gizmoSize(), 0.0f) << "dropped, to be made again by the next draw";
+    EXPECT_EQ(redraws(), start + 1);
+    fx.grab();
+    // The gizmo's size is its distance to the camera divided by 60 - 4 x the setting.
+    EXPECT_FLOAT_EQ(gizmoSize(), atFive * 40.0f / 56.0f);
     EXPECT_TRUE(PfSettings::SetGizmoSize(25, true));
     EXPECT_EQ(PfSettings::Get()->m_ullGizmoSize, 10u);
     EXPECT_EQ(DzAppSettings(kGroup).getIntValue("gizmo_size", -1), 10);
-    EXPECT_EQ(invalidations, (std::vector<unsigned int>{8, 8}));
+    EXPECT_EQ(gizmoSize(), 0.0f);
+    EXPECT_EQ(redraws(), start + 2);
+    fx.grab();
+    EXPECT_FLOAT_EQ(gizmoSize(), atFive * 2.0f);
     // The same clamped value again: nothing changes, nothing is written.
     DzAppSettings(kGroup).removeValue("gizmo_size");
     EXPECT_FALSE(PfSettings::SetGizmoSize(11, false));
     EXPECT_FALSE(DzAppSettings(kGroup).hasValue("gizmo_size"));
-    EXPECT_EQ(invalidations.size(), 2u);
+    EXPECT_EQ(redraws(), start + 2);
+    EXPECT_GT(gizmoSize(), 0.0f);
 }
 
 // A stored size outside 1..10 is held in range at load and not written back.
@@ -175,26 +224,32 @@ INSTANTIATE_TEST_SUITE_P(Sizes, PfSettingsStoredSize,
                                            StoredSizeCase{10, 10}, StoredSizeCase{11, 10},
                                            StoredSizeCase{2147483647, 10}));
 
-TEST_F(PfSettingsTest, FlagSettersChangeOnlyTheirBitAndRedrawTheActiveTool) {
+TEST_F(PfSettingsToolTest, FlagSettersChangeOnlyTheirBitAndRedrawTheActiveTool) {
+    float const size = gizmoSize();
+    ASSERT_EQ(originState(), PfSelection::ViewportData::OriginState::AutoChosen);
+    int const start = redraws();
     EXPECT_TRUE(PfSettings::SetDrawGizmoTranslation(false, false));
     EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 6u);
     EXPECT_TRUE(PfSettings::SetDrawGizmoRotation(false, true));
     EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 4u);
     EXPECT_TRUE(PfSettings::SetDrawGizmoTranslation(true, true));
     EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 5u);
-    EXPECT_EQ(invalidations, (std::vector<unsigned int>{1, 1, 1}));
+    EXPECT_EQ(redraws(), start + 3);
+    // A redraw only: the gizmo and its origin stay.
+    EXPECT_EQ(gizmoSize(), size);
+    EXPECT_EQ(originState(), PfSelection::ViewportData::OriginState::AutoChosen);
 }
 
-TEST_F(PfSettingsTest, SettingTheCurrentStateDoesNothing) {
+TEST_F(PfSettingsToolTest, SettingTheCurrentStateDoesNothing) {
+    int const start = redraws();
     EXPECT_FALSE(PfSettings::SetDrawInfluence(true, true));
     EXPECT_FALSE(PfSettings::SetDrawGizmoTranslation(true, true));
     EXPECT_FALSE(PfSettings::SetDrawInfluenceAsOutline(false, true));
-    EXPECT_TRUE(invalidations.empty());
+    EXPECT_EQ(redraws(), start);
     EXPECT_TRUE(storedKeys().isEmpty());
 }
 
 TEST_F(PfSettingsTest, HandlerKeepsTheToggleActionsCheckMarkInStepWithoutATool) {
-    toolActive = false;
     DzActionMgr* mgr = dzApp->getInterface()->getActionMgr();
     auto* toggle = new PfSettingsTestToggle;
     ASSERT_TRUE(mgr->addAction(toggle));
@@ -225,13 +280,57 @@ TEST_F(PfSettingsTest, FlagSettersWorkWithoutAnActionManager) {
     dzApp->getInterface()->setActionMgr(mgr);
 }
 
-TEST_F(PfSettingsTest, GainComparesExactlyNeverRedrawsAndIsNotStored) {
+TEST_F(PfSettingsToolTest, GainComparesExactlyNeverRedrawsAndIsNotStored) {
+    int const start = redraws();
     EXPECT_FALSE(PfSettings::SetGizmoGain(1.0f, true));
     EXPECT_TRUE(PfSettings::SetGizmoGain(0.5f, true));
     EXPECT_EQ(PfSettings::Get()->m_fGain, 0.5f);
     EXPECT_TRUE(PfSettings::SetGizmoGain(std::nextafter(0.5f, 1.0f), false));
-    EXPECT_TRUE(invalidations.empty());
+    EXPECT_EQ(redraws(), start);
     EXPECT_TRUE(storedKeys().isEmpty());
+}
+
+// Asked to, a setter shows its new value in the active tool's pane; the pane's own controls do not ask.
+TEST_F(PfSettingsToolTest, SettersShowTheNewValueInTheActiveToolsPaneWhenAsked) {
+    PfToolOptionsWidget* handed = nullptr;
+    PfSettings const* handedSettings = nullptr;
+    EXPECT_TRUE(PfSettings::GizmoBoolHandler(false, PfDrawGizmoSetting::Rotation, nullptr, true,
+                                             [&](PfToolOptionsWidget& p, PfSettings const& s) {
+                                                 handed = &p;
+                                                 handedSettings = &s;
+                                             }));
+    EXPECT_EQ(handed, pane);
+    EXPECT_EQ(handedSettings, PfSettings::Get());
+    EXPECT_TRUE(pane->pCheckBoxDrawGizmoRotation->isChecked()) << "the callable alone updates the pane";
+
+    EXPECT_TRUE(PfSettings::SetDrawGizmoTranslation(false, true));
+    EXPECT_FALSE(pane->pCheckBoxDrawGizmoTranslation->isChecked());
+    EXPECT_TRUE(PfSettings::SetDrawGizmoRotation(true, true));
+    EXPECT_TRUE(PfSettings::SetDrawGizmoRotation(false, true));
+    EXPECT_FALSE(pane->pCheckBoxDrawGizmoRotation->isChecked());
+    EXPECT_TRUE(PfSettings::SetDrawInfluenceAsOutline(true, true));
+    EXPECT_EQ(pane->pCheckBoxTriShowGizmoSphere->checkState(), Qt::PartiallyChecked);
+    EXPECT_TRUE(PfSettings::SetDrawInfluence(false, true));
+    EXPECT_EQ(pane->pCheckBoxTriShowGizmoSphere->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(PfSettings::SetGizmoGain(0.25f, true));
+    EXPECT_EQ(pane->getGainSlider()->getValue(), 0.25f);
+    // The box's and the slider's echoes stored the same values again.
+    EXPECT_EQ(PfSettings::Get()->m_drawGizmoFlags, 8u);
+    EXPECT_EQ(PfSettings::Get()->m_fGain, 0.25f);
+
+    EXPECT_TRUE(PfSettings::SetDrawGizmoTranslation(true, false));
+    EXPECT_FALSE(pane->pCheckBoxDrawGizmoTranslation->isChecked());
+    EXPECT_TRUE(PfSettings::SetDrawInfluence(true, false));
+    EXPECT_EQ(pane->pCheckBoxTriShowGizmoSphere->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(PfSettings::SetGizmoGain(0.5f, false));
+    EXPECT_EQ(pane->getGainSlider()->getValue(), 0.25f);
+
+    // Without an active tool no pane is reached.
+    ASSERT_TRUE(fx.mgr()->setActiveTool(fx.mgr()->findTool("DzPickTool")));
+    EXPECT_TRUE(PfSettings::SetDrawGizmoRotation(true, true));
+    EXPECT_FALSE(pane->pCheckBoxDrawGizmoRotation->isChecked());
+    EXPECT_TRUE(PfSettings::SetGizmoGain(1.0f, true));
+    EXPECT_EQ(pane->getGainSlider()->getValue(), 0.25f);
 }
 
 // The suites rely on the guard: every field and every stored key comes back, whatever the scope changed.

@@ -30,7 +30,6 @@
 #include "pf_modifier.h"
 #include "pf_settings.h"
 #include "pf_tool.h"
-#include "pf_tool_hooks.h"
 
 namespace {
 
@@ -310,8 +309,8 @@ TEST_F(PfToolOptionsTest, GizmoBoxesBothWays) {
     EXPECT_FALSE(s->drawsGizmo(PfDrawGizmoSetting::Translation));
     pane->pCheckBoxDrawGizmoRotation->click();
     EXPECT_FALSE(s->drawsGizmo(PfDrawGizmoSetting::Rotation));
-    // A setter called with pane update reaches the box only while the tool has this pane; here the box is
-    // set as the hook does it.
+    // A setter called with pane update reaches the box only while the active tool has this pane; here the
+    // box is set as the setter does it.
     pane->setDrawGizmoTranslationCheckBox(true);
     pane->setDrawGizmoRotationCheckBox(true);
     EXPECT_TRUE(pane->pCheckBoxDrawGizmoTranslation->isChecked());
