@@ -7,7 +7,7 @@
 #include "hv_base_daz.h"
 #include "pf_globals.h"
 #include "pf_tool.h"
-#include "pf_tool_options.h"
+#include "pf_dlg_settings-tool.h"
 
 char const* const g_pcszInfluenceAsOutline = "influence_as_outline";
 char const* const g_pcszGizmoSize = "gizmo_size";
@@ -33,7 +33,7 @@ void updatePaneIfPresent(bool updatePane,
                          std::function<void(PfToolOptionsWidget&, PfSettings const&)> const& paneUpdate) {
     if (!updatePane || !paneUpdate)
         return;
-    if (auto* pane = qobject_cast<PfToolOptionsWidget*>(PfTool::GetToolOptionsWidget()))
+    if (auto* pane = qobject_cast<PfToolOptionsWidget*>(PfTool::GetToolOptionsDialog()))
         paneUpdate(*pane, *PfSettings::Get());
 }
 

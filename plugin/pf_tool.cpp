@@ -19,8 +19,8 @@
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
 #include "pf_action.h"
+#include "pf_dlg_settings-tool.h"
 #include "pf_gizmo.h"
-#include "pf_tool_options.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_tool_impl.h"
@@ -73,7 +73,7 @@ PfTool* PfTool::GetActive() {
     return g_pTheActiveTool;
 }
 
-QWidget* PfTool::GetToolOptionsWidget() {
+QWidget* PfTool::GetToolOptionsDialog() {
     return g_pTheActiveTool ? g_pTheActiveTool->m_pImpl->pane.data() : nullptr;
 }
 

@@ -84,7 +84,7 @@ public:
     // The tool while it is active; null otherwise.
     static PfTool* GetActive();
     // The active tool's pane; null without an active tool or a pane.
-    static QWidget* GetToolOptionsWidget();
+    static QWidget* GetToolOptionsDialog();
     static PfSelectionType GetSelectionType();
     // Restarts the active tool's 100 ms statistics timer; nothing without an active tool. A modifier's
     // compaction calls it with that modifier's lock held: it must never call back into a modifier.

@@ -25,7 +25,7 @@ char const* const g_pcszSelectionTypeActions[] = {"PfFaceSelectionAction", "PfEd
 
 // The active tool's pane, when it has one and it takes the commands' updates.
 PfToolOptionsView* activePane(bool updatePane) {
-    return updatePane ? dynamic_cast<PfToolOptionsView*>(PfTool::GetToolOptionsWidget()) : nullptr;
+    return updatePane ? dynamic_cast<PfToolOptionsView*>(PfTool::GetToolOptionsDialog()) : nullptr;
 }
 
 }  // namespace

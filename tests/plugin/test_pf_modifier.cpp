@@ -25,7 +25,7 @@
 #include "pf_selection.h"
 #include "pf_test_support.h"
 #include "pf_tool.h"
-#include "pf_tool_options.h"
+#include "pf_dlg_settings-tool.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "pf_settings.h"
 #include "pf_test_support.h"
 #include "pf_tool.h"
-#include "pf_tool_options.h"
+#include "pf_dlg_settings-tool.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ protected:
         pane = qobject_cast<PfToolOptionsWidget*>(tool->getPane(&paneParent));
         ASSERT_TRUE(pane);
         ASSERT_TRUE(fx.mgr()->setActiveTool(tool));
-        ASSERT_EQ(PfTool::GetToolOptionsWidget(), pane);
+        ASSERT_EQ(PfTool::GetToolOptionsDialog(), pane);
         dztest::mouseClick(fx.view(), at(1.5f, 2.5f));
         // The click's delayed redraw is out of the way before the tests count redraws.
         ASSERT_TRUE(

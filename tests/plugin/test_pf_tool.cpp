@@ -32,7 +32,7 @@
 #include "dzviewportmgr.h"
 #include "hv_base.h"
 #include "hv_worldmesh.h"
-#include "pf_tool_options.h"
+#include "pf_dlg_settings-tool.h"
 #include "pf_modifier.h"
 #include "pf_selection.h"
 #include "pf_settings.h"
@@ -608,7 +608,7 @@ TEST_F(PfToolTest, PaneIsKeptAndMadeAgainWhenItsParentIsGone) {
     EXPECT_EQ(made, 2);
 
     activate();
-    EXPECT_EQ(PfTool::GetToolOptionsWidget(), again);
+    EXPECT_EQ(PfTool::GetToolOptionsDialog(), again);
     // With the pane, activation asks for the statistics.
     EXPECT_TRUE(tool->isToolSettingsStatsUpdatePending());
 }

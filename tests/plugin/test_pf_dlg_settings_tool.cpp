@@ -26,7 +26,7 @@
 #include "dzwait.h"
 #include "hv_helpers_qt.h"
 #include "pf_dlg_settings-adv.h"
-#include "pf_tool_options.h"
+#include "pf_dlg_settings-tool.h"
 #include "pf_modifier.h"
 #include "pf_settings.h"
 #include "pf_tool.h"

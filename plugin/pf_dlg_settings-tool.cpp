@@ -1,4 +1,4 @@
-#include "pf_tool_options.h"
+#include "pf_dlg_settings-tool.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -13,7 +13,7 @@
 #include <QTranslator>
 #include <QWidget>
 
-#include "pf_tool_options_form.h"
+#include "ui_pf_dlg_settings-tool.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "pf_tool_options_form.h"
+#include "ui_pf_dlg_settings-tool.h"
 #include "pf_tool_options_view.h"
 #include "pf_settings.h"
 
