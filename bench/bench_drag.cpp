@@ -5,7 +5,7 @@
 // the grid (every vertex affected). Goals: every mouse event under 16 ms with 256,000 affected vertices and
 // under 33 ms with all of them; undo and redo under 33 ms. Each drag event is a counter in milliseconds per
 // drag ("eval" is the host's evaluation alone, included in the others); the time of the benchmark is the
-// whole drag. Beside them: a rotation step, the world-space copy's rebuild that a press pays before the
+// whole drag. Beside them: a rotation step, the world-space copy's rebuild that the tool pays before the
 // falloff, and the falloff of each selection.
 #include <benchmark/benchmark.h>
 
@@ -182,7 +182,7 @@ void BM_RotationStep(benchmark::State& state) {
     state.counters["affected"] = double(selection.getAffectedVertices().size());
 }
 
-// The world-space copy of the 1,000,000-vertex node, rebuilt as the selection does after the deltas changed.
+// The world-space copy of the 1,000,000-vertex node, rebuilt as the tool does after the deltas changed.
 void BM_WorldCopyRebuild(benchmark::State& state) {
     Setup& setup = TheSetup();
     for (auto _ : state) {

@@ -158,33 +158,14 @@ PfSelection::ViewportData& PfSelection::getViewportData(Dz3DViewport* view) {
     return m_pImpl->viewports[view];
 }
 
-HvWorldMeshBaseWithModifiers* PfSelection::getWorldMeshBaseWithModifiers() const {
-    return m_pImpl->worldCopyOrMake();
-}
-
-void PfSelection::clearWorldMeshBaseWithModifiers() const {
-    m_pImpl->worldCopy.reset();
-}
-
-void PfSelection::takeWorldMeshBaseWithModifiers(std::unique_ptr<HvWorldMeshBaseWithModifiers> copy) {
-    m_pImpl->worldCopy = std::move(copy);
-}
-
 // ---- the state's own helpers ----
 
 DzFacetMesh* PfSelection::Impl::baseGeometry() const {
     return node ? HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*node) : nullptr;
 }
 
-HvWorldMeshBaseWithModifiers* PfSelection::Impl::worldCopyOrMake() {
-    if (!worldCopy && node)
-        worldCopy = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
-    return worldCopy.get();
-}
-
-DzFacetMesh* PfSelection::Impl::worldMesh() {
-    HvWorldMeshBaseWithModifiers const* copy = worldCopyOrMake();
-    return copy ? copy->getMesh() : nullptr;
+DzFacetMesh* PfSelection::Impl::worldMesh() const {
+    return node ? owner->worldMesh(*node) : nullptr;
 }
 
 PfSelectSetBase* PfSelection::Impl::selectedSet(PfSelectionType type) {

@@ -22,7 +22,6 @@ class DzFacetMesh;
 class DzModifier;
 class DzNode;
 class DzObject;
-class HvWorldMeshBaseWithModifiers;
 class PfGizmo;
 class PfModifier;
 class PfSelection;
@@ -147,14 +146,6 @@ public:
     ViewportData& getViewportData(Dz3DViewport* view);
 
     // Geometry.
-    // The world-space copy of the node (its mesh with every modifier applied) that the derived sets, the
-    // falloff, the normal, the gizmos and the edge highlight read: made on first need, kept until the deltas
-    // change wholesale or the geometry changes, gone with the selection. Null only once the node is gone.
-    HvWorldMeshBaseWithModifiers* getWorldMeshBaseWithModifiers() const;
-    void clearWorldMeshBaseWithModifiers() const;
-    // Takes over the copy that the pick which made this selection built for its node, so that a first click
-    // on a large mesh builds it once.
-    void takeWorldMeshBaseWithModifiers(std::unique_ptr<HvWorldMeshBaseWithModifiers> copy);
     DzFacetMesh* getCachedGeometry() const;
     // The faces of the cached geometry that show the selected faces.
     std::set<int> const& getSelectedFacetsMaybeSubd();

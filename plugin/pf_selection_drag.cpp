@@ -504,7 +504,7 @@ void PfSelection::resetAllDeltas() {
 }
 
 void PfSelection::postResetAllDeltas() {
-    clearWorldMeshBaseWithModifiers();
+    m_pImpl->owner->dropWorldMesh();
     m_pImpl->transformsValid = false;
     m_pImpl->owner->statisticsChanged();
 }

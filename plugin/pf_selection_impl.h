@@ -11,7 +11,6 @@
 
 #include "dzmatrix3.h"
 #include "dznode.h"
-#include "hv_worldmesh.h"
 #include "pf_drag_session.h"
 #include "pf_falloff.h"
 #include "pf_gizmo.h"
@@ -27,10 +26,8 @@ struct PfSelection::Impl {
 
     // The host's base mesh; null without it.
     DzFacetMesh* baseGeometry() const;
-    // The world-space copy, made on first need; null once the node is gone.
-    HvWorldMeshBaseWithModifiers* worldCopyOrMake();
-    // Its mesh; null without one.
-    DzFacetMesh* worldMesh();
+    // The owner's world-space copy of the node; null without it.
+    DzFacetMesh* worldMesh() const;
     // The set of the type; null for a value that names no type.
     PfSelectSetBase* selectedSet(PfSelectionType type);
     // Fills the node transforms when they are not current.
@@ -41,7 +38,6 @@ struct PfSelection::Impl {
     DzObject* object = nullptr;
     QPointer<PfModifier> modifier;
     PfSelectionOwner* owner;
-    std::unique_ptr<HvWorldMeshBaseWithModifiers> worldCopy;
 
     SelectedFacets facets;
     SelectedEdges edges;

@@ -18,6 +18,7 @@
 #include "dzviewport.h"
 #include "hv_base_daz.h"
 #include "hv_helpers_qt.h"
+#include "hv_worldmesh.h"
 #include "pf_action.h"
 #include "pf_dlg_settings-tool.h"
 #include "pf_gizmo.h"
@@ -219,7 +220,12 @@ void PfTool::dropSelection() {
             // The selection goes in any case; its deltas stay in the modifier.
         }
     }
+    DzNode* const node = m_pImpl->selection->getNode();
     m_pImpl->selection.reset();
+    // Nothing keeps the node's copy current once the selection's connections are gone. A copy for another
+    // node is the one that the pick under way built for the node it selects next.
+    if (!m_pImpl->worldMeshNode || m_pImpl->worldMeshNode == node)
+        clearWorldMeshBaseWithModifiers();
 }
 
 PfSelection* PfTool::getOrMakeSelectionOrThrow(char const* commandName, bool copyFaceSelections) {
@@ -232,6 +238,8 @@ PfSelection* PfTool::getOrMakeSelectionOrThrow(char const* commandName, bool cop
             throw NoSelectionException(commandName);
         return nullptr;
     }
+    // A copy made while no selection followed the node may show it where it was.
+    clearWorldMeshBaseWithModifiers();
     m_pImpl->selection = PfSelection::Create(this, node);
     if (copyFaceSelections)
         m_pImpl->selection->copyFaceSelectionsFromMesh(*PfSettings::Get());
@@ -247,7 +255,7 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
         if (flags & PfInvalidateFlag::AffectedVertices)
             selection->invalidateAffectedVertices(settings.m_falloffRadius, settings.m_eFalloffMode, false);
         if (flags & PfInvalidateFlag::Geometry) {
-            selection->clearWorldMeshBaseWithModifiers();
+            clearWorldMeshBaseWithModifiers();
             selection->invalidateTransforms();
         }
         if (flags & PfInvalidateFlag::Gizmos) {
@@ -271,6 +279,14 @@ void PfTool::invalidateAndRedraw(PfInvalidateFlags flags) {
 
 PfSelectionOwner* PfSelectionOwnerOf(PfTool* tool) {
     return tool;
+}
+
+DzFacetMesh* PfTool::worldMesh(DzNode& node) {
+    return getWorldMeshBaseWithModifiers(&node)->getMesh();
+}
+
+void PfTool::dropWorldMesh() {
+    clearWorldMeshBaseWithModifiers();
 }
 
 void PfTool::statisticsChanged() {

@@ -20,8 +20,10 @@
 
 class Dz3DViewport;
 class DzDrawStyle;
+class DzFacetMesh;
 class DzMenu;
 class DzNode;
+class HvWorldMeshBaseWithModifiers;
 class PfModifier;
 class PfSelection;
 struct PfSelectionState;
@@ -166,6 +168,8 @@ public:
     void invalidateAndRedraw(PfInvalidateFlags flags) override;
 
     // What the tool's selection asks of it.
+    DzFacetMesh* worldMesh(DzNode& node) override;
+    void dropWorldMesh() override;
     void statisticsChanged() override;
     void lockGizmosInPlace(Redraw redraw) override;
     void selectionTypeRestored(PfSelectionType type) override;
@@ -185,6 +189,9 @@ public:
     DzNode* sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index);
     // The nearest facet hit, as the element of the settings' selection type.
     bool nodeHitTest(DzNode* node, HvLine3 const& ray, int* index);
+    // The cached world-space copy for the node, made anew for another node; never null.
+    HvWorldMeshBaseWithModifiers* getWorldMeshBaseWithModifiers(DzNode* node) const;
+    void clearWorldMeshBaseWithModifiers() const;
     // Set while the tool changes the scene's selection itself.
     bool isIgnoringSceneSelectionChange() const;
 
@@ -197,10 +204,8 @@ public slots:
     void slotModifierCurrentValueChanged();
 
 private:
-    // The world-space copy that one pick built for a node without a selection.
-    struct PickedWorldMesh;
-    DzNode* sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index, PickedWorldMesh& picked);
-    bool nodeHitTest(DzNode* node, HvLine3 const& ray, int* index, PickedWorldMesh& picked);
+    // Drops the world-space copy unless it is the selection's: only the selection follows its node.
+    void dropWorldMeshUnlessSelections() const;
     void installSignalsOn3dViewportOrThrow();
     // Every way the selection goes ends here.
     void dropSelection();

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "dznode.h"
+#include "hv_worldmesh.h"
 #include "pf_selection.h"
 #include "pf_tool.h"
 
@@ -16,6 +18,8 @@ struct PfTool::Impl {
     bool ignoreSceneSelectionChange = false;
     // Lives under the parent the host passed to getPane; guarded, since the host may destroy that parent.
     QPointer<QWidget> pane;
+    std::unique_ptr<HvWorldMeshBaseWithModifiers> worldMesh;
+    QPointer<DzNode> worldMeshNode;
     QTimer statsTimer;
     bool statsTimerConnected = false;
 };

@@ -1,5 +1,6 @@
 // The tool's picking: a ray under the mouse becomes a node and an element of it (the nearest facet hit, then
 // the facet, edge or vertex of the selection type), and that element a change of the selection sets.
+#include <QPointer>
 #include <memory>
 
 #include "dzfacetmesh.h"
@@ -25,14 +26,41 @@ private:
     bool& m_flag;
 };
 
+// Runs a callable when the scope ends, however it ends.
+template <typename F>
+class AtScopeEnd {
+public:
+    explicit AtScopeEnd(F f) : m_f(std::move(f)) {}
+    ~AtScopeEnd() { m_f(); }
+    AtScopeEnd(AtScopeEnd const&) = delete;
+    AtScopeEnd& operator=(AtScopeEnd const&) = delete;
+
+private:
+    F m_f;
+};
+
 }  // namespace
 
-// A subdivided node's cage numbering comes from its world-space copy: the selection's for its own node, else
-// one built for the pick, which the selection that the pick makes for that node takes over.
-struct PfTool::PickedWorldMesh {
-    DzNode* node = nullptr;
-    std::unique_ptr<HvWorldMeshBaseWithModifiers> copy;
-};
+HvWorldMeshBaseWithModifiers* PfTool::getWorldMeshBaseWithModifiers(DzNode* node) const {
+    if (!m_pImpl->worldMesh || !m_pImpl->worldMeshNode || m_pImpl->worldMeshNode != node) {
+        m_pImpl->worldMesh = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
+        m_pImpl->worldMeshNode = node;
+    }
+    return m_pImpl->worldMesh.get();
+}
+
+void PfTool::clearWorldMeshBaseWithModifiers() const {
+    m_pImpl->worldMesh.reset();
+    m_pImpl->worldMeshNode = nullptr;
+}
+
+// The selection follows its node and drops the copy when the node moves or its deltas change; nothing follows
+// any other node, so a copy of another node is kept no longer than the pick that needed it.
+void PfTool::dropWorldMeshUnlessSelections() const {
+    PfSelection const* selection = m_pImpl->selection.get();
+    if (!selection || !m_pImpl->worldMeshNode || m_pImpl->worldMeshNode != selection->getNode())
+        clearWorldMeshBaseWithModifiers();
+}
 
 PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
     Dz3DViewport*, HvLine3 const& ray, DzViewportMgr::ViewMouseModifier modifier) {
@@ -40,10 +68,13 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
     DzScene* scene = dzScene;
     if (!scene)
         return result;
+    // The copy that the pick builds for a subdivided node stays for the selection it makes for that node, so
+    // that a first click on a large mesh builds it once; any other copy goes.
+    dropWorldMeshUnlessSelections();
+    AtScopeEnd const dropOthers([this] { dropWorldMeshUnlessSelections(); });
     DzNode* const primary = scene->getPrimarySelection();
     int index = -1;
-    PickedWorldMesh picked;
-    DzNode* const hit = sceneHitTest(primary, ray, &index, picked);
+    DzNode* const hit = sceneHitTest(primary, ray, &index);
     DzNode* node = nullptr;
 
     PfSelection* selection = m_pImpl->selection.get();
@@ -68,8 +99,6 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
         }
         dropSelection();
         m_pImpl->selection = PfSelection::Create(this, hit);
-        if (picked.node == hit && picked.copy)
-            m_pImpl->selection->takeWorldMeshBaseWithModifiers(std::move(picked.copy));
         result = PfMouseHandlerResultFlag::NodeChanged;
         node = hit;
     }
@@ -83,31 +112,21 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
 }
 
 DzNode* PfTool::sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index) {
-    PickedWorldMesh picked;
-    return sceneHitTest(primary, ray, index, picked);
-}
-
-DzNode* PfTool::sceneHitTest(DzNode* primary, HvLine3 const& ray, int* index, PickedWorldMesh& picked) {
     if (primary)
-        return nodeHitTest(primary, ray, index, picked) ? primary : nullptr;
+        return nodeHitTest(primary, ray, index) ? primary : nullptr;
     DzScene* scene = dzScene;
     if (!scene)
         return nullptr;
     // The first node hit in list order, not the nearest.
     for (DzNodeIterator it = scene->nodeListIterator(); it.hasNext();) {
         DzNode* node = it.next();
-        if (nodeHitTest(node, ray, index, picked))
+        if (nodeHitTest(node, ray, index))
             return node;
     }
     return nullptr;
 }
 
 bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index) {
-    PickedWorldMesh picked;
-    return nodeHitTest(node, ray, index, picked);
-}
-
-bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index, PickedWorldMesh& picked) {
     if (!node || !node->isVisible() || !node->getObject() ||
         !HvWorldMeshBaseWithModifiers::GetBaseGeometryFromShape(*node))
         return false;
@@ -139,16 +158,7 @@ bool PfTool::nodeHitTest(DzNode* node, HvLine3 const& ray, int* index, PickedWor
         if (cage >= 0 && cage != facet)
             facet = cage;
         // The cage's numbering: the base mesh's, as in the world-space copy.
-        PfSelection const* selection = m_pImpl->selection.get();
-        if (selection && selection->getNode() == node) {
-            mesh = selection->getWorldMeshBaseWithModifiers()->getMesh();
-        } else {
-            if (picked.node != node || !picked.copy) {
-                picked.copy = std::make_unique<HvWorldMeshBaseWithModifiers>(*node);
-                picked.node = node;
-            }
-            mesh = picked.copy->getMesh();
-        }
+        mesh = getWorldMeshBaseWithModifiers(node)->getMesh();
     }
     int const found = type == PfSelectionType::Edge ? point.findClosestEdge(mesh, facet)
                                                     : point.findClosestVertex(mesh, facet);

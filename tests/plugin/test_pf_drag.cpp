@@ -79,16 +79,15 @@ protected:
         setFalloff(radius, mode);
     }
     void setFalloff(unsigned long radius, PfFalloffMode mode = PfFalloffMode::Linear) {
-        // The active tool has its selection drop the world-space copy when the modifier changes; this one is
-        // not active.
-        selection->clearWorldMeshBaseWithModifiers();
+        // The active tool drops its world-space copy when the modifier changes; this one is not active.
+        tool.clearWorldMeshBaseWithModifiers();
         PfSettings::Get()->m_falloffRadius = radius;
         PfSettings::Get()->m_eFalloffMode = mode;
         selection->invalidateAffectedVertices(radius, mode, false);
     }
     // A falloff change as the tool hands it to this selection.
     void changeFalloff(unsigned long radius, PfFalloffMode mode = PfFalloffMode::Linear) {
-        selection->clearWorldMeshBaseWithModifiers();
+        tool.clearWorldMeshBaseWithModifiers();
         PfSettings::Get()->m_falloffRadius = radius;
         PfSettings::Get()->m_eFalloffMode = mode;
         selection->onFalloffChanged(radius, mode);

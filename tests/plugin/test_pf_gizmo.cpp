@@ -592,7 +592,7 @@ TEST_F(PfSelectionGizmoTest, ClampedKeepsTheAxesOfTheViewportsLastGizmo) {
     selection->makeGizmo(&viewA, 5, PfGizmoOrientation::NodeAxes);
     EXPECT_TRUE(data(viewA).clampedOrientationStored);
     node->setLocalRot(DzQuat());
-    selection->clearWorldMeshBaseWithModifiers();
+    tool.clearWorldMeshBaseWithModifiers();
     selection->makeGizmo(&viewA, 5, PfGizmoOrientation::Clamped);
     data(viewA).gizmo->recomputeIfNeeded();
     EXPECT_TRUE(near(unit(data(viewA).gizmo->getX()), DzVec3(0, 1, 0)));

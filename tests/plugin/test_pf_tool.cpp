@@ -370,7 +370,7 @@ TEST_F(PfToolTest, TheFirstPickOfASubdividedNodeBuildsItsWorldCopyOnce) {
     click(1.8f, 2.2f);
     ASSERT_TRUE(selection());
     EXPECT_EQ(asSet(selection()->getSelectedVertices()), (Set{12}));
-    ASSERT_TRUE(selection()->getWorldMeshBaseWithModifiers()->getMesh());
+    ASSERT_TRUE(tool->getWorldMeshBaseWithModifiers(grid)->getMesh());
     EXPECT_EQ((counter->applies - applies) - (object->getEvaluationCount() - evaluations), 1);
 }
 
@@ -392,15 +392,54 @@ TEST_F(PfToolTest, WorldCopyIsNotKeptPastItsSelection) {
     PfSettings::Get()->m_eSelectionType = PfSelectionType::Edge;
     click(1.5f, 1.1f);
     ASSERT_TRUE(selection());
-    ASSERT_TRUE(DzVec3::equals(selection()->getWorldMeshBaseWithModifiers()->getMesh()->getVertex(0),
+    ASSERT_TRUE(DzVec3::equals(tool->getWorldMeshBaseWithModifiers(grid)->getMesh()->getVertex(0),
                                DzVec3(0, 0, 0), 1e-6f));
     // Moved while nothing listens to it, the node must still be seen where it is.
     dzScene->setPrimarySelection(nullptr);
     grid->setLocalPos(DzVec3(0.0f, 0.0f, 1.0f));
     dzScene->setPrimarySelection(grid);
     ASSERT_TRUE(tool->getOrMakeSelectionOrThrow(nullptr, false));
-    EXPECT_TRUE(DzVec3::equals(selection()->getWorldMeshBaseWithModifiers()->getMesh()->getVertex(0),
+    EXPECT_TRUE(DzVec3::equals(tool->getWorldMeshBaseWithModifiers(grid)->getMesh()->getVertex(0),
                                DzVec3(0, 0, 1), 1e-6f));
+}
+
+TEST_F(PfToolTest, AWorldCopyMadeWithoutASelectionIsNotTakenByALaterOne) {
+    // A hit test on a subdivided node without a selection makes the tool's copy of it; nothing follows the
+    // node then, so a selection made for it later, by a click or by a command, must see it where it is.
+    grid->getObject()->getCurrentShape()->setSubdivisionLevel(2);
+    PfSettings::Get()->m_eSelectionType = PfSelectionType::Vertex;
+    activate();
+    struct Case {
+        char const* name;
+        std::function<void()> select;
+        Set vertices;
+    };
+    Case const cases[] = {
+        // Over cage face (1, 2), nearer its corner 11 where the node is, nearer 12 where it was.
+        {"click", [&] { click(1.8f, 2.2f); }, Set{11}},
+        {"command",
+         [&] {
+             dzScene->setPrimarySelection(grid);
+             tool->getOrMakeSelectionOrThrow("Select all", false);
+         },
+         Set{}},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        dzScene->selectAllNodes(false);
+        grid->setLocalPos(DzVec3(0.0f, 0.0f, 0.0f));
+        ASSERT_FALSE(selection());
+        int index = -1;
+        ASSERT_TRUE(tool->nodeHitTest(
+            grid, HvLine3(HvPoint3(1.3f, 2.2f, 10.0f), HvPoint3(1.3f, 2.2f, -10.0f)), &index));
+        ASSERT_EQ(index, 11);
+        grid->setLocalPos(DzVec3(0.5f, 0.0f, 0.0f));
+        c.select();
+        ASSERT_TRUE(selection());
+        EXPECT_EQ(asSet(selection()->getSelectedVertices()), c.vertices);
+        EXPECT_TRUE(DzVec3::equals(tool->getWorldMeshBaseWithModifiers(grid)->getMesh()->getVertex(0),
+                                   DzVec3(0.5f, 0.0f, 0.0f), 1e-6f));
+    }
 }
 
 // ---- drawing ----
