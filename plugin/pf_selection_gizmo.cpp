@@ -64,9 +64,9 @@ void PfSelection::makeGizmo(Dz3DViewport* view, unsigned long gizmoSize, PfGizmo
 
 void PfSelection::drawGizmo(Dz3DViewport* view) {
     PfSettings const& settings = *PfSettings::Get();
-    uint32_t const shown =
+    PfDrawGizmoFlags const shown =
         PfDrawGizmoSetting::Translation | PfDrawGizmoSetting::Rotation | PfDrawGizmoSetting::Influence;
-    if ((settings.m_drawGizmoFlags & shown) == 0)
+    if (!(settings.m_drawGizmoFlags & shown))
         return;
     ViewportData& vd = m_pImpl->viewports[view];
     if (!vd.gizmo)
