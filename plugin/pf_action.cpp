@@ -161,7 +161,7 @@ void PfToogleDrawGizmoAxesAction::init() {
 }
 
 void PfToogleDrawGizmoAxesAction::executeAction() {
-    PfSettings::SetDrawGizmoTranslation(!drawFlag(PfDrawGizmoSetting::Translation), true);
+    PfSettings::SetDrawGizmoTranslation(!drawFlag(PfDrawGizmoSetting::Translation), /*updatePane=*/true);
 }
 
 PfToogleDrawGizmoRotationsAction::PfToogleDrawGizmoRotationsAction()
@@ -176,7 +176,7 @@ void PfToogleDrawGizmoRotationsAction::init() {
 }
 
 void PfToogleDrawGizmoRotationsAction::executeAction() {
-    PfSettings::SetDrawGizmoRotation(!drawFlag(PfDrawGizmoSetting::Rotation), true);
+    PfSettings::SetDrawGizmoRotation(!drawFlag(PfDrawGizmoSetting::Rotation), /*updatePane=*/true);
 }
 
 void PfToogleDrawGizmoRotationsAction::updateCheckState() {
@@ -192,7 +192,7 @@ void PfToogleDrawGizmoSphereAction::init() {
 }
 
 void PfToogleDrawGizmoSphereAction::executeAction() {
-    PfSettings::SetDrawInfluence(!drawFlag(PfDrawGizmoSetting::Influence), true);
+    PfSettings::SetDrawInfluence(!drawFlag(PfDrawGizmoSetting::Influence), /*updatePane=*/true);
 }
 
 // ---- selection commands ----
@@ -224,7 +224,7 @@ QKeySequence PfGrowFalloffRadiusAction::getDefaultAccel() const {
     return QKeySequence(Qt::CTRL | Qt::Key_PageUp);
 }
 void PfGrowFalloffRadiusAction::executeAction() {
-    PfTool::GrowOrShrinkFalloffRadius(true, true);
+    PfTool::GrowOrShrinkFalloffRadius(/*grow=*/true, /*updatePane=*/true);
 }
 
 PfShrinkFalloffRadiusAction::PfShrinkFalloffRadiusAction() : PfActionBase("Shrink falloff radius") {}
@@ -232,7 +232,7 @@ QKeySequence PfShrinkFalloffRadiusAction::getDefaultAccel() const {
     return QKeySequence(Qt::CTRL | Qt::Key_PageDown);
 }
 void PfShrinkFalloffRadiusAction::executeAction() {
-    PfTool::GrowOrShrinkFalloffRadius(false, true);
+    PfTool::GrowOrShrinkFalloffRadius(/*grow=*/false, /*updatePane=*/true);
 }
 
 // ---- deltas, about, help ----

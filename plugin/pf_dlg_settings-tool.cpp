@@ -237,7 +237,9 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
     orientations[PfGizmoOrientation::Clamped] = pRadioGizmoClamped;
     m_pImpl->orientationRadios.init(
         settings.m_eGizmoOrientation,
-        [](PfGizmoOrientation orientation) { PfTool::SetGizmoOrientation(orientation, false); },
+        [](PfGizmoOrientation orientation) {
+            PfTool::SetGizmoOrientation(orientation, /*updatePane=*/false);
+        },
         QString::fromUtf8(g_pcszOrientationTip));
 
     auto* gainSlider = new DzFloatSlider(this, QString());
@@ -285,7 +287,8 @@ PfToolOptionsWidget::PfToolOptionsWidget(QWidget* parent, PfSettings& settings)
             picture.label->setPixmap(QPixmap::fromImage(image.scaledToHeight(14, Qt::FastTransformation)));
     }
     m_pImpl->falloffRadios.init(
-        settings.m_eFalloffMode, [](PfFalloffMode mode) { PfTool::SetFalloffMode(mode, false); },
+        settings.m_eFalloffMode,
+        [](PfFalloffMode mode) { PfTool::SetFalloffMode(mode, /*updatePane=*/false); },
         concat({g_pcszFalloffTip, g_pcszTwoFactors}));
 
     HvHelpersQt::ConnectButtonClicked(*pButtonReset, this, SLOT(slotResetButtonClicked()), g_pcszResetTip);
@@ -454,25 +457,25 @@ void PfToolOptionsWidget::setFalloffModeRadioChecked(PfFalloffMode mode) const {
 // ---- controls ----
 
 void PfToolOptionsWidget::slotDrawGizmoTranslationCheckBoxToggled(bool checked) {
-    PfSettings::SetDrawGizmoTranslation(checked, false);
+    PfSettings::SetDrawGizmoTranslation(checked, /*updatePane=*/false);
 }
 
 void PfToolOptionsWidget::slotDrawGizmoRotationCheckBoxToggled(bool checked) {
-    PfSettings::SetDrawGizmoRotation(checked, false);
+    PfSettings::SetDrawGizmoRotation(checked, /*updatePane=*/false);
 }
 
 void PfToolOptionsWidget::slotDrawSphereCheckBoxTriStateChanged(int state) {
     switch (state) {
         case Qt::Unchecked:
-            PfSettings::SetDrawInfluence(false, false);
+            PfSettings::SetDrawInfluence(false, /*updatePane=*/false);
             break;
         case Qt::PartiallyChecked:
-            PfSettings::SetDrawInfluence(true, false);
-            PfSettings::SetDrawInfluenceAsOutline(true, false);
+            PfSettings::SetDrawInfluence(true, /*updatePane=*/false);
+            PfSettings::SetDrawInfluenceAsOutline(true, /*updatePane=*/false);
             break;
         case Qt::Checked:
-            PfSettings::SetDrawInfluence(true, false);
-            PfSettings::SetDrawInfluenceAsOutline(false, false);
+            PfSettings::SetDrawInfluence(true, /*updatePane=*/false);
+            PfSettings::SetDrawInfluenceAsOutline(false, /*updatePane=*/false);
             break;
         default:
             break;
@@ -481,18 +484,18 @@ void PfToolOptionsWidget::slotDrawSphereCheckBoxTriStateChanged(int state) {
 
 void PfToolOptionsWidget::slotGizmoSizeSliderValueChanged(int value) {
     if (value >= 1)
-        PfSettings::SetGizmoSize((unsigned long)value, false);
+        PfSettings::SetGizmoSize((unsigned long)value, /*updatePane=*/false);
 }
 
 void PfToolOptionsWidget::slotGizmoGainSliderValueChanged(float value) {
-    PfSettings::SetGizmoGain(value, false);
+    PfSettings::SetGizmoGain(value, /*updatePane=*/false);
 }
 
 void PfToolOptionsWidget::slotFalloffRadiusSliderValueChanged(float value) {
     // The slider holds its range; a value that is not a length (NaN, below 0) has no whole radius.
     if (!(value >= 0.0f) || !std::isfinite(value))
         return;
-    PfTool::SetFalloffRadius(PfFalloffRadiusFromUnits(value), false);
+    PfTool::SetFalloffRadius(PfFalloffRadiusFromUnits(value), /*updatePane=*/false);
 }
 
 void PfToolOptionsWidget::slotHelpButtonClicked() {

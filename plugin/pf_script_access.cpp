@@ -72,9 +72,9 @@ bool PfTool::setFalloff(int radius, int mode) {
     // Through the commands, as the pane and the wheel go; the curve only when it changes, so that a finished
     // drag is not re-applied twice.
     bool const modeChanged = mode >= 0 && settings->m_eFalloffMode != PfFalloffMode(mode);
-    SetFalloffRadius(PfFalloffRadius(radius), true);
+    SetFalloffRadius(PfFalloffRadius(radius), /*updatePane=*/true);
     if (modeChanged)
-        SetFalloffMode(PfFalloffMode(mode), true);
+        SetFalloffMode(PfFalloffMode(mode), /*updatePane=*/true);
     return true;
 }
 

@@ -504,7 +504,7 @@ bool PfTool::wheelEvent(Dz3DViewport*, QWheelEvent* event, DzViewportMgr::ViewMo
     QPoint const angle = event->angleDelta();
     int const delta = angle.y() != 0 ? angle.y() : angle.x();
     // Forward (away from the user) shrinks, never below 0; backward grows without bound.
-    GrowOrShrinkFalloffRadius(delta < 0, true);
+    GrowOrShrinkFalloffRadius(delta < 0, /*updatePane=*/true);
     return true;
 }
 
