@@ -77,19 +77,11 @@ PfSelectionState::PfSelectionState(PfSelection const& selection) : type(PfSettin
 }
 
 std::set<int>* PfSelectionState::setOf(PfSelectionType which) {
-    return const_cast<std::set<int>*>(static_cast<PfSelectionState const*>(this)->setOf(which));
+    return PfSetOfType<std::set<int>>(*this, which);
 }
 
 std::set<int> const* PfSelectionState::setOf(PfSelectionType which) const {
-    switch (which) {
-        case PfSelectionType::Vertex:
-            return &vertices;
-        case PfSelectionType::Edge:
-            return &edges;
-        case PfSelectionType::Face:
-            return &facets;
-    }
-    return nullptr;
+    return PfSetOfType<std::set<int> const>(*this, which);
 }
 
 size_t PfSelectionState::allocated() const {
@@ -169,15 +161,7 @@ DzFacetMesh* PfSelection::Impl::worldMesh() const {
 }
 
 PfSelectSetBase* PfSelection::Impl::selectedSet(PfSelectionType type) {
-    switch (type) {
-        case PfSelectionType::Vertex:
-            return &vertices;
-        case PfSelectionType::Edge:
-            return &edges;
-        case PfSelectionType::Face:
-            return &facets;
-    }
-    return nullptr;
+    return PfSetOfType<PfSelectSetBase>(*this, type);
 }
 
 // ---- selection sets ----

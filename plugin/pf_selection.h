@@ -47,6 +47,21 @@ class SelectedFacets : public PfSelectSetBase {};
 class SelectedEdges : public PfSelectSetBase {};
 class SelectedVertices : public PfSelectSetBase {};
 
+// The member of a holder of vertices, edges and facets that holds the type's elements; null for a value that
+// names no type. The selection's sets and its snapshots both take theirs through it.
+template <typename Set, typename Holder>
+Set* PfSetOfType(Holder& holder, PfSelectionType type) {
+    switch (type) {
+        case PfSelectionType::Vertex:
+            return &holder.vertices;
+        case PfSelectionType::Edge:
+            return &holder.edges;
+        case PfSelectionType::Face:
+            return &holder.facets;
+    }
+    return nullptr;
+}
+
 // A snapshot of the set of the current selection type, for undo and redo.
 struct PfSelectionState {
     explicit PfSelectionState(PfSelection const& selection);
