@@ -495,7 +495,7 @@ TEST_F(PfToolOptionsTest, HelpWithoutItsActionShowsTheError) {
 
 // ---- the pane as the tool makes it ----
 
-TEST_F(PfToolOptionsTest, TheToolMakesThisPaneAndTheSettingsReachIt) {
+TEST_F(PfToolOptionsTest, TheToolMakesThisPaneOnceUnderTheGivenParent) {
     PfTool tool;
     QWidget parent;
     auto* made = qobject_cast<PfToolOptionsWidget*>(tool.getPane(&parent));
