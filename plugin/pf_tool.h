@@ -205,7 +205,7 @@ public slots:
 
 private:
     // Drops the world-space copy unless it is the selection's: only the selection follows its node.
-    void dropWorldMeshUnlessSelections() const;
+    void dropWorldMeshOfAnotherNode() const;
     void installSignalsOn3dViewportOrThrow();
     // Every way the selection goes ends here.
     void dropSelection();

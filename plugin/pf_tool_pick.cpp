@@ -56,7 +56,7 @@ void PfTool::clearWorldMeshBaseWithModifiers() const {
 
 // The selection follows its node and drops the copy when the node moves or its deltas change; nothing follows
 // any other node, so a copy of another node is kept no longer than the pick that needed it.
-void PfTool::dropWorldMeshUnlessSelections() const {
+void PfTool::dropWorldMeshOfAnotherNode() const {
     PfSelection const* selection = m_pImpl->selection.get();
     if (!selection || !m_pImpl->worldMeshNode || m_pImpl->worldMeshNode != selection->getNode())
         clearWorldMeshBaseWithModifiers();
@@ -70,8 +70,8 @@ PfMouseHandlerResult PfTool::handleSelectionsFromMouseEventOrThrow(
         return result;
     // The copy that the pick builds for a subdivided node stays for the selection it makes for that node, so
     // that a first click on a large mesh builds it once; any other copy goes.
-    dropWorldMeshUnlessSelections();
-    AtScopeEnd const dropOthers([this] { dropWorldMeshUnlessSelections(); });
+    dropWorldMeshOfAnotherNode();
+    AtScopeEnd const dropOthers([this] { dropWorldMeshOfAnotherNode(); });
     DzNode* const primary = scene->getPrimarySelection();
     int index = -1;
     DzNode* const hit = sceneHitTest(primary, ray, &index);
